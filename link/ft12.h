@@ -1,0 +1,76 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+
+namespace lintor::ft12 {
+
+inline constexpr uint8_t VARIABLE_START = 0x68;
+inline constexpr uint8_t FIXED_START = 0x10;
+inline constexpr uint8_t END = 0x16;
+inline constexpr uint8_t ACK = 0xE5;
+
+// "Send user data, frame count valid"; bit 5 is the frame count bit.
+inline constexpr uint8_t CONTROL_SEND_USER_DATA = 0x53;
+inline constexpr uint8_t FRAME_COUNT_BIT = 0x20;
+
+inline constexpr size_t HEADER_SIZE = 4;         // 68 L L 68
+inline constexpr size_t VARIABLE_OVERHEAD = 6;   // header, checksum, end byte
+inline constexpr size_t RX_BUFFER_SIZE = 101;    // a frame with L up to 95
+inline constexpr size_t FRAME_BUFFER_SIZE = 32;  // transmit buffer
+inline constexpr size_t MAX_EMI_MESSAGE = FRAME_BUFFER_SIZE - VARIABLE_OVERHEAD - 1;
+
+// Cuts variable frames out of the byte stream from the BCU. No I/O, no
+// clock: the caller performs what each event asks for.
+class Receiver {
+public:
+    enum class EventKind {
+        AckReceived,     // a lone 0xE5 at the start of a collection
+        HeaderComplete,  // 68 L L 68 is in: acknowledge now
+        Frame,           // a complete variable frame of L + 6 bytes
+        Dropped,         // ended by 0x16 without a recognised header
+        Overflow,        // a full buffer without an end byte
+    };
+    struct Event {
+        EventKind kind;
+        // The collected bytes; valid until the next push().
+        std::span<const uint8_t> bytes;
+    };
+
+    std::optional<Event> push(uint8_t byte);
+
+    uint16_t collected() const { return rxCount; }
+    uint16_t expected() const { return rxExpected; }
+
+private:
+    bool isLengthPosition() const;
+    void restart() { rxCount = rxExpected = 0; }
+
+    std::array<uint8_t, RX_BUFFER_SIZE> rxBuffer{};
+    uint16_t rxCount = 0;
+    uint16_t rxExpected = 0;
+};
+
+struct EncodedFrame {
+    std::array<uint8_t, FRAME_BUFFER_SIZE> bytes{};
+    size_t size = 0;
+
+    std::span<const uint8_t> view() const { return {bytes.data(), size}; }
+};
+
+// The control byte of the next variable frame: the low bit of the send count
+// becomes the frame count bit.
+constexpr uint8_t sendControlByte(uint8_t frameSendCount) {
+    return static_cast<uint8_t>(CONTROL_SEND_USER_DATA | ((frameSendCount & 1) ? FRAME_COUNT_BIT : 0));
+}
+
+// 68 L L 68, control, message, checksum, 16. The message holds 1 to
+// MAX_EMI_MESSAGE bytes.
+EncodedFrame encodeVariableFrame(uint8_t control, std::span<const uint8_t> message);
+
+uint8_t checksum(std::span<const uint8_t> bytes);
+
+}  // namespace lintor::ft12

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+
+namespace lintor {
+
+// Private messages to the composition root. The numbers are those that
+// external tools watching the original window messages know.
+inline constexpr uint16_t WM_BUS_MESSAGE = 0x121B;
+inline constexpr uint16_t WM_PROXY_SET_GA = 0x1220;
+inline constexpr uint16_t WM_BCU_INIT_STEP = 0x464;
+
+struct PostedMessage {
+    uint16_t id = 0;
+    uint32_t wParam = 0;
+    int32_t lParam = 0;
+
+    friend bool operator==(const PostedMessage&, const PostedMessage&) = default;
+};
+
+// Queues a message for the user-interface thread. post() may be called from
+// any thread and must not block.
+class MessagePoster {
+public:
+    virtual ~MessagePoster() = default;
+    virtual void post(const PostedMessage& message) = 0;
+};
+
+}  // namespace lintor

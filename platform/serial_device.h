@@ -1,0 +1,34 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "platform/sys_result.h"
+
+namespace lintor {
+
+// An open serial device as the link worker uses it.
+class SerialDevice {
+public:
+    virtual ~SerialDevice() = default;
+
+    // Polled for input and errors; -1 when there is nothing to poll.
+    virtual int pollFd() const = 0;
+    // The bytes waiting, 0 when there are none; an error once the device
+    // has failed (EIO after a hang-up, for example).
+    virtual SysResult<size_t> readSome(std::span<uint8_t> buffer) = 0;
+    // All bytes within the time-out, or false with the unsent rest discarded.
+    virtual bool writeAll(std::span<const uint8_t> bytes, std::chrono::milliseconds timeout) = 0;
+};
+
+class SerialDeviceOpener {
+public:
+    virtual ~SerialDeviceOpener() = default;
+    virtual SysResult<std::unique_ptr<SerialDevice>> open(const std::string& path) = 0;
+};
+
+}  // namespace lintor
