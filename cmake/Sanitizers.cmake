@@ -11,3 +11,8 @@ if(LINTOR_TSAN)
   add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
   add_link_options(-fsanitize=thread)
 endif()
+
+# Coverage for libFuzzer in every library the targets reach.
+if(LINTOR_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
