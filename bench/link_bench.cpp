@@ -57,9 +57,11 @@ void BM_ReceiverAndClassifier(benchmark::State& state) {
 }
 BENCHMARK(BM_ReceiverAndClassifier);
 
-class NullPoster final : public MessagePoster {
+class NullOwner final : public OwnerWindow {
 public:
     void post(const PostedMessage&) override {}
+    void showMessage(const std::string&) override {}
+    void setStatusText(StatusField, const std::string&) override {}
 };
 class NullDevice final : public SerialDevice {
 public:
@@ -79,7 +81,7 @@ public:
 void BM_SerialLinkReceivePath(benchmark::State& state) {
     const auto stream = mixedStream();
     MemorySettingsStore settings;
-    NullPoster poster;
+    NullOwner poster;
     NullOpener opener;
     SerialLink link(settings, poster, opener);
     link.openPort();

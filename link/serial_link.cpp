@@ -10,6 +10,7 @@
 
 #include "link/bus_message.h"
 #include "platform/log.h"
+#include "platform/serial_port.h"
 
 namespace lintor {
 namespace {
@@ -46,7 +47,7 @@ std::string devicePathForComPort(int portNumber) {
     return "/dev/ttyS" + std::to_string(portNumber - 1);
 }
 
-SerialLink::SerialLink(SettingsStore& settings, MessagePoster& owner, SerialDeviceOpener& opener,
+SerialLink::SerialLink(SettingsStore& settings, OwnerWindow& owner, SerialDeviceOpener& opener,
                        std::string deviceOverride)
     : settings_(settings),
       owner_(owner),
@@ -54,6 +55,11 @@ SerialLink::SerialLink(SettingsStore& settings, MessagePoster& owner, SerialDevi
       portNumber_(settings.readInt(SETTINGS_SECTION, SETTING_COM_PORT, DEFAULT_COM_PORT)),
       uplink_(makeLinkPipe("uplink")),
       downlink_(makeLinkPipe("downlink")) {
+    if (auto event = WakeEvent::create(); event.ok()) {
+        stopEvent_ = event.take();
+    } else {
+        log::error("cannot create the link's stop event: " + errorText(event.error()));
+    }
     if (!deviceOverride.empty()) {
         devicePath_ = std::move(deviceOverride);
     } else if (auto device = settings.readString(SETTINGS_SECTION, SETTING_DEVICE); device && !device->empty()) {
@@ -64,6 +70,7 @@ SerialLink::SerialLink(SettingsStore& settings, MessagePoster& owner, SerialDevi
 }
 
 SerialLink::~SerialLink() {
+    stopWorker();
     // Written back unchanged, so that the entry exists for the user to edit.
     settings_.writeInt(SETTINGS_SECTION, SETTING_COM_PORT, portNumber_);
 }
@@ -74,7 +81,10 @@ bool SerialLink::openPort() {
         return false;
     }
     auto device = opener_.open(devicePath_);
-    if (!device.ok()) return false;
+    if (!device.ok()) {
+        log::error(describeOpenError(devicePath_, device.error()));
+        return false;
+    }
     port_ = device.take();
     return true;
 }

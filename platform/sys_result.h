@@ -16,6 +16,7 @@ public:
     bool ok() const { return error_ == 0; }
     int error() const { return error_; }
     T& value() { return value_; }
+    const T& value() const { return value_; }
     T&& take() { return std::move(value_); }
 
 private:

@@ -19,7 +19,7 @@ void require(bool condition, const char* what) {
 
 void serialInput(std::span<const uint8_t> data) {
     MemorySettingsStore settings;
-    test::RecordingPoster poster;
+    test::RecordingOwner poster;
     test::RecordingOpener opener;
     SerialLink link(settings, poster, opener);
     link.openPort();
@@ -44,7 +44,7 @@ void serialInput(std::span<const uint8_t> data) {
 
 void downlinkStream(std::span<const uint8_t> data) {
     MemorySettingsStore settings;
-    test::RecordingPoster poster;
+    test::RecordingOwner poster;
     test::RecordingOpener opener;
     SerialLink link(settings, poster, opener);
     link.openPort();

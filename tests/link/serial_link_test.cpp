@@ -36,7 +36,7 @@ protected:
     bool writeDownlink(const std::string& record) { return link.writeDownlink(bytes(record)); }
 
     MemorySettingsStore settings;
-    test::RecordingPoster poster;
+    test::RecordingOwner poster;
     test::RecordingOpener opener;
     SerialLink link{settings, poster, opener};
 };
@@ -171,7 +171,7 @@ TEST_F(SerialLinkTest, FailedWritesAreReportedAndCounted) {
 
 TEST(SerialLinkWithoutPort, WritesAreCountedButFail) {
     MemorySettingsStore settings;
-    test::RecordingPoster poster;
+    test::RecordingOwner poster;
     test::RecordingOpener opener;
     SerialLink link(settings, poster, opener);
     link.receiveBytes(bytes("68 0A 0A 68"));
@@ -183,7 +183,7 @@ TEST(SerialLinkWithoutPort, WritesAreCountedButFail) {
 
 TEST(SerialLinkPipes, FullUplinkDropsRecordsWithoutAnnouncingThem) {
     MemorySettingsStore settings;
-    test::RecordingPoster poster;
+    test::RecordingOwner poster;
     test::RecordingOpener opener;
     SerialLink link(settings, poster, opener);
     // Far more acknowledgements than the pipe holds; nobody reads.
@@ -198,7 +198,7 @@ TEST(SerialLinkPipes, FullUplinkDropsRecordsWithoutAnnouncingThem) {
 
 TEST(SerialLinkPipes, FullDownlinkRefusesWithoutBlocking) {
     MemorySettingsStore settings;
-    test::RecordingPoster poster;
+    test::RecordingOwner poster;
     test::RecordingOpener opener;
     SerialLink link(settings, poster, opener);
     const auto record = bytes(kGroupWriteRecord);
@@ -214,7 +214,7 @@ TEST(SerialLinkPipes, FullDownlinkRefusesWithoutBlocking) {
 }
 
 TEST(SerialLinkSettings, DeviceComesFromOverrideThenDeviceThenComPort) {
-    test::RecordingPoster poster;
+    test::RecordingOwner poster;
     test::RecordingOpener opener;
     {
         MemorySettingsStore settings;
@@ -233,7 +233,7 @@ TEST(SerialLinkSettings, DeviceComesFromOverrideThenDeviceThenComPort) {
 }
 
 TEST(SerialLinkSettings, ComPortIsWrittenBackUnchanged) {
-    test::RecordingPoster poster;
+    test::RecordingOwner poster;
     test::RecordingOpener opener;
     MemorySettingsStore settings;
     { SerialLink link(settings, poster, opener, "/dev/null"); }
@@ -244,7 +244,7 @@ TEST(SerialLinkSettings, ComPortIsWrittenBackUnchanged) {
 }
 
 TEST(SerialLinkSettings, PortNumberWithoutDeviceFailsToOpen) {
-    test::RecordingPoster poster;
+    test::RecordingOwner poster;
     for (int number : {0, -4}) {
         MemorySettingsStore settings;
         settings.writeInt("settings", "ComPort", number);

@@ -1,31 +1,75 @@
 #pragma once
 
 #include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <optional>
+#include <string>
+#include <utility>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <span>
 #include <vector>
 
-#include "link/posted_message.h"
+#include "link/owner_window.h"
 #include "platform/serial_device.h"
 
 namespace lintor::test {
 
-class RecordingPoster final : public MessagePoster {
+// The owner window of the tests: records everything and queues the posted
+// messages for a test that plays the user-interface thread.
+class RecordingOwner final : public OwnerWindow {
 public:
     void post(const PostedMessage& message) override {
-        std::lock_guard lock(mutex_);
-        posts_.push_back(message);
+        {
+            std::lock_guard lock(mutex_);
+            posts_.push_back(message);
+            queue_.push_back(message);
+        }
+        posted_.notify_all();
     }
+    void showMessage(const std::string& text) override {
+        std::lock_guard lock(mutex_);
+        messages_.push_back(text);
+    }
+    void setStatusText(StatusField field, const std::string& text) override {
+        std::lock_guard lock(mutex_);
+        statuses_.emplace_back(field, text);
+    }
+
     std::vector<PostedMessage> posts() const {
         std::lock_guard lock(mutex_);
         return posts_;
     }
+    std::vector<std::string> messages() const {
+        std::lock_guard lock(mutex_);
+        return messages_;
+    }
+    std::vector<std::string> statusTexts(StatusField field) const {
+        std::lock_guard lock(mutex_);
+        std::vector<std::string> out;
+        for (const auto& [f, text] : statuses_) {
+            if (f == field) out.push_back(text);
+        }
+        return out;
+    }
+    // The oldest message not yet taken, waiting up to the timeout for one.
+    std::optional<PostedMessage> nextPost(std::chrono::milliseconds timeout) {
+        std::unique_lock lock(mutex_);
+        if (!posted_.wait_for(lock, timeout, [&] { return !queue_.empty(); })) return std::nullopt;
+        const PostedMessage message = queue_.front();
+        queue_.pop_front();
+        return message;
+    }
 
 private:
     mutable std::mutex mutex_;
+    std::condition_variable posted_;
     std::vector<PostedMessage> posts_;
+    std::deque<PostedMessage> queue_;
+    std::vector<std::string> messages_;
+    std::vector<std::pair<StatusField, std::string>> statuses_;
 };
 
 // Records every write; can be told to fail them.

@@ -1,0 +1,137 @@
+#include "platform/serial_port.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/log.h"
+
+namespace lintor {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+bool sameLineSettings(const termios& a, const termios& b) {
+    constexpr tcflag_t relevant = CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS | CLOCAL | CREAD;
+    return (a.c_cflag & relevant) == (b.c_cflag & relevant) && cfgetospeed(&a) == cfgetospeed(&b) &&
+           cfgetispeed(&a) == cfgetispeed(&b);
+}
+
+// Applies the line settings. Refusals are reported, not fatal: the port is
+// used as it is, and a pseudo-terminal never keeps the parity bits.
+void applyLineSettings(int fd, const std::string& path) {
+    termios current{};
+    if (::tcgetattr(fd, &current) != 0) return;
+    const termios wanted = bcuLineSettings(current);
+    if (::tcsetattr(fd, TCSANOW, &wanted) != 0) {
+        log::warning("cannot set line settings of " + path + ": " + errorText(errno));
+        return;
+    }
+    termios readBack{};
+    if (::tcgetattr(fd, &readBack) == 0 && !sameLineSettings(readBack, wanted)) {
+        log::info(path + " did not keep every line setting (normal for a pseudo-terminal)");
+    }
+}
+
+void switchRtsOff(int fd) {
+    const int rts = TIOCM_RTS;
+    // Pseudo-terminals have no modem lines: ENOTTY or EINVAL there is fine.
+    ::ioctl(fd, TIOCMBIC, &rts);
+}
+
+}  // namespace
+
+termios bcuLineSettings(const termios& current) {
+    termios t = current;
+    ::cfmakeraw(&t);
+    ::cfsetispeed(&t, B19200);
+    ::cfsetospeed(&t, B19200);
+    t.c_cflag &= ~(CSIZE | PARODD | CSTOPB | CRTSCTS | HUPCL);
+    t.c_cflag |= CS8 | PARENB | CLOCAL | CREAD;
+    t.c_iflag &= ~(IXON | IXOFF | IXANY);
+    // With O_NONBLOCK a read returns what is there, or EAGAIN.
+    t.c_cc[VMIN] = 1;
+    t.c_cc[VTIME] = 0;
+    return t;
+}
+
+std::string describeOpenError(const std::string& path, int error) {
+    std::string text = "cannot open " + path + ": ";
+    switch (error) {
+    case EACCES:
+    case EPERM:
+        return text + errorText(error) + " (is the user in group dialout?)";
+    case EBUSY:
+    case EWOULDBLOCK:
+        return text + "in use by another program";
+    case ENOTTY:
+        return text + "not a serial device";
+    default:
+        return text + errorText(error);
+    }
+}
+
+SysResult<std::unique_ptr<SerialPort>> SerialPort::open(const std::string& path) {
+    using Result = SysResult<std::unique_ptr<SerialPort>>;
+    UniqueFd fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd) return Result::failure(errno);
+    // flock keeps out other programs that play by the rules; TIOCEXCL keeps
+    // out the rest (except root).
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return Result::failure(errno == EWOULDBLOCK ? EBUSY : errno);
+    if (!::isatty(fd.get())) return Result::failure(ENOTTY);
+    if (::ioctl(fd.get(), TIOCEXCL) != 0) return Result::failure(errno);
+
+    applyLineSettings(fd.get(), path);
+    switchRtsOff(fd.get());
+    ::tcflush(fd.get(), TCIFLUSH);
+    return std::unique_ptr<SerialPort>(new SerialPort(std::move(fd), path));
+}
+
+SerialPort::~SerialPort() {
+    if (fd_) ::ioctl(fd_.get(), TIOCNXCL);
+}
+
+SysResult<size_t> SerialPort::readSome(std::span<uint8_t> buffer) {
+    for (;;) {
+        const ssize_t n = ::read(fd_.get(), buffer.data(), buffer.size());
+        if (n >= 0) return static_cast<size_t>(n);
+        if (errno == EINTR) continue;
+        if (errno == EAGAIN) return size_t{0};
+        return SysResult<size_t>::failure(errno);
+    }
+}
+
+bool SerialPort::writeAll(std::span<const uint8_t> bytes, std::chrono::milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd_.get(), bytes.data(), bytes.size());
+        if (n > 0) {
+            bytes = bytes.subspan(static_cast<size_t>(n));
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno != EAGAIN) return false;
+
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        pollfd p{fd_.get(), POLLOUT, 0};
+        if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) == 0) {
+            // The write did not complete in time: nothing of it may go out later.
+            ::tcflush(fd_.get(), TCOFLUSH);
+            return false;
+        }
+        if (p.revents & (POLLERR | POLLHUP | POLLNVAL)) return false;
+    }
+    return true;
+}
+
+SysResult<std::unique_ptr<SerialDevice>> SerialPortOpener::open(const std::string& path) {
+    auto port = SerialPort::open(path);
+    if (!port.ok()) return SysResult<std::unique_ptr<SerialDevice>>::failure(port.error());
+    return std::unique_ptr<SerialDevice>(port.take());
+}
+
+}  // namespace lintor

@@ -1,0 +1,14 @@
+#include "platform/thread_priority.h"
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace lintor {
+
+bool raiseCurrentThreadPriority() {
+    // On Linux the nice value belongs to the thread, not the process.
+    constexpr int higherPriority = -10;
+    return ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), higherPriority) == 0;
+}
+
+}  // namespace lintor
