@@ -1,0 +1,189 @@
+// The link worker against the simulated BCU on a pseudo-terminal. Timing
+// assertions carry tolerances: the binding values are lower bounds.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "link/bus_message.h"
+#include "link/ft12.h"
+#include "tests/support/bytes.h"
+#include "tests/support/link_rig.h"
+
+namespace lintor {
+namespace {
+
+using namespace std::chrono_literals;
+using test::bytes;
+using test::hex;
+using test::LinkRig;
+using test::millisBetween;
+
+const char* const kResetFrame = "10 40 40 16";
+const char* const kPeiSwitchFrame = "68 08 08 68 73 A9 96 18 34 56 78 0A D6 16";
+const char* const kAddressTableFrame = "68 06 06 68 53 A6 01 01 16 00 11 16";
+const char* const kGroupWriteRecord = "10 80 09 00 11 0C 11 FF 0A 03 E1 00 81";
+const char* const kResetRecord = "00 80 04 00 10 40 40 16";
+
+// The quiet period is 200 ms; allow for poll granularity and a loaded machine.
+constexpr auto kQuietMin = 190ms;
+constexpr auto kSlackMax = 700ms;
+
+TEST(LinkWorker, StartupFramesGoOutInOrderEachAfterTheAcknowledgementOfTheOneBefore) {
+    LinkRig rig;
+    ASSERT_TRUE(rig.link->startWorker());
+    EXPECT_EQ(rig.link->state(), LinkState::Running);
+    rig.owner.post({WM_BCU_INIT_STEP, 0, 0});
+    ASSERT_TRUE(rig.pumpUntil([&] { return rig.startup->bcuInitState() == 0; }, 5s));
+    rig.pumpUntil([&] { return rig.owner.statusTexts(StatusField::Bcu).size() == 4; }, 1s);
+
+    EXPECT_EQ(rig.hostFrameTexts(), (std::vector<std::string>{kResetFrame, kPeiSwitchFrame, kAddressTableFrame}));
+    const auto frames = rig.hostFrames();
+    ASSERT_EQ(frames.size(), 3u);
+    for (size_t i = 1; i < frames.size(); ++i) {
+        const auto quiet = millisBetween(rig.lastBcuOutputBefore(frames[i].time), frames[i].time);
+        EXPECT_GE(quiet, kQuietMin) << "frame " << i;
+        EXPECT_LE(quiet, kSlackMax) << "frame " << i;
+    }
+    EXPECT_EQ(rig.owner.statusTexts(StatusField::Bcu),
+              (std::vector<std::string>{"reset..", "PEI_switch..", "set Addr-Table..", "connected to BCU"}));
+    // The BCU's acknowledgements never reach anyone but the start-up.
+    EXPECT_EQ(rig.link->ackReceivedCount(), 3);
+}
+
+TEST(LinkWorker, SilentBcuLeavesStartupAtItsFirstStep) {
+    LinkRig rig;
+    rig.sim->setSilent(true);
+    ASSERT_TRUE(rig.link->startWorker());
+    rig.owner.post({WM_BCU_INIT_STEP, 0, 0});
+    rig.pumpFor(1600ms);
+    EXPECT_EQ(rig.hostFrameTexts(), std::vector<std::string>{kResetFrame});
+    EXPECT_EQ(rig.startup->bcuInitState(), 3);
+    EXPECT_EQ(rig.owner.statusTexts(StatusField::Bcu), std::vector<std::string>{"reset.."});
+}
+
+TEST(LinkWorker, SecondRecordWaitsForAcknowledgementAndAQuietPeriod) {
+    LinkRig rig;
+    ASSERT_TRUE(rig.link->startWorker());
+    ASSERT_TRUE(rig.link->writeDownlink(bytes(kGroupWriteRecord)));
+    ASSERT_TRUE(rig.link->writeDownlink(bytes(kGroupWriteRecord)));
+    ASSERT_TRUE(rig.pumpUntil([&] { return rig.hostFrames().size() == 2; }, 3s));
+
+    const auto frames = rig.hostFrames();
+    EXPECT_EQ(hex(frames[0].bytes), "68 0A 0A 68 73 11 0C 11 FF 0A 03 E1 00 81 0F 16");
+    EXPECT_EQ(hex(frames[1].bytes), "68 0A 0A 68 53 11 0C 11 FF 0A 03 E1 00 81 EF 16");
+    const auto quiet = millisBetween(rig.lastBcuOutputBefore(frames[1].time), frames[1].time);
+    EXPECT_GE(quiet, kQuietMin);
+    EXPECT_LE(quiet, kSlackMax);
+    // Each request was confirmed by the BCU: two MSG_CONFIRM records.
+    rig.pumpUntil([&] { return rig.records.size() >= 4; }, 2s);
+    int confirmations = 0;
+    for (const auto& record : rig.records) confirmations += record.size() > 2 && record[0] == 0x00 && record[1] == 0x88;
+    EXPECT_EQ(confirmations, 2);
+}
+
+TEST(LinkWorker, WithoutAcknowledgementTheNextRecordFollowsAfterSixQuietPeriods) {
+    LinkRig rig;
+    rig.sim->setAckMode(bcusim::AckMode::None);
+    ASSERT_TRUE(rig.link->startWorker());
+    ASSERT_TRUE(rig.link->writeDownlink(bytes(kResetRecord)));
+    ASSERT_TRUE(rig.link->writeDownlink(bytes(kResetRecord)));
+    ASSERT_TRUE(rig.pumpUntil([&] { return rig.hostFrames().size() == 2; }, 4s));
+    const auto frames = rig.hostFrames();
+    const auto gap = millisBetween(frames[0].time, frames[1].time);
+    EXPECT_GE(gap, 1150ms);
+    EXPECT_LE(gap, 1200ms + kSlackMax);
+}
+
+TEST(LinkWorker, RecordIsHeldWhileTheBcuKeepsSending) {
+    LinkRig rig;
+    ASSERT_TRUE(rig.link->startWorker());
+    ASSERT_TRUE(rig.link->writeDownlink(bytes(kResetRecord)));
+    const auto start = LinkRig::Clock::now();
+    // Line activity every 100 ms for 1.2 s: never a quiet 200 ms.
+    while (LinkRig::Clock::now() - start < 1200ms) {
+        rig.sim->injectRaw({0xE5});
+        rig.pumpFor(100ms);
+    }
+    ASSERT_TRUE(rig.pumpUntil([&] { return rig.hostFrames().size() == 1; }, 2s));
+    const auto sent = rig.hostFrames()[0].time;
+    EXPECT_GE(millisBetween(start, sent), 1200ms);
+    EXPECT_GE(millisBetween(rig.lastBcuOutputBefore(sent), sent), kQuietMin);
+}
+
+TEST(LinkWorker, FramesSplitAcrossReadsGiveTheSameRecords) {
+    LinkRig rig;
+    rig.sim->setByteGap(3ms);
+    ASSERT_TRUE(rig.link->startWorker());
+    const auto message = bytes("29 BC 11 01 0A 03 E1 00 81");
+    for (int i = 0; i < 3; ++i) rig.sim->injectIndication(message);
+    ASSERT_TRUE(rig.pumpUntil([&] { return rig.records.size() == 3; }, 5s)) << rig.trafficLog();
+
+    std::vector<std::string> expected;
+    for (const uint8_t control : {0xF3, 0xD3, 0xF3}) {
+        const auto frame = ft12::encodeVariableFrame(control, message);
+        expected.push_back("02 10 0A 00 " + hex(frame.view().subspan(6)));
+    }
+    EXPECT_EQ(rig.recordTexts(), expected);
+    EXPECT_EQ(rig.link->ackSentCount(), 3);
+    // Same telegram, but the control bytes alternate: no duplicates.
+    EXPECT_EQ(rig.link->duplicateCount(), 0);
+}
+
+TEST(LinkWorker, RepeatedFramesAreCountedAsDuplicates) {
+    LinkRig rig;
+    rig.sim->setRepeatFrames(true);
+    ASSERT_TRUE(rig.link->startWorker());
+    ASSERT_TRUE(rig.sim->injectGroupWrite(0x0A03, 1, 0));
+    ASSERT_TRUE(rig.pumpUntil([&] { return rig.records.size() == 2; }, 3s));
+    EXPECT_EQ(rig.records[0], rig.records[1]);
+    EXPECT_EQ(rig.link->duplicateCount(), 1);
+}
+
+TEST(LinkWorker, StopsAtOnceWhileAnAcknowledgementIsAwaited) {
+    LinkRig rig;
+    rig.sim->setAckMode(bcusim::AckMode::None);
+    ASSERT_TRUE(rig.link->startWorker());
+    ASSERT_TRUE(rig.link->writeDownlink(bytes(kResetRecord)));
+    ASSERT_TRUE(rig.pumpUntil([&] { return rig.hostFrames().size() == 1; }, 2s));
+    const auto before = LinkRig::Clock::now();
+    EXPECT_TRUE(rig.link->stopWorker());
+    EXPECT_LT(millisBetween(before, LinkRig::Clock::now()), 500ms);
+    EXPECT_EQ(rig.link->state(), LinkState::Stopped);
+    EXPECT_FALSE(rig.link->workerRunning());
+}
+
+TEST(LinkWorker, MissingDeviceReportsInvalidPortAndKeepsTheSystemUsable) {
+    LinkRig rig("/dev/lintor-no-such-device");
+    ASSERT_TRUE(rig.link->startWorker());
+    EXPECT_EQ(rig.link->state(), LinkState::Failed);
+    EXPECT_EQ(rig.owner.messages(), std::vector<std::string>{"invalid COM port"});
+    // Nothing drains the downlink now; writing must still never block.
+    const auto record = bytes(kGroupWriteRecord);
+    for (int i = 0; i < 10000; ++i) rig.link->writeDownlink(record);
+    EXPECT_TRUE(rig.link->stopWorker());
+}
+
+TEST(LinkWorker, PortHeldByAnotherProgramIsRefused) {
+    LinkRig rig;
+    auto holder = SerialPort::open(rig.sim->devicePath());
+    ASSERT_TRUE(holder.ok());
+    ASSERT_TRUE(rig.link->startWorker());
+    EXPECT_EQ(rig.link->state(), LinkState::Failed);
+    EXPECT_EQ(rig.owner.messages(), std::vector<std::string>{"invalid COM port"});
+}
+
+TEST(LinkWorker, HangUpClosesThePortWithoutSpinningAndStopStaysPrompt) {
+    LinkRig rig;
+    ASSERT_TRUE(rig.link->startWorker());
+    rig.sim->hangUp();
+    ASSERT_TRUE(rig.pumpUntil([&] { return rig.link->state() == LinkState::Failed; }, 2s));
+    EXPECT_FALSE(rig.link->portOpen());
+    // The worker must be idle, not spinning: a write is no longer taken.
+    ASSERT_TRUE(rig.link->writeDownlink(bytes(kResetRecord)));
+    const auto before = LinkRig::Clock::now();
+    EXPECT_TRUE(rig.link->stopWorker());
+    EXPECT_LT(millisBetween(before, LinkRig::Clock::now()), 500ms);
+}
+
+}  // namespace
+}  // namespace lintor

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+
+namespace lintor::bcusim {
+
+// A symbolic link with a fixed name to the pty slave, whose own name changes
+// from run to run; removed again on destruction.
+class DeviceLink {
+public:
+    DeviceLink() = default;
+    ~DeviceLink();
+    DeviceLink(const DeviceLink&) = delete;
+    DeviceLink& operator=(const DeviceLink&) = delete;
+
+    // Replaces an existing symbolic link of that name, but nothing else.
+    // Returns 0 or the errno.
+    int create(const std::string& linkPath, const std::string& target);
+
+private:
+    std::string path_;
+};
+
+}  // namespace lintor::bcusim

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string_view>
+
+namespace lintor::bcusim {
+
+// How the BCU acknowledges the host's frames.
+enum class AckMode {
+    Normal,  // 0xE5 at once
+    None,    // no 0xE5, as if it were lost on the line; the frame is still carried out
+    Late,    // 0xE5 after a delay; what the frame causes follows the 0xE5
+};
+
+// Receives one line per chunk of traffic or per event, without a newline.
+using LogSink = std::function<void(std::string_view line)>;
+
+struct Options {
+    // Simulated devices that send on their own and answer group reads.
+    bool demo = false;
+    // Seeds the demo devices and sendGarbage().
+    uint32_t seed = 1;
+    LogSink log;
+    // How long the BCU's own frames wait for the host's 0xE5.
+    std::chrono::milliseconds ackTimeout{1000};
+    // Demo devices keep quiet this long, so the host's start-up comes first.
+    std::chrono::milliseconds demoQuietPeriod{1000};
+    // Traffic entries and host units kept for traffic() and hostUnits();
+    // the oldest go first, so a long run does not grow without bound.
+    size_t historyLimit = 100000;
+};
+
+}  // namespace lintor::bcusim

@@ -1,0 +1,29 @@
+#include "tools/bcusim/termination_signals.h"
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/signalfd.h>
+
+#include <cerrno>
+
+namespace lintor::bcusim {
+
+SysResult<TerminationSignals> TerminationSignals::block() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    if (const int error = ::pthread_sigmask(SIG_BLOCK, &signals, nullptr); error != 0) {
+        return SysResult<TerminationSignals>::failure(error);
+    }
+    const int fd = ::signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
+    if (fd < 0) return SysResult<TerminationSignals>::failure(errno);
+    return TerminationSignals(UniqueFd(fd));
+}
+
+bool TerminationSignals::arrived() const {
+    pollfd p{fd_.get(), POLLIN, 0};
+    return ::poll(&p, 1, 0) == 1 && (p.revents & POLLIN);
+}
+
+}  // namespace lintor::bcusim

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "platform/sys_result.h"
+#include "platform/unique_fd.h"
+
+namespace lintor::bcusim {
+
+// SIGINT and SIGTERM as a readable fd instead of a handler, so that every
+// wait of the program can end on them. Blocks them in the calling thread:
+// create it before starting any other thread, which inherits the mask.
+class TerminationSignals {
+public:
+    static SysResult<TerminationSignals> block();
+    TerminationSignals() = default;
+
+    // Readable from the first signal on, and stays so.
+    int fd() const { return fd_.get(); }
+    bool arrived() const;
+
+private:
+    explicit TerminationSignals(UniqueFd fd) : fd_(std::move(fd)) {}
+    UniqueFd fd_;
+};
+
+}  // namespace lintor::bcusim
