@@ -17,7 +17,7 @@
 #include "tools/bcusim/device_link.h"
 #include "tools/bcusim/line_reader.h"
 #include "tools/bcusim/script_runner.h"
-#include "tools/bcusim/termination_signals.h"
+#include "platform/termination_signals.h"
 
 namespace lintor::bcusim {
 namespace {
@@ -202,7 +202,7 @@ int main(int argc, char** argv) {
     }
     // Before the simulator's thread exists, so that it inherits the mask and
     // the signals reach only the signalfd.
-    auto signals = TerminationSignals::block();
+    auto signals = lintor::TerminationSignals::block();
     if (!signals.ok()) {
         printError("cannot block SIGINT and SIGTERM: " + lintor::errorText(signals.error()));
         return 1;

@@ -1,4 +1,4 @@
-#include "tools/bcusim/termination_signals.h"
+#include "platform/termination_signals.h"
 
 #include <poll.h>
 #include <signal.h>
@@ -6,7 +6,7 @@
 
 #include <cerrno>
 
-namespace lintor::bcusim {
+namespace lintor {
 
 SysResult<TerminationSignals> TerminationSignals::block() {
     sigset_t signals;
@@ -26,4 +26,4 @@ bool TerminationSignals::arrived() const {
     return ::poll(&p, 1, 0) == 1 && (p.revents & POLLIN);
 }
 
-}  // namespace lintor::bcusim
+}  // namespace lintor

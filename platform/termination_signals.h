@@ -3,7 +3,7 @@
 #include "platform/sys_result.h"
 #include "platform/unique_fd.h"
 
-namespace lintor::bcusim {
+namespace lintor {
 
 // SIGINT and SIGTERM as a readable fd instead of a handler, so that every
 // wait of the program can end on them. Blocks them in the calling thread:
@@ -22,4 +22,4 @@ private:
     UniqueFd fd_;
 };
 
-}  // namespace lintor::bcusim
+}  // namespace lintor
