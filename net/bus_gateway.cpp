@@ -1,0 +1,65 @@
+#include "net/bus_gateway.h"
+
+#include "net/record_framer.h"
+#include "platform/log.h"
+
+namespace lintor {
+
+BusGateway::BusGateway(OwnerWindow& owner, SettingsStore& settings, SerialDeviceOpener& opener,
+                       const GatewayConfig& config)
+    : SocketServer(owner, config.listenAddress, config.port, config.limits),
+      link_(settings, owner, opener, config.deviceOverride),
+      startup_(link_, owner) {
+    link_.startWorker();
+}
+
+BusGateway::~BusGateway() { link_.stopWorker(); }
+
+size_t BusGateway::readBusMessage(uint32_t wParam) {
+    const size_t announced = wParam & 0xFFFF;
+    recordSize_ = link_.readUplink(std::span(recordBuffer_).first(std::min(announced, recordBuffer_.size())));
+    if (announced > recordBuffer_.size()) {
+        // Never produced by the link; keep the pipe on its record boundary anyway.
+        std::array<uint8_t, 256> rest;
+        for (size_t left = announced - recordBuffer_.size(); left > 0;) {
+            const size_t n = link_.readUplink(std::span(rest).first(std::min(left, rest.size())));
+            if (n == 0) break;
+            left -= n;
+        }
+        log::error("uplink record of " + std::to_string(announced) + " bytes exceeds the record buffer");
+    }
+    if (recordSize_ < kRecordHeaderSize) return recordSize_;
+
+    const RecordHeader header = decodeHeader(std::span<const uint8_t, kRecordHeaderSize>(recordBuffer_.data(), 4));
+    if (header.type == MSG_BCU_ACK) {
+        startup_.handleAcknowledgement(header);
+    } else if (header.type != MSG_UNMATCHED_TELEGRAM) {
+        broadcast(recordBuffer());
+    }
+    return recordSize_;
+}
+
+void BusGateway::OnClientConnected(ClientSocket& client) {
+    client.setSession(std::make_unique<RecordFramer>());
+    owner().setStatusText(StatusField::Socket, "connected..");
+}
+
+void BusGateway::OnClientData(ClientSocket& client, std::span<const uint8_t> bytes) {
+    auto& framer = static_cast<RecordFramer&>(*client.session());
+    framer.feed(
+        bytes, [this](std::span<const uint8_t> record) { link_.writeDownlink(record); },
+        [this, &client](const RecordHeader& header) {
+            if (!droppedLog_.admit()) return;
+            log::warning(clientName(client) + ": record of type " + log::hexWord(header.type) + " with " +
+                         std::to_string(header.length) + " payload bytes exceeds " +
+                         std::to_string(kDownlinkPayloadLimit) + ": dropped");
+        });
+}
+
+void BusGateway::OnClientClosed(ClientSocket&) { owner().setStatusText(StatusField::Socket, "connection closed"); }
+
+std::string BusGateway::clientName(const ClientSocket& client) const {
+    return "gateway client " + std::to_string(client.id());
+}
+
+}  // namespace lintor

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "link/bcu_startup.h"
+#include "link/serial_link.h"
+#include "net/socket_server.h"
+#include "platform/log_throttle.h"
+
+namespace lintor {
+
+struct GatewayConfig {
+    std::string listenAddress;  // empty: all addresses
+    uint16_t port = 57627;
+    std::string deviceOverride;  // empty: from the settings
+    ServerLimits limits;
+};
+
+// Joins the network to the bus: every record from the bus goes to every
+// gateway client, every record a client sends goes to the bus. Owns the
+// serial link, so the port, the worker and the pipes live and die with it.
+class BusGateway final : public SocketServer {
+public:
+    BusGateway(OwnerWindow& owner, SettingsStore& settings, SerialDeviceOpener& opener, const GatewayConfig& config);
+    // Stops the worker before anything is closed.
+    ~BusGateway() override;
+
+    // Reads the record announced by WM_BUS_MESSAGE into the record buffer and
+    // hands it on; returns the bytes read.
+    size_t readBusMessage(uint32_t wParam);
+    // The record read last.
+    std::span<const uint8_t> recordBuffer() const { return std::span(recordBuffer_).first(recordSize_); }
+
+    void performInitStep() { startup_.performInitStep(); }
+    int32_t bcuInitState() const { return startup_.bcuInitState(); }
+    SerialLink& link() { return link_; }
+
+protected:
+    void OnClientConnected(ClientSocket& client) override;
+    void OnClientData(ClientSocket& client, std::span<const uint8_t> bytes) override;
+    void OnClientClosed(ClientSocket& client) override;
+    std::string clientName(const ClientSocket& client) const override;
+
+private:
+    SerialLink link_;
+    BcuStartup startup_;
+    std::array<uint8_t, kUplinkRecordCapacity> recordBuffer_{};
+    size_t recordSize_ = 0;
+    LogThrottle droppedLog_;
+};
+
+}  // namespace lintor

@@ -1,0 +1,90 @@
+#include "net/client_socket.h"
+
+#include <cerrno>
+
+#include "net/socket_server.h"
+#include "platform/tcp_socket.h"
+
+namespace lintor {
+
+ClientSocket::ClientSocket(UniqueFd fd, uint64_t id, size_t queueCapacity, SocketServer& server)
+    : fd_(std::move(fd)),
+      id_(id),
+      queue_(queueCapacity),
+      readNotifier_(std::make_unique<QSocketNotifier>(fd_.get(), QSocketNotifier::Read)),
+      writeNotifier_(std::make_unique<QSocketNotifier>(fd_.get(), QSocketNotifier::Write)) {
+    writeNotifier_->setEnabled(false);
+    QObject::connect(readNotifier_.get(), &QSocketNotifier::activated, readNotifier_.get(),
+                     [this, &server] { server.receiveFromClient(*this); });
+    QObject::connect(writeNotifier_.get(), &QSocketNotifier::activated, writeNotifier_.get(),
+                     [this, &server] { server.flushClient(*this); });
+}
+
+ClientSocket::~ClientSocket() {
+    // Notifiers go before the descriptor they watch.
+    readNotifier_.reset();
+    writeNotifier_.reset();
+}
+
+SysResult<size_t> ClientSocket::receive(std::span<uint8_t> buffer) { return receiveSome(fd_.get(), buffer); }
+
+ClientSocket::Offer ClientSocket::offer(std::span<const uint8_t> block) {
+    if (retired_) return Offer::Broken;
+    if (!queue_.empty()) {
+        if (!queue_.fits(block.size())) {
+            if (!stalledSince_) stalledSince_ = Clock::now();
+            return Offer::Refused;
+        }
+        queue_.push(block);
+        stalledSince_.reset();
+        return Offer::Taken;
+    }
+    auto sent = sendSome(fd_.get(), block);
+    if (!sent.ok() && sent.error() != EAGAIN) return Offer::Broken;
+    const size_t taken = sent.ok() ? sent.value() : 0;
+    const auto rest = block.subspan(taken);
+    if (!rest.empty()) {
+        // Fits: the queue is empty and no block is larger than the queue.
+        if (!queue_.fits(rest.size())) {
+            if (!stalledSince_) stalledSince_ = Clock::now();
+            return taken == 0 ? Offer::Refused : Offer::Broken;
+        }
+        queue_.push(rest);
+        updateWriteInterest();
+    }
+    stalledSince_.reset();
+    return Offer::Taken;
+}
+
+bool ClientSocket::flush() {
+    while (!queue_.empty()) {
+        auto sent = sendSome(fd_.get(), queue_.front());
+        if (!sent.ok()) {
+            if (sent.error() == EAGAIN) break;
+            return false;
+        }
+        if (sent.value() == 0) break;
+        queue_.consume(sent.value());
+    }
+    if (queue_.empty()) stalledSince_.reset();
+    updateWriteInterest();
+    return true;
+}
+
+void ClientSocket::markPeerClosed() {
+    peerClosed_ = true;
+    // End of stream stays readable: watching it would spin.
+    readNotifier_->setEnabled(false);
+}
+
+void ClientSocket::retire() {
+    retired_ = true;
+    readNotifier_->setEnabled(false);
+    writeNotifier_->setEnabled(false);
+}
+
+void ClientSocket::updateWriteInterest() {
+    if (!retired_) writeNotifier_->setEnabled(!queue_.empty());
+}
+
+}  // namespace lintor

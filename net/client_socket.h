@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QSocketNotifier>
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+
+#include "net/send_queue.h"
+#include "platform/sys_result.h"
+#include "platform/unique_fd.h"
+
+namespace lintor {
+
+class SocketServer;
+
+// What a server keeps per client between receives, such as an unfinished
+// record or request.
+class ClientSession {
+public:
+    virtual ~ClientSession() = default;
+};
+
+// One accepted connection. Its readiness arrives on the user-interface
+// thread through socket notifiers; sends never block: what the socket does
+// not take at once waits in a bounded queue.
+class ClientSocket {
+public:
+    using Clock = std::chrono::steady_clock;
+    enum class Offer { Taken, Refused, Broken };
+
+    ClientSocket(UniqueFd fd, uint64_t id, size_t queueCapacity, SocketServer& server);
+    ~ClientSocket();
+    ClientSocket(const ClientSocket&) = delete;
+    ClientSocket& operator=(const ClientSocket&) = delete;
+
+    uint64_t id() const { return id_; }
+    ClientSession* session() const { return session_.get(); }
+    void setSession(std::unique_ptr<ClientSession> session) { session_ = std::move(session); }
+
+    // The peer has shut down its sending side; it may still receive.
+    bool peerClosed() const { return peerClosed_; }
+    bool closedReported() const { return closedReported_; }
+    bool retired() const { return retired_; }
+    std::optional<Clock::time_point> stalledSince() const { return stalledSince_; }
+
+    SysResult<size_t> receive(std::span<uint8_t> buffer);
+    // Sends what the socket takes and queues the rest; a block that does not
+    // fit the queue is refused whole.
+    Offer offer(std::span<const uint8_t> block);
+    // Moves queued bytes on when the socket is writable; false when broken.
+    bool flush();
+
+    void markPeerClosed();
+    void markClosedReported() { closedReported_ = true; }
+    // Out of service: no more notifications, awaiting removal.
+    void retire();
+
+private:
+    void updateWriteInterest();
+
+    UniqueFd fd_;
+    uint64_t id_;
+    SendQueue queue_;
+    std::unique_ptr<QSocketNotifier> readNotifier_;
+    std::unique_ptr<QSocketNotifier> writeNotifier_;
+    std::unique_ptr<ClientSession> session_;
+    std::optional<Clock::time_point> stalledSince_;
+    bool peerClosed_ = false;
+    bool closedReported_ = false;
+    bool retired_ = false;
+};
+
+}  // namespace lintor

@@ -1,0 +1,28 @@
+#include "net/record_framer.h"
+
+#include <algorithm>
+#include <array>
+
+namespace lintor {
+
+void RecordFramer::feed(std::span<const uint8_t> bytes, const RecordSink& complete, const DropSink& dropped) {
+    while (!bytes.empty()) {
+        const size_t take = std::min(bytes.size(), assembler_.bytesWanted());
+        assembler_.accept(bytes.first(take));
+        bytes = bytes.subspan(take);
+        if (!assembler_.complete()) continue;
+
+        const RecordHeader header = assembler_.header();
+        if (assembler_.oversized()) {
+            dropped(header);
+        } else {
+            std::array<uint8_t, kRecordHeaderSize + kDownlinkPayloadLimit> record{};
+            std::ranges::copy(encodeHeader(header), record.begin());
+            std::ranges::copy(assembler_.payload(), record.begin() + kRecordHeaderSize);
+            complete(std::span(record).first(header.recordSize()));
+        }
+        assembler_.clear();
+    }
+}
+
+}  // namespace lintor

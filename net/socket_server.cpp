@@ -1,0 +1,153 @@
+#include "net/socket_server.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+
+#include "platform/log.h"
+#include "platform/tcp_socket.h"
+
+namespace lintor {
+
+using namespace std::chrono_literals;
+
+SocketServer::SocketServer(OwnerWindow& owner, const std::string& address, uint16_t port, ServerLimits limits)
+    : owner_(owner), limits_(limits) {
+    ListeningSocket socket = listenTcp(address, port, BACKLOG);
+    if (socket.failure == ListeningSocket::Failure::Create) {
+        log::error("cannot listen on port " + std::to_string(port) + ": " + errorText(socket.error));
+        owner_.showMessage("Socket.Create failed " + std::to_string(socket.error));
+    } else if (socket.failure == ListeningSocket::Failure::Listen) {
+        log::error("cannot listen on port " + std::to_string(port) + ": " + errorText(socket.error));
+        owner_.showMessage("Socket.Listen failed");
+    } else {
+        port_ = boundPort(socket.fd.get());
+        listenSocket_ = std::make_unique<ListenSocket>(std::move(socket.fd), *this);
+    }
+
+    stallCheck_.setInterval(1s);
+    QObject::connect(&stallCheck_, &QTimer::timeout, &stallCheck_, [this] { checkStalls(); });
+    stallCheck_.start();
+    removal_.setSingleShot(true);
+    removal_.setInterval(0);
+    QObject::connect(&removal_, &QTimer::timeout, &removal_, [this] { removeRetired(); });
+}
+
+SocketServer::~SocketServer() {
+    stallCheck_.stop();
+    removal_.stop();
+    listenSocket_.reset();
+    clients_.clear();
+}
+
+size_t SocketServer::clientCount() const {
+    return static_cast<size_t>(std::ranges::count_if(clients_, [](const auto& c) { return !c->retired(); }));
+}
+
+void SocketServer::acceptClient() {
+    if (!listenSocket_) return;
+    auto connection = acceptConnection(listenSocket_->fd());
+    if (!connection.ok()) {
+        if (connection.error() != EAGAIN && refusedLog_.admit()) {
+            log::warning("accept on port " + std::to_string(port_) + " failed: " + errorText(connection.error()));
+        }
+        return;
+    }
+    if (clientCount() >= limits_.maxClients && !makeRoom()) {
+        if (refusedLog_.admit()) {
+            log::warning("port " + std::to_string(port_) + ": " + std::to_string(limits_.maxClients) +
+                         " clients connected, new connection refused");
+        }
+        return;  // the connection closes with its descriptor
+    }
+    enableKeepAlive(connection.value().get());
+    clients_.push_back(
+        std::make_unique<ClientSocket>(connection.take(), nextClientId_++, limits_.sendQueueBytes, *this));
+    OnClientConnected(*clients_.back());
+}
+
+void SocketServer::receiveFromClient(ClientSocket& client) {
+    if (client.retired()) return;
+    std::array<uint8_t, RECEIVE_SIZE> buffer;
+    auto received = client.receive(buffer);
+    if (!received.ok()) {
+        if (received.error() == EAGAIN) return;
+        retire(client, errorText(received.error()));
+        return;
+    }
+    if (received.value() == 0) {
+        client.markPeerClosed();
+        reportClosed(client);
+        return;
+    }
+    OnClientData(client, std::span(buffer).first(received.value()));
+}
+
+void SocketServer::flushClient(ClientSocket& client) {
+    if (!client.retired() && !client.flush()) retire(client, "send failed");
+}
+
+bool SocketServer::broadcast(std::span<const uint8_t> bytes) {
+    bool taken = false;
+    // Removal waits for the event loop, so the list does not change underneath.
+    for (const auto& client : clients_) {
+        switch (client->offer(bytes)) {
+        case ClientSocket::Offer::Taken:
+            taken = true;
+            break;
+        case ClientSocket::Offer::Refused:
+            break;
+        case ClientSocket::Offer::Broken:
+            if (!client->retired()) retire(*client, "connection gone");
+            break;
+        }
+    }
+    return taken;
+}
+
+void SocketServer::OnClientConnected(ClientSocket&) {}
+void SocketServer::OnClientClosed(ClientSocket&) {}
+
+std::string SocketServer::clientName(const ClientSocket& client) const {
+    return "client " + std::to_string(client.id()) + " on port " + std::to_string(port_);
+}
+
+void SocketServer::reportClosed(ClientSocket& client) {
+    if (client.closedReported()) return;
+    client.markClosedReported();
+    OnClientClosed(client);
+}
+
+void SocketServer::retire(ClientSocket& client, const std::string& reason) {
+    log::info(clientName(client) + " removed: " + reason);
+    client.retire();
+    reportClosed(client);
+    removal_.start();
+}
+
+// A client that has only shut down its sending side may have gone for good;
+// TCP cannot tell until a send fails. Make room with the oldest of them.
+bool SocketServer::makeRoom() {
+    const auto it = std::ranges::find_if(clients_, [](const auto& c) { return !c->retired() && c->peerClosed(); });
+    if (it == clients_.end()) return false;
+    retire(**it, "room needed for a new connection");
+    return true;
+}
+
+void SocketServer::checkStalls() {
+    const auto now = ClientSocket::Clock::now();
+    for (const auto& client : clients_) {
+        const auto since = client->stalledSince();
+        if (!client->retired() && since && now - *since >= limits_.stallTimeout) {
+            retire(*client, "not reading, send queue full for " +
+                                std::to_string(std::chrono::duration_cast<std::chrono::seconds>(now - *since).count()) +
+                                " s");
+        }
+    }
+}
+
+void SocketServer::removeRetired() {
+    std::erase_if(clients_, [](const auto& c) { return c->retired(); });
+}
+
+}  // namespace lintor

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QTimer>
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "link/owner_window.h"
+#include "net/client_socket.h"
+#include "net/listen_socket.h"
+#include "platform/log_throttle.h"
+
+namespace lintor {
+
+struct ServerLimits {
+    // Bytes a client may have waiting; beyond that blocks are refused.
+    size_t sendQueueBytes = 256 * 1024;
+    // A client that refuses blocks this long is dropped.
+    std::chrono::milliseconds stallTimeout{10'000};
+    // Connections held at once; the oldest half-closed one makes room.
+    size_t maxClients = 256;
+};
+
+// Listens on one TCP port, accepts every connection, hands received bytes to
+// the subclass and sends blocks to all clients. Everything runs on the
+// user-interface thread; nothing here ever blocks.
+class SocketServer {
+public:
+    static constexpr size_t RECEIVE_SIZE = 1500;
+    static constexpr int BACKLOG = 5;
+
+    SocketServer(OwnerWindow& owner, const std::string& address, uint16_t port, ServerLimits limits = {});
+    // Closes every connection without calling the hooks.
+    virtual ~SocketServer();
+    SocketServer(const SocketServer&) = delete;
+    SocketServer& operator=(const SocketServer&) = delete;
+
+    bool listening() const { return listenSocket_ != nullptr; }
+    // The bound port (the chosen one when 0 was asked for); 0 when not listening.
+    uint16_t port() const { return port_; }
+    size_t clientCount() const;
+
+    // True when at least one client took the whole block.
+    bool broadcast(std::span<const uint8_t> bytes);
+
+    // Called by the sockets.
+    void acceptClient();
+    void receiveFromClient(ClientSocket& client);
+    void flushClient(ClientSocket& client);
+
+protected:
+    virtual void OnClientConnected(ClientSocket& client);
+    // One receive of at most RECEIVE_SIZE bytes; never empty.
+    virtual void OnClientData(ClientSocket& client, std::span<const uint8_t> bytes) = 0;
+    // Once per client, when its connection ends (not at destruction).
+    virtual void OnClientClosed(ClientSocket& client);
+
+    OwnerWindow& owner() const { return owner_; }
+    // For log lines: "gateway client 3".
+    virtual std::string clientName(const ClientSocket& client) const;
+
+private:
+    void reportClosed(ClientSocket& client);
+    void retire(ClientSocket& client, const std::string& reason);
+    bool makeRoom();
+    void checkStalls();
+    void removeRetired();
+
+    OwnerWindow& owner_;
+    ServerLimits limits_;
+    uint16_t port_ = 0;
+    std::unique_ptr<ListenSocket> listenSocket_;
+    std::vector<std::unique_ptr<ClientSocket>> clients_;
+    uint64_t nextClientId_ = 1;
+    QTimer stallCheck_;
+    QTimer removal_;
+    LogThrottle refusedLog_;
+};
+
+}  // namespace lintor

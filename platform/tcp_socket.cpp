@@ -1,0 +1,115 @@
+#include "platform/tcp_socket.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace lintor {
+namespace {
+
+struct SocketAddress {
+    sockaddr_storage storage{};
+    socklen_t length = 0;
+    int family = AF_INET;
+};
+
+bool resolve(const std::string& address, uint16_t port, SocketAddress& out) {
+    if (address.empty() || inet_pton(AF_INET, address.c_str(), &reinterpret_cast<sockaddr_in&>(out.storage).sin_addr) == 1) {
+        auto& v4 = reinterpret_cast<sockaddr_in&>(out.storage);
+        v4.sin_family = AF_INET;
+        v4.sin_port = htons(port);
+        if (address.empty()) v4.sin_addr.s_addr = htonl(INADDR_ANY);
+        out.length = sizeof v4;
+        out.family = AF_INET;
+        return true;
+    }
+    auto& v6 = reinterpret_cast<sockaddr_in6&>(out.storage);
+    if (inet_pton(AF_INET6, address.c_str(), &v6.sin6_addr) != 1) return false;
+    v6.sin6_family = AF_INET6;
+    v6.sin6_port = htons(port);
+    out.length = sizeof v6;
+    out.family = AF_INET6;
+    return true;
+}
+
+}  // namespace
+
+bool isListenAddress(const std::string& address) {
+    SocketAddress unused;
+    return resolve(address, 0, unused);
+}
+
+ListeningSocket listenTcp(const std::string& address, uint16_t port, int backlog) {
+    ListeningSocket result;
+    SocketAddress where;
+    if (!resolve(address, port, where)) {
+        result.failure = ListeningSocket::Failure::Create;
+        result.error = EINVAL;
+        return result;
+    }
+    UniqueFd fd(::socket(where.family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    const int reuse = 1;
+    if (!fd || ::setsockopt(fd.get(), SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse) != 0 ||
+        ::bind(fd.get(), reinterpret_cast<const sockaddr*>(&where.storage), where.length) != 0) {
+        result.failure = ListeningSocket::Failure::Create;
+        result.error = errno;
+        return result;
+    }
+    if (::listen(fd.get(), backlog) != 0) {
+        result.failure = ListeningSocket::Failure::Listen;
+        result.error = errno;
+        return result;
+    }
+    result.fd = std::move(fd);
+    return result;
+}
+
+SysResult<UniqueFd> acceptConnection(int listenFd) {
+    for (;;) {
+        const int fd = ::accept4(listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd >= 0) return UniqueFd(fd);
+        if (errno != EINTR) return SysResult<UniqueFd>::failure(errno);
+    }
+}
+
+uint16_t boundPort(int fd) {
+    sockaddr_storage address{};
+    socklen_t length = sizeof address;
+    if (::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) return 0;
+    if (address.ss_family == AF_INET) return ntohs(reinterpret_cast<const sockaddr_in&>(address).sin_port);
+    if (address.ss_family == AF_INET6) return ntohs(reinterpret_cast<const sockaddr_in6&>(address).sin6_port);
+    return 0;
+}
+
+void enableKeepAlive(int fd) {
+    const int on = 1;
+    const int idleSeconds = 60;
+    const int intervalSeconds = 10;
+    const int probes = 5;
+    ::setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
+    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &idleSeconds, sizeof idleSeconds);
+    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &intervalSeconds, sizeof intervalSeconds);
+    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes);
+}
+
+SysResult<size_t> sendSome(int fd, std::span<const uint8_t> bytes) {
+    for (;;) {
+        const ssize_t n = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n >= 0) return static_cast<size_t>(n);
+        if (errno != EINTR) return SysResult<size_t>::failure(errno);
+    }
+}
+
+SysResult<size_t> receiveSome(int fd, std::span<uint8_t> buffer) {
+    for (;;) {
+        const ssize_t n = ::recv(fd, buffer.data(), buffer.size(), MSG_DONTWAIT);
+        if (n >= 0) return static_cast<size_t>(n);
+        if (errno != EINTR) return SysResult<size_t>::failure(errno);
+    }
+}
+
+}  // namespace lintor

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "platform/sys_result.h"
+#include "platform/unique_fd.h"
+
+namespace lintor {
+
+struct ListeningSocket {
+    enum class Failure { None, Create, Listen };
+
+    UniqueFd fd;
+    Failure failure = Failure::None;
+    int error = 0;  // errno of the step that failed
+};
+
+// A non-blocking listening TCP socket with SO_REUSEADDR. An empty address
+// means every IPv4 address; otherwise a numeric IPv4 or IPv6 address.
+// Creating and binding count as "create", as on the platform the texts
+// "Socket.Create failed" and "Socket.Listen failed" come from.
+ListeningSocket listenTcp(const std::string& address, uint16_t port, int backlog);
+
+// true for "", an IPv4 or an IPv6 literal.
+bool isListenAddress(const std::string& address);
+
+// A non-blocking, close-on-exec connection, or EAGAIN when none is waiting.
+SysResult<UniqueFd> acceptConnection(int listenFd);
+
+// The local port the socket is bound to; 0 on failure.
+uint16_t boundPort(int fd);
+
+// Idle connections are probed, so a peer that vanished is noticed.
+void enableKeepAlive(int fd);
+
+// send() that never raises SIGPIPE and never blocks: bytes taken, or an
+// error (EAGAIN when the socket buffer is full).
+SysResult<size_t> sendSome(int fd, std::span<const uint8_t> bytes);
+// recv() into the buffer: bytes read, 0 at the peer's end of stream, or an
+// error (EAGAIN when nothing is waiting).
+SysResult<size_t> receiveSome(int fd, std::span<uint8_t> buffer);
+
+}  // namespace lintor

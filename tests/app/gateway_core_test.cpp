@@ -1,0 +1,206 @@
+// The composition root end to end: the simulated BCU on a pty, the real link
+// worker, real TCP clients on loopback, Qt's event loop on the test thread.
+#include "app/gateway_core.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "link/ft12.h"
+#include "platform/serial_port.h"
+#include "tests/support/bytes.h"
+#include "tests/support/event_loop.h"
+#include "tests/support/tcp_client.h"
+#include "tools/bcusim/bcu_simulator.h"
+
+namespace lintor {
+namespace {
+
+using namespace std::chrono_literals;
+using test::bytes;
+using test::hex;
+using test::processEventsUntil;
+using test::TcpClient;
+
+class RecordingUi final : public UserInterface {
+public:
+    void setStatusText(StatusField field, const std::string& text) override { statuses[field].push_back(text); }
+    void setCounter(CounterField field, int32_t value) override { counters[field] = value; }
+    void countersRefreshed() override { ++refreshes; }
+    void showMessage(const std::string& text) override { messages.push_back(text); }
+
+    std::string last(StatusField field) const {
+        const auto it = statuses.find(field);
+        return it == statuses.end() || it->second.empty() ? "" : it->second.back();
+    }
+
+    std::map<StatusField, std::vector<std::string>> statuses;
+    std::map<CounterField, int32_t> counters;
+    int refreshes = 0;
+    std::vector<std::string> messages;
+};
+
+// The record a gateway client gets for an indication the BCU sent with the
+// given control byte.
+std::string recordFor(uint16_t type, uint8_t control, const std::vector<uint8_t>& message) {
+    const auto frame = ft12::encodeVariableFrame(control, message);
+    const auto payload = frame.view().subspan(6);
+    const auto header = encodeHeader({type, static_cast<uint16_t>(payload.size())});
+    return hex(header) + " " + hex(payload);
+}
+
+class GatewayCoreTest : public testing::Test {
+protected:
+    void SetUp() override {
+        sim = bcusim::BcuSimulator::start({}).take();
+        core = std::make_unique<GatewayCore>(ui, settings, opener, CoreConfig{"127.0.0.1", 0, 0, sim->devicePath(), {}});
+        core->start();
+    }
+
+    uint16_t port() const { return core->gateway()->port(); }
+    bool waitUntilConnectedToBcu() {
+        return processEventsUntil([&] { return ui.last(StatusField::Bcu) == "connected to BCU"; }, 5s);
+    }
+    std::vector<std::string> hostFrames() const {
+        std::vector<std::string> out;
+        for (const auto& unit : sim->hostUnits()) {
+            if (unit.kind != bcusim::HostUnitKind::Ack) out.push_back(hex(unit.bytes));
+        }
+        return out;
+    }
+
+    std::unique_ptr<bcusim::BcuSimulator> sim;
+    RecordingUi ui;
+    MemorySettingsStore settings;
+    SerialPortOpener opener;
+    std::unique_ptr<GatewayCore> core;
+};
+
+const std::vector<uint8_t> kSwitchOn = bytes("29 BC 11 01 0A 03 E1 00 81");
+
+TEST_F(GatewayCoreTest, StartsOfflineAndReachesConnectedToBcu) {
+    EXPECT_EQ(ui.statuses[StatusField::Bcu], std::vector<std::string>{"offline.."});
+    EXPECT_EQ(ui.statuses[StatusField::Socket], std::vector<std::string>{"waiting.."});
+    EXPECT_EQ(ui.counters, (std::map<CounterField, int32_t>{{CounterField::AckSent, 0}}));
+    ASSERT_TRUE(waitUntilConnectedToBcu());
+    EXPECT_EQ(ui.statuses[StatusField::Bcu],
+              (std::vector<std::string>{"offline..", "reset..", "PEI_switch..", "set Addr-Table..", "connected to BCU"}));
+    ASSERT_TRUE(processEventsUntil([&] { return ui.refreshes > 0; }, 2s));
+    EXPECT_EQ(ui.counters[CounterField::AckReceived], 3);
+    EXPECT_EQ(ui.counters[CounterField::PortWrites], 3);
+    EXPECT_EQ(ui.counters.size(), 4u);
+}
+
+TEST_F(GatewayCoreTest, TelegramReachesEveryClientByteForByte) {
+    ASSERT_TRUE(waitUntilConnectedToBcu());
+    TcpClient a(port());
+    TcpClient b(port());
+    ASSERT_TRUE(processEventsUntil([&] { return core->gateway()->clientCount() == 2; }, 2s));
+    EXPECT_EQ(ui.last(StatusField::Socket), "connected..");
+
+    sim->injectIndication(kSwitchOn);
+    const std::string expected = recordFor(0x1002, 0xF3, kSwitchOn);
+    EXPECT_EQ(hex(a.receive(14, 3s)), expected);
+    EXPECT_EQ(hex(b.receive(14, 3s)), expected);
+
+    a.close();
+    ASSERT_TRUE(processEventsUntil([&] { return ui.last(StatusField::Socket) == "connection closed"; }, 2s));
+}
+
+TEST_F(GatewayCoreTest, BcuAcknowledgementsAndUnmatchedTelegramsReachNoClient) {
+    ASSERT_TRUE(waitUntilConnectedToBcu());
+    TcpClient client(port());
+    ASSERT_TRUE(processEventsUntil([&] { return core->gateway()->clientCount() == 1; }, 2s));
+
+    sim->injectRaw({0xE5});
+    sim->injectIndication(bytes("29 BC 11 01 0A 03 E1 03 00"));  // unnumbered A_DeviceDescriptor_Read
+    sim->injectIndication(kSwitchOn);
+    // The second of the simulator's frames carries D3.
+    EXPECT_EQ(hex(client.receive(14, 3s)), recordFor(0x1002, 0xD3, kSwitchOn));
+    EXPECT_TRUE(client.receiveFor(300ms).empty());
+}
+
+TEST_F(GatewayCoreTest, ClientRecordGoesToTheLineWholeOrInPieces) {
+    ASSERT_TRUE(waitUntilConnectedToBcu());
+    TcpClient client(port());
+    const auto record = bytes("10 80 09 00 11 0C 11 FF 0A 03 E1 00 81");
+    ASSERT_TRUE(client.send(record));
+    ASSERT_TRUE(processEventsUntil([&] { return hostFrames().size() == 4; }, 3s));
+    EXPECT_EQ(hostFrames()[3], "68 0A 0A 68 73 11 0C 11 FF 0A 03 E1 00 81 0F 16");
+
+    for (const uint8_t b : record) {
+        ASSERT_TRUE(client.send(std::vector<uint8_t>{b}));
+        test::processEventsFor(2ms);
+    }
+    ASSERT_TRUE(processEventsUntil([&] { return hostFrames().size() == 5; }, 3s));
+    EXPECT_EQ(hostFrames()[4], "68 0A 0A 68 53 11 0C 11 FF 0A 03 E1 00 81 EF 16");
+}
+
+TEST_F(GatewayCoreTest, OversizedClientRecordIsDroppedAndTheNextStillGoesOut) {
+    ASSERT_TRUE(waitUntilConnectedToBcu());
+    TcpClient client(port());
+    std::vector<uint8_t> oversized = bytes("10 80 40 00");
+    oversized.resize(4 + 0x40, 0x11);
+    ASSERT_TRUE(client.send(oversized));
+    ASSERT_TRUE(client.send(bytes("00 80 04 00 10 40 40 16")));
+    ASSERT_TRUE(processEventsUntil([&] { return hostFrames().size() == 4; }, 3s));
+    EXPECT_EQ(hostFrames()[3], "10 40 40 16");
+}
+
+TEST_F(GatewayCoreTest, ClientThatNeverReadsDoesNotDelayOthers) {
+    ASSERT_TRUE(waitUntilConnectedToBcu());
+    TcpClient sleeper(port(), 2048);
+    TcpClient reader(port());
+    ASSERT_TRUE(processEventsUntil([&] { return core->gateway()->clientCount() == 2; }, 2s));
+    constexpr int kTelegrams = 200;
+    for (int i = 0; i < kTelegrams; ++i) {
+        ASSERT_TRUE(sim->injectGroupWrite(static_cast<uint16_t>(0x0800 + i), static_cast<uint32_t>(i), 2));
+    }
+    const auto received = reader.receive(kTelegrams * 16, 20s);
+    EXPECT_EQ(received.size(), kTelegrams * 16u);
+}
+
+TEST_F(GatewayCoreTest, ManyShortConnectionsLeaveNoDescriptorsBehind) {
+    ASSERT_TRUE(waitUntilConnectedToBcu());
+    const int before = test::openFileDescriptors();
+    for (int i = 0; i < 1000; ++i) {
+        TcpClient client(port());
+        if (i % 50 == 0) test::processEventsFor(1ms);
+    }
+    // A closed connection shows only when a send to it fails: keep telegrams
+    // coming until every one has been found out.
+    auto nextTelegram = std::chrono::steady_clock::now();
+    ASSERT_TRUE(processEventsUntil(
+        [&] {
+            if (std::chrono::steady_clock::now() >= nextTelegram) {
+                sim->injectIndication(kSwitchOn);
+                nextTelegram += 200ms;
+            }
+            return core->gateway()->clientCount() == 0;
+        },
+        10s));
+    test::processEventsFor(50ms);
+    EXPECT_EQ(test::openFileDescriptors(), before);
+}
+
+TEST_F(GatewayCoreTest, SecondGatewayOnTheSamePortReportsTheError) {
+    RecordingUi otherUi;
+    MemorySettingsStore otherSettings;
+    GatewayCore second(otherUi, otherSettings, opener, CoreConfig{"127.0.0.1", port(), 0, "/dev/lintor-none", {}});
+    second.start();
+    ASSERT_TRUE(processEventsUntil([&] { return otherUi.messages.size() == 2; }, 2s));
+    EXPECT_EQ(otherUi.messages, (std::vector<std::string>{"Socket.Create failed 98", "invalid COM port"}));
+}
+
+TEST_F(GatewayCoreTest, ShutdownWritesComPortBack) {
+    core.reset();
+    settings.writeInt("settings", "ComPort", 4);
+    core = std::make_unique<GatewayCore>(ui, settings, opener, CoreConfig{"127.0.0.1", 0, 0, sim->devicePath(), {}});
+    core->start();
+    settings.writeInt("settings", "ComPort", 99);  // read once, at construction
+    core.reset();
+    EXPECT_EQ(settings.readInt("settings", "ComPort", 0), 4);
+}
+
+}  // namespace
+}  // namespace lintor

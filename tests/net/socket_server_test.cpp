@@ -1,0 +1,222 @@
+#include "net/socket_server.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/socket.h>
+
+#include "tests/support/bytes.h"
+#include "tests/support/event_loop.h"
+#include "tests/support/link_fakes.h"
+#include "tests/support/tcp_client.h"
+
+namespace lintor {
+namespace {
+
+using namespace std::chrono_literals;
+using test::processEventsUntil;
+using test::TcpClient;
+
+class RecordingServer final : public SocketServer {
+public:
+    explicit RecordingServer(OwnerWindow& owner, ServerLimits limits = {}, uint16_t port = 0)
+        : SocketServer(owner, "127.0.0.1", port, limits) {}
+
+    std::vector<std::string> events;
+    std::vector<std::vector<uint8_t>> chunks;
+
+protected:
+    void OnClientConnected(ClientSocket& client) override { events.push_back("connected " + std::to_string(client.id())); }
+    void OnClientData(ClientSocket&, std::span<const uint8_t> bytes) override {
+        chunks.emplace_back(bytes.begin(), bytes.end());
+    }
+    void OnClientClosed(ClientSocket& client) override { events.push_back("closed " + std::to_string(client.id())); }
+};
+
+std::vector<uint8_t> block(size_t size, uint8_t seed = 0) {
+    std::vector<uint8_t> out(size);
+    for (size_t i = 0; i < size; ++i) out[i] = static_cast<uint8_t>(seed + i * 7);
+    return out;
+}
+
+class SocketServerTest : public testing::Test {
+protected:
+    bool waitForEvents(size_t count) {
+        return processEventsUntil([&] { return server.events.size() >= count; }, 2s);
+    }
+
+    test::RecordingOwner owner;
+    RecordingServer server{owner};
+};
+
+TEST_F(SocketServerTest, BroadcastIsTakenWhenAtLeastOneClientTakesTheBlock) {
+    ASSERT_TRUE(server.listening());
+    const auto data = block(100);
+    EXPECT_FALSE(server.broadcast(data));
+
+    TcpClient live(server.port());
+    TcpClient leaving(server.port());
+    ASSERT_TRUE(waitForEvents(2));
+    EXPECT_TRUE(server.broadcast(data));
+    EXPECT_EQ(live.receive(100, 2s), data);
+
+    leaving.close();
+    ASSERT_TRUE(waitForEvents(3));
+    EXPECT_TRUE(server.broadcast(data));
+    EXPECT_TRUE(server.broadcast(data));
+    EXPECT_EQ(live.receive(200, 2s).size(), 200u);
+}
+
+TEST_F(SocketServerTest, HooksFollowConnectionsInOrder) {
+    {
+        TcpClient first(server.port());
+        ASSERT_TRUE(waitForEvents(1));
+    }
+    ASSERT_TRUE(waitForEvents(2));
+    TcpClient second(server.port());
+    ASSERT_TRUE(waitForEvents(3));
+    EXPECT_EQ(server.events, (std::vector<std::string>{"connected 1", "closed 1", "connected 2"}));
+    // The first may still be listening on its receiving side: it stays.
+    EXPECT_EQ(server.clientCount(), 2u);
+}
+
+TEST_F(SocketServerTest, LargeBlockArrivesInReceivesOfAtMost1500BytesInOrder) {
+    TcpClient client(server.port());
+    const auto data = block(4000, 3);
+    ASSERT_TRUE(client.send(data));
+    size_t total = 0;
+    ASSERT_TRUE(processEventsUntil(
+        [&] {
+            total = 0;
+            for (const auto& c : server.chunks) total += c.size();
+            return total >= data.size();
+        },
+        2s));
+    EXPECT_GE(server.chunks.size(), 3u);
+    std::vector<uint8_t> joined;
+    for (const auto& c : server.chunks) {
+        EXPECT_LE(c.size(), SocketServer::RECEIVE_SIZE);
+        joined.insert(joined.end(), c.begin(), c.end());
+    }
+    EXPECT_EQ(joined, data);
+}
+
+TEST_F(SocketServerTest, PeerThatOnlyStoppedSendingKeepsReceiving) {
+    TcpClient client(server.port());
+    ASSERT_TRUE(waitForEvents(1));
+    client.shutdownSending();
+    ASSERT_TRUE(waitForEvents(2));
+    EXPECT_EQ(server.events.back(), "closed 1");
+    const auto data = block(50);
+    EXPECT_TRUE(server.broadcast(data));
+    EXPECT_EQ(client.receive(50, 2s), data);
+    EXPECT_EQ(server.events.size(), 2u);  // closed is reported once
+}
+
+TEST_F(SocketServerTest, ClientWhoseConnectionIsGoneIsRemoved) {
+    TcpClient client(server.port());
+    ASSERT_TRUE(waitForEvents(1));
+    client.close();
+    ASSERT_TRUE(waitForEvents(2));
+    const auto data = block(10);
+    // The first send after the peer left provokes its reset, a later one fails.
+    ASSERT_TRUE(processEventsUntil(
+        [&] {
+            server.broadcast(data);
+            return server.clientCount() == 0;
+        },
+        2s));
+    EXPECT_EQ(server.events.size(), 2u);
+}
+
+TEST_F(SocketServerTest, DestructionClosesClientsWithoutHooks) {
+    auto local = std::make_unique<RecordingServer>(owner);
+    TcpClient a(local->port());
+    TcpClient b(local->port());
+    ASSERT_TRUE(processEventsUntil([&] { return local->events.size() == 2; }, 2s));
+    const auto events = local->events;
+    local.reset();
+    EXPECT_TRUE(a.waitForClose(2s));
+    EXPECT_TRUE(b.waitForClose(2s));
+}
+
+TEST_F(SocketServerTest, PortInUseReportsCreateFailureWithErrno) {
+    RecordingServer second(owner, {}, server.port());
+    EXPECT_FALSE(second.listening());
+    EXPECT_EQ(owner.messages(), std::vector<std::string>{"Socket.Create failed 98"});
+    EXPECT_FALSE(second.broadcast(block(5)));
+}
+
+TEST(SocketServerLimits, ClientThatStopsReadingIsDroppedWithoutHoldingUpOthers) {
+    test::RecordingOwner owner;
+    RecordingServer server(owner, ServerLimits{.sendQueueBytes = 16 * 1024, .stallTimeout = 300ms, .maxClients = 8});
+    TcpClient reader(server.port());
+    TcpClient sleeper(server.port(), 4096);
+    ASSERT_TRUE(processEventsUntil([&] { return server.clientCount() == 2; }, 2s));
+
+    // Until the sleeper's socket buffers and queue are full and it has been
+    // stalled long enough; the reader must get every block all the while.
+    const auto data = block(4000);
+    for (int i = 0; i < 20000 && server.clientCount() == 2; ++i) {
+        EXPECT_TRUE(server.broadcast(data)) << i;
+        const auto part = reader.receive(data.size(), 2s);
+        ASSERT_EQ(part, data) << i;
+    }
+    ASSERT_TRUE(processEventsUntil([&] { return server.clientCount() == 1; }, 2s));
+    EXPECT_EQ(server.events.back(), "closed 2");
+    EXPECT_TRUE(sleeper.waitForClose(2s));
+}
+
+TEST(SocketServerLimits, FullServerMakesRoomWithAHalfClosedClientOrRefuses) {
+    test::RecordingOwner owner;
+    RecordingServer server(owner, ServerLimits{.maxClients = 2});
+    TcpClient a(server.port());
+    TcpClient b(server.port());
+    ASSERT_TRUE(processEventsUntil([&] { return server.clientCount() == 2; }, 2s));
+
+    TcpClient refused(server.port());
+    EXPECT_TRUE(refused.waitForClose(2s));
+    EXPECT_EQ(server.clientCount(), 2u);
+
+    a.shutdownSending();
+    ASSERT_TRUE(processEventsUntil([&] { return server.events.size() == 3; }, 2s));
+    TcpClient c(server.port());
+    ASSERT_TRUE(processEventsUntil([&] { return server.events.back() == "connected 3"; }, 2s));
+    EXPECT_EQ(server.clientCount(), 2u);
+    EXPECT_TRUE(a.waitForClose(2s));
+}
+
+TEST(SocketServerLimits, ConnectDisconnectCyclesDoNotLeakDescriptors) {
+    test::RecordingOwner owner;
+    RecordingServer server(owner);
+    const int before = test::openFileDescriptors();
+    const auto ping = block(4);
+    for (int i = 0; i < 1000; ++i) {
+        TcpClient client(server.port());
+        ASSERT_TRUE(processEventsUntil([&] { return server.clientCount() == 1; }, 2s)) << i;
+        client.close();
+        ASSERT_TRUE(processEventsUntil(
+            [&] {
+                server.broadcast(ping);
+                return server.clientCount() == 0;
+            },
+            2s))
+            << i;
+    }
+    test::processEventsFor(50ms);
+    EXPECT_EQ(test::openFileDescriptors(), before);
+}
+
+TEST(SendQueue, RefusesWhatDoesNotFitWhole) {
+    SendQueue queue(10);
+    const auto six = block(6);
+    queue.push(six);
+    EXPECT_FALSE(queue.fits(5));
+    EXPECT_TRUE(queue.fits(4));
+    queue.consume(4);
+    EXPECT_TRUE(queue.fits(8));
+    EXPECT_EQ(queue.front().size(), 2u);
+    EXPECT_EQ(queue.front()[0], six[4]);
+}
+
+}  // namespace
+}  // namespace lintor
