@@ -1,0 +1,82 @@
+#include "app/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "app/headless_console.h"
+
+namespace lintor {
+namespace {
+
+ParsedCommandLine parse(std::vector<std::string_view> arguments) { return parseCommandLine(arguments); }
+
+TEST(CommandLine, DefaultsAndEveryOption) {
+    const auto none = parse({});
+    EXPECT_TRUE(none.error.empty());
+    EXPECT_EQ(none.options.gatewayPort, 57627);
+    EXPECT_EQ(none.options.proxyPort, 5003);
+    EXPECT_FALSE(none.options.headless);
+
+    const auto all = parse({"--headless", "--device", "/dev/ttyUSB0", "--gateway-port=0", "--proxy-port", "6000",
+                            "--listen", "127.0.0.1", "--config=/tmp/x.ini", "--stats"});
+    ASSERT_TRUE(all.error.empty()) << all.error;
+    EXPECT_TRUE(all.options.headless);
+    EXPECT_EQ(all.options.device, "/dev/ttyUSB0");
+    EXPECT_EQ(all.options.gatewayPort, 0);
+    EXPECT_EQ(all.options.proxyPort, 6000);
+    EXPECT_EQ(all.options.listenAddress, "127.0.0.1");
+    EXPECT_EQ(all.options.configFile, "/tmp/x.ini");
+    EXPECT_TRUE(all.options.stats);
+}
+
+TEST(CommandLine, MistakesAreNamed) {
+    struct Case {
+        std::vector<std::string_view> arguments;
+        std::string error;
+    };
+    for (const Case& c : {
+             Case{{"--gateway-port", "65536"}, "invalid port for --gateway-port: 65536"},
+             Case{{"--proxy-port", "-1"}, "invalid port for --proxy-port: -1"},
+             Case{{"--proxy-port", "12ab"}, "invalid port for --proxy-port: 12ab"},
+             Case{{"--device"}, "option --device needs a value"},
+             Case{{"--device="}, "option --device needs a value"},
+             Case{{"--stats=yes"}, "option --stats takes no value"},
+             Case{{"-x"}, "unknown option: -x"},
+             Case{{"--simulate", "--device", "/dev/ttyS0"}, "--simulate and --device cannot be combined"},
+         }) {
+        EXPECT_EQ(parse(c.arguments).error, c.error);
+    }
+}
+
+TEST(HeadlessConsole, PrintsStatusLinesAndCountersOnlyWhenTheyChange) {
+    char* text = nullptr;
+    size_t size = 0;
+    std::FILE* out = open_memstream(&text, &size);
+    std::FILE* err = std::tmpfile();
+    {
+        HeadlessConsole console(true, out, err);
+        console.setStatusText(StatusField::Socket, "waiting..");
+        console.setStatusText(StatusField::Bcu, "reset..");
+        for (int tick = 0; tick < 2; ++tick) {
+            console.setCounter(CounterField::AckSent, 3);
+            console.setCounter(CounterField::AckReceived, 2);
+            console.setCounter(CounterField::PortWrites, 5);
+            console.setCounter(CounterField::Duplicates, 0);
+            console.countersRefreshed();
+        }
+        console.setCounter(CounterField::Duplicates, 1);
+        console.countersRefreshed();
+    }
+    std::fclose(out);
+    EXPECT_EQ(std::string(text, size),
+              "Socket: waiting..\n"
+              "BCU: reset..\n"
+              "Counters: DataMsgs > BCU=5 received ACKs=2 ACKs > BCU=3 Duplicate Msgs=0\n"
+              "Counters: DataMsgs > BCU=5 received ACKs=2 ACKs > BCU=3 Duplicate Msgs=1\n");
+    std::free(text);
+    std::fclose(err);
+}
+
+}  // namespace
+}  // namespace lintor

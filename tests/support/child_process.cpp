@@ -1,0 +1,128 @@
+#include "tests/support/child_process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace lintor::test {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int remainingMs(Clock::time_point deadline) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return static_cast<int>(std::max<long>(0, left));
+}
+
+}  // namespace
+
+ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments) {
+    int outPipe[2];
+    int errPipe[2];
+    if (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0) return;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+        ::dup2(outPipe[1], STDOUT_FILENO);
+        ::dup2(errPipe[1], STDERR_FILENO);
+        // The signals the test process blocks or ignores must not carry over.
+        sigset_t none;
+        sigemptyset(&none);
+        ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        ::signal(SIGPIPE, SIG_DFL);
+        ::unsetenv("DISPLAY");
+        ::unsetenv("WAYLAND_DISPLAY");
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(program.c_str()));
+        for (const auto& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv(program.c_str(), argv.data());
+        ::_exit(127);
+    }
+    ::close(outPipe[1]);
+    ::close(errPipe[1]);
+    out_.fd.reset(outPipe[0]);
+    err_.fd.reset(errPipe[0]);
+}
+
+ChildProcess::~ChildProcess() {
+    if (pid_ > 0 && !exited_) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+    }
+}
+
+void ChildProcess::drain(Stream& stream) {
+    char buffer[4096];
+    const ssize_t n = ::read(stream.fd.get(), buffer, sizeof buffer);
+    if (n <= 0) {
+        stream.fd.reset();
+        return;
+    }
+    stream.partial.append(buffer, static_cast<size_t>(n));
+    size_t end;
+    while ((end = stream.partial.find('\n')) != std::string::npos) {
+        stream.lines.push_back(stream.partial.substr(0, end));
+        stream.partial.erase(0, end + 1);
+    }
+}
+
+bool ChildProcess::pump(std::chrono::milliseconds timeout) {
+    pollfd fds[2] = {{out_.fd.get(), POLLIN, 0}, {err_.fd.get(), POLLIN, 0}};
+    if (!out_.fd && !err_.fd) return false;
+    if (::poll(fds, 2, static_cast<int>(timeout.count())) <= 0) return true;
+    if (fds[0].revents) drain(out_);
+    if (fds[1].revents) drain(err_);
+    return true;
+}
+
+std::optional<std::string> ChildProcess::waitForLine(const std::string& prefix, std::chrono::milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    for (;;) {
+        for (; outPosition_ < out_.lines.size(); ++outPosition_) {
+            if (out_.lines[outPosition_].starts_with(prefix)) return out_.lines[outPosition_++];
+        }
+        if (Clock::now() >= deadline || !pump(std::chrono::milliseconds(remainingMs(deadline)))) return std::nullopt;
+    }
+}
+
+bool ChildProcess::waitForErrorLine(const std::string& line, std::chrono::milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    for (;;) {
+        if (std::ranges::find(err_.lines, line) != err_.lines.end()) return true;
+        if (Clock::now() >= deadline || !pump(std::chrono::milliseconds(remainingMs(deadline)))) return false;
+    }
+}
+
+void ChildProcess::sendSignal(int signal) {
+    if (pid_ > 0 && !exited_) ::kill(pid_, signal);
+}
+
+std::optional<int> ChildProcess::waitForExit(std::chrono::milliseconds timeout) {
+    if (exited_) return exitCode_;
+    const auto deadline = Clock::now() + timeout;
+    // A pidfd turns "the child ended" into something poll can wait for.
+    UniqueFd pidFd(static_cast<int>(::syscall(SYS_pidfd_open, pid_, 0)));
+    while (Clock::now() < deadline) {
+        int status = 0;
+        if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+            exited_ = true;
+            if (WIFEXITED(status)) exitCode_ = WEXITSTATUS(status);
+            // What it wrote last is still in the pipes.
+            for (int i = 0; i < 100 && (out_.fd || err_.fd); ++i) pump(std::chrono::milliseconds(10));
+            return exitCode_;
+        }
+        pollfd fds[3] = {{pidFd.get(), POLLIN, 0}, {out_.fd.get(), POLLIN, 0}, {err_.fd.get(), POLLIN, 0}};
+        ::poll(fds, 3, std::min(remainingMs(deadline), pidFd ? remainingMs(deadline) : 10));
+        if (fds[1].revents) drain(out_);
+        if (fds[2].revents) drain(err_);
+    }
+    return std::nullopt;
+}
+
+}  // namespace lintor::test

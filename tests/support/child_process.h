@@ -1,0 +1,53 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/unique_fd.h"
+
+namespace lintor::test {
+
+// A program started for a test, with its stdout and stderr read line by
+// line. Killed on destruction if still running.
+class ChildProcess {
+public:
+    ChildProcess(const std::string& program, const std::vector<std::string>& arguments);
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // The first stdout line, from the current position on, that starts with
+    // the prefix; earlier lines are passed over.
+    std::optional<std::string> waitForLine(const std::string& prefix, std::chrono::milliseconds timeout);
+    // True once stderr holds this exact line.
+    bool waitForErrorLine(const std::string& line, std::chrono::milliseconds timeout);
+    const std::vector<std::string>& outputLines() const { return out_.lines; }
+    const std::vector<std::string>& errorLines() const { return err_.lines; }
+
+    void sendSignal(int signal);
+    // The exit code, or nothing if it did not end in time (or died of a signal).
+    std::optional<int> waitForExit(std::chrono::milliseconds timeout);
+
+private:
+    struct Stream {
+        UniqueFd fd;
+        std::string partial;
+        std::vector<std::string> lines;
+    };
+    // Reads what arrives within the time; false when nothing can arrive any more.
+    bool pump(std::chrono::milliseconds timeout);
+    void drain(Stream& stream);
+
+    pid_t pid_ = -1;
+    Stream out_;
+    Stream err_;
+    size_t outPosition_ = 0;
+    std::optional<int> exitCode_;
+    bool exited_ = false;
+};
+
+}  // namespace lintor::test
