@@ -62,6 +62,7 @@ int runHeadless(int argc, char** argv, const Options& options, const Termination
     GatewayCore core(console, *settings, opener, config);
     core.start();
     if (core.gateway()->listening()) console.printLine("Gateway port: " + std::to_string(core.gateway()->port()));
+    if (core.proxy()->listening()) console.printLine("Proxy port: " + std::to_string(core.proxy()->port()));
 
     const auto signalNotifier = quitOnSignal(terminationSignals);
     QCoreApplication::exec();

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include "app/posted_event.h"
+#include "proxy/proxy_protocol.h"
 
 namespace lintor {
 
@@ -15,12 +16,14 @@ GatewayCore::GatewayCore(UserInterface& ui, SettingsStore& settings, SerialDevic
 GatewayCore::~GatewayCore() {
     timer_.stop();
     gateway_.reset();
+    proxy_.reset();
 }
 
 void GatewayCore::start() {
     gateway_ = std::make_unique<BusGateway>(
         *this, settings_, opener_,
         GatewayConfig{config_.listenAddress, config_.gatewayPort, config_.device, config_.limits});
+    proxy_ = std::make_unique<ProxyServer>(*this, config_.listenAddress, config_.proxyPort, config_.limits);
     setStatusText(StatusField::Bcu, "offline..");
     post({WM_BCU_INIT_STEP, 0, 0});
     setStatusText(StatusField::Socket, "waiting..");
@@ -53,12 +56,25 @@ void GatewayCore::customEvent(QEvent* event) {
     case WM_BCU_INIT_STEP:
         gateway_->performInitStep();
         break;
+    case WM_PROXY_SET_GA:
+        OnProxySetGa(message.wParam, message.lParam);
+        break;
     default:
         break;
     }
 }
 
-void GatewayCore::routeBusMessage(uint32_t byteCount) { gateway_->readBusMessage(byteCount); }
+void GatewayCore::routeBusMessage(uint32_t byteCount) {
+    gateway_->readBusMessage(byteCount);
+    const auto decoded = decodeGroupValue(gateway_->recordBuffer());
+    if (!decoded) return;
+    proxy_->updateGroupValue(decoded->groupAddress, decoded->value);
+}
+
+void GatewayCore::OnProxySetGa(uint32_t groupAddress, int32_t value) {
+    gateway_->link().writeDownlink(
+        groupWriteRecord(static_cast<uint16_t>(groupAddress & 0xFFFF), static_cast<uint16_t>(value & 0xFFFF)));
+}
 
 void GatewayCore::tick() {
     const SerialLink& link = gateway_->link();
@@ -67,6 +83,7 @@ void GatewayCore::tick() {
     ui_.setCounter(CounterField::PortWrites, link.portWriteCount());
     ui_.setCounter(CounterField::Duplicates, link.duplicateCount());
     ui_.countersRefreshed();
+    proxy_->sendProxyInfo();
 }
 
 }  // namespace lintor

@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 
+#include "net/client_session.h"
 #include "net/send_queue.h"
 #include "platform/sys_result.h"
 #include "platform/unique_fd.h"
@@ -15,13 +16,6 @@
 namespace lintor {
 
 class SocketServer;
-
-// What a server keeps per client between receives, such as an unfinished
-// record or request.
-class ClientSession {
-public:
-    virtual ~ClientSession() = default;
-};
 
 // One accepted connection. Its readiness arrives on the user-interface
 // thread through socket notifiers; sends never block: what the socket does

@@ -4,7 +4,7 @@
 #include <span>
 
 #include "link/downlink_assembler.h"
-#include "net/client_socket.h"
+#include "net/client_session.h"
 
 namespace lintor {
 

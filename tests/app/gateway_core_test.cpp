@@ -192,6 +192,38 @@ TEST_F(GatewayCoreTest, SecondGatewayOnTheSamePortReportsTheError) {
     EXPECT_EQ(otherUi.messages, (std::vector<std::string>{"Socket.Create failed 98", "invalid COM port"}));
 }
 
+TEST_F(GatewayCoreTest, GroupTelegramReachesProxyClientsWithinATick) {
+    ASSERT_TRUE(waitUntilConnectedToBcu());
+    TcpClient client(core->proxy()->port());
+    ASSERT_TRUE(processEventsUntil([&] { return ui.last(StatusField::Socket) == "proxy connected.."; }, 2s));
+    const auto sent = std::chrono::steady_clock::now();
+    ASSERT_TRUE(sim->injectGroupWrite(0x0A03, 1, 0));
+    const std::string line = R"(<ProxyInfo GA="1/2/3" Type="Bit" Value="1">)";
+    const auto received = client.receive(line.size(), 2s);
+    EXPECT_EQ(std::string(received.begin(), received.end()), line);
+    EXPECT_LE(std::chrono::steady_clock::now() - sent, 1100ms);
+    EXPECT_EQ(core->proxy()->table().count(), 1);
+}
+
+TEST_F(GatewayCoreTest, SetGaRequestReachesTheLineAsGroupWrite) {
+    ASSERT_TRUE(waitUntilConnectedToBcu());
+    TcpClient client(core->proxy()->port());
+    ASSERT_TRUE(client.send(std::string(R"(<SetGA GA="1/2/3" Type="EIS1" Value="1">)")));
+    ASSERT_TRUE(processEventsUntil([&] { return hostFrames().size() == 4; }, 3s));
+    EXPECT_EQ(hostFrames()[3], "68 0A 0A 68 73 11 0C 11 FF 0A 03 E1 00 81 0F 16");
+}
+
+TEST_F(GatewayCoreTest, OnlyGroupValueRecordsTouchTheTable) {
+    ASSERT_TRUE(waitUntilConnectedToBcu());
+    TcpClient client(port());
+    ASSERT_TRUE(processEventsUntil([&] { return core->gateway()->clientCount() == 1; }, 2s));
+    sim->injectIndication(bytes("29 BC 11 01 11 02 61 43 00"));  // A_DeviceDescriptor_Read, not a group telegram
+    sim->injectIndication(kSwitchOn);
+    ASSERT_EQ(client.receive(14 + 14, 3s).size(), 28u);
+    EXPECT_EQ(core->proxy()->table().count(), 1);
+    EXPECT_EQ(core->proxy()->table().entry(0).groupAddress, 0x0A03);
+}
+
 TEST_F(GatewayCoreTest, ShutdownWritesComPortBack) {
     core.reset();
     settings.writeInt("settings", "ComPort", 4);

@@ -51,6 +51,7 @@ TEST_F(LintorProcessTest, SimulatedBcuStartsUpServesClientsAndShutsDownOnSigterm
     ASSERT_TRUE(lintor.waitForLine("Simulated BCU on /dev/", 5s));
     const uint16_t port = portFrom(lintor.waitForLine("Gateway port: ", 5s));
     ASSERT_NE(port, 0);
+    ASSERT_NE(portFrom(lintor.waitForLine("Proxy port: ", 5s)), 0);
     ASSERT_TRUE(lintor.waitForLine("BCU: connected to BCU", 5s));
 
     TcpClient client(port);

@@ -9,5 +9,8 @@ namespace lintor::fuzz {
 // whatever the input; a broken invariant aborts.
 void serialInput(std::span<const uint8_t> data);
 void downlinkStream(std::span<const uint8_t> data);
+void clientRecordStream(std::span<const uint8_t> data);
+void proxyRequestStream(std::span<const uint8_t> data);
+void groupValueRecord(std::span<const uint8_t> data);
 
 }  // namespace lintor::fuzz

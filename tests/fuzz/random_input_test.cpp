@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <string>
 #include <vector>
 
 #include "tests/fuzz/fuzz_targets.h"
@@ -31,6 +32,24 @@ void runRandomInputs(Target target, uint32_t seed) {
 
 TEST(RandomInput, SerialReceiverKeepsItsInvariants) { runRandomInputs(fuzz::serialInput, 1); }
 TEST(RandomInput, DownlinkReaderKeepsItsInvariants) { runRandomInputs(fuzz::downlinkStream, 2); }
+
+#ifdef LINTOR_FUZZ_NETWORK
+TEST(RandomInput, ClientRecordFramerKeepsItsInvariants) { runRandomInputs(fuzz::clientRecordStream, 3); }
+TEST(RandomInput, GroupValueDecoderKeepsItsInvariants) { runRandomInputs(fuzz::groupValueRecord, 5); }
+
+// Proxy requests: random text built from the protocol's own words.
+TEST(RandomInput, ProxyRequestParserKeepsItsInvariants) {
+    static constexpr const char* words[] = {"<SetGA", "GA", "Type", "Value", "=", "\"", " ", "\r\n", ">",
+                                            "1/2/3", "#0a03", "EIS1", "T2BF", "-1", "70000", "abc", "<"};
+    std::mt19937 rng(4);
+    for (int i = 0; i < 2000; ++i) {
+        std::string text;
+        for (int w = static_cast<int>(rng() % 40); w > 0; --w) text += words[rng() % std::size(words)];
+        fuzz::proxyRequestStream(std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+    }
+    runRandomInputs(fuzz::proxyRequestStream, 6);
+}
+#endif
 
 }  // namespace
 }  // namespace lintor

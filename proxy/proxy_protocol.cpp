@@ -1,0 +1,201 @@
+#include "proxy/proxy_protocol.h"
+
+#include <array>
+#include <cctype>
+#include <cstdio>
+
+#include "link/bus_message.h"
+#include "link/emi.h"
+
+namespace lintor {
+namespace {
+
+constexpr std::string_view kDelimiters = " \r\n\"=";
+constexpr std::string_view kRequestStart = "<SetGA";
+
+struct TypeName {
+    std::string_view name;
+    uint8_t code;
+};
+
+constexpr std::array<TypeName, 19> kRequestTypeNames{{
+    {"Bit", 1},    {"T1B", 6},    {"T2B", 10},   {"T2BF", 5},   {"EIS1", 1},   {"EIS2", 2},   {"EIS3", 3},
+    {"EIS4", 4},   {"EIS5", 5},   {"EIS6", 6},   {"EIS7", 7},   {"EIS8", 8},   {"EIS9", 9},   {"EIS10", 10},
+    {"EIS11", 11}, {"EIS12", 12}, {"EIS13", 13}, {"EIS14", 14}, {"EIS15", 15},
+}};
+
+constexpr std::array<TypeName, 4> kProxyInfoTypeNames{{{"BIT", 1}, {"B1", 6}, {"B2", 10}, {"B2F", 33}}};
+
+// Fields of the L_Data.req that every proxy write carries.
+constexpr uint8_t kControlLowPriority = 0x0C;
+constexpr uint8_t kSourceHigh = 0x11;
+constexpr uint8_t kSourceLow = 0xFF;
+constexpr uint8_t kNpciGroupHopCount6 = 0xE0;
+// Positions in the L_Data.req: code, control, source (2), destination (2),
+// NPCI, TPCI, APCI, data.
+constexpr size_t kNpciIndex = 6;
+constexpr size_t kTpciIndex = 7;
+
+std::vector<std::string_view> tokens(std::string_view text) {
+    std::vector<std::string_view> out;
+    size_t at = 0;
+    while ((at = text.find_first_not_of(kDelimiters, at)) != std::string_view::npos) {
+        const size_t end = std::min(text.find_first_of(kDelimiters, at), text.size());
+        out.push_back(text.substr(at, end - at));
+        at = end;
+    }
+    return out;
+}
+
+// An optional sign and the digits up to the first non-digit, as the low 16
+// bits of the number however long it is; no digits give 0.
+uint16_t leadingNumberLow16(std::string_view text) {
+    size_t at = 0;
+    const bool negative = !text.empty() && text[0] == '-';
+    if (!text.empty() && (text[0] == '-' || text[0] == '+')) ++at;
+    uint16_t value = 0;
+    for (; at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])); ++at) {
+        value = static_cast<uint16_t>(value * 10 + (text[at] - '0'));
+    }
+    return negative ? static_cast<uint16_t>(-value) : value;
+}
+
+// Reads an optionally signed decimal number after optional white space, as
+// scanf's %d does; the value wraps instead of overflowing.
+bool scanDecimal(std::string_view text, size_t& at, int32_t& value) {
+    while (at < text.size() && std::isspace(static_cast<unsigned char>(text[at]))) ++at;
+    bool negative = false;
+    if (at < text.size() && (text[at] == '-' || text[at] == '+')) negative = text[at++] == '-';
+    const size_t digitsStart = at;
+    uint32_t magnitude = 0;
+    for (; at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])); ++at) {
+        magnitude = magnitude * 10 + static_cast<uint32_t>(text[at] - '0');
+    }
+    value = static_cast<int32_t>(negative ? 0u - magnitude : magnitude);
+    return at > digitsStart;
+}
+
+std::optional<uint16_t> threePartAddress(std::string_view text) {
+    std::array<int32_t, 3> parts{};
+    size_t at = 0;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        if (i > 0) {
+            if (at >= text.size() || text[at] != '/') return std::nullopt;
+            ++at;
+        }
+        if (!scanDecimal(text, at, parts[i])) return std::nullopt;
+    }
+    return static_cast<uint16_t>((parts[0] & 0x1F) << 11 | (parts[1] & 0x07) << 8 | (parts[2] & 0xFF));
+}
+
+uint16_t hexAddress(std::string_view digits) {
+    uint16_t value = 0;
+    for (size_t i = 0; i < digits.size() && i < 4 && std::isxdigit(static_cast<unsigned char>(digits[i])); ++i) {
+        const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(digits[i])));
+        value = static_cast<uint16_t>(value << 4 | (c <= '9' ? c - '0' : c - 'a' + 10));
+    }
+    return value;
+}
+
+}  // namespace
+
+uint16_t parseGroupAddress(std::string_view text) {
+    if (const auto address = threePartAddress(text)) return *address;
+    if (text.starts_with('#')) return hexAddress(text.substr(1));
+    return 0;
+}
+
+std::string formatGroupAddress(uint16_t groupAddress) {
+    return std::to_string(groupAddress >> 11) + "/" + std::to_string((groupAddress >> 8) & 0x07) + "/" +
+           std::to_string(groupAddress & 0xFF);
+}
+
+uint8_t parseTypeName(std::string_view name) {
+    for (const TypeName& type : kRequestTypeNames) {
+        if (type.name == name) return type.code;
+    }
+    return 0;
+}
+
+std::string_view proxyInfoTypeName(uint8_t typeCode) {
+    for (const TypeName& type : kProxyInfoTypeNames) {
+        if (type.code == typeCode) return type.name;
+    }
+    return "Bit";
+}
+
+std::optional<SetGaRequest> parseSetGaRequest(std::string_view text) {
+    if (!text.starts_with('<') || text.find('>') == std::string_view::npos) return std::nullopt;
+
+    // Each keyword is looked for in turn; the token after it is its argument.
+    enum class Want { Start, GaKeyword, Ga, TypeKeyword, Type, ValueKeyword, Value, Done };
+    Want want = Want::Start;
+    SetGaRequest request{0, 0, 0};
+    for (const std::string_view token : tokens(text)) {
+        switch (want) {
+        case Want::Start:
+            if (token == kRequestStart) want = Want::GaKeyword;
+            break;
+        case Want::GaKeyword:
+            if (token == "GA") want = Want::Ga;
+            break;
+        case Want::Ga:
+            request.groupAddress = parseGroupAddress(token);
+            want = Want::TypeKeyword;
+            break;
+        case Want::TypeKeyword:
+            if (token == "Type") want = Want::Type;
+            break;
+        case Want::Type:
+            request.typeCode = parseTypeName(token);
+            want = Want::ValueKeyword;
+            break;
+        case Want::ValueKeyword:
+            if (token == "Value") want = Want::Value;
+            break;
+        case Want::Value:
+            request.value = leadingNumberLow16(token);
+            want = Want::Done;
+            break;
+        case Want::Done:
+            break;
+        }
+    }
+    if (want != Want::Done || request.groupAddress == 0 || request.typeCode == 0) return std::nullopt;
+    return request;
+}
+
+std::string formatProxyInfo(const GroupValueEntry& entry) {
+    return "<ProxyInfo GA=\"" + formatGroupAddress(entry.groupAddress) + "\" Type=\"" +
+           std::string(proxyInfoTypeName(entry.typeCode)) + "\" Value=\"" +
+           std::to_string(static_cast<uint32_t>(entry.value) & 0xFFFF) + "\">";
+}
+
+std::vector<uint8_t> groupWriteRecord(uint16_t groupAddress, uint16_t value) {
+    std::vector<uint8_t> message{emi::L_DATA_REQ,
+                                 kControlLowPriority,
+                                 kSourceHigh,
+                                 kSourceLow,
+                                 static_cast<uint8_t>(groupAddress >> 8),
+                                 static_cast<uint8_t>(groupAddress & 0xFF),
+                                 kNpciGroupHopCount6,
+                                 0x00,
+                                 emi::APCI_GROUP_VALUE_WRITE};
+    if (value <= emi::APCI_SHORT_DATA_MASK) {
+        message.back() |= static_cast<uint8_t>(value);
+    } else if (value <= 0xFF) {
+        message.push_back(static_cast<uint8_t>(value));
+    } else {
+        message.push_back(static_cast<uint8_t>(value >> 8));
+        message.push_back(static_cast<uint8_t>(value & 0xFF));
+    }
+    // NPCI length: the bytes after the TPCI byte.
+    message[kNpciIndex] |= static_cast<uint8_t>(message.size() - kTpciIndex - 1);
+
+    std::vector<uint8_t> record;
+    for (const uint8_t b : encodeHeader({MSG_DATA_TO_BCU, static_cast<uint16_t>(message.size())})) record.push_back(b);
+    record.insert(record.end(), message.begin(), message.end());
+    return record;
+}
+
+}  // namespace lintor

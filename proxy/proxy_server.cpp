@@ -1,0 +1,58 @@
+#include "proxy/proxy_server.h"
+
+#include "platform/log.h"
+#include "proxy/proxy_protocol.h"
+#include "proxy/request_splitter.h"
+
+namespace lintor {
+
+ProxyServer::ProxyServer(OwnerWindow& owner, const std::string& address, uint16_t port, ServerLimits limits)
+    : SocketServer(owner, address, port, limits) {}
+
+void ProxyServer::updateGroupValue(uint16_t groupAddress, int32_t value) {
+    if (table_.updateGroupValue(groupAddress, value) || tableFullLogged_) return;
+    tableFullLogged_ = true;
+    log::warning("group value table full (" + std::to_string(GroupValueTable::CAPACITY) + " addresses): " +
+                 formatGroupAddress(groupAddress) + " and further new addresses are not kept");
+}
+
+void ProxyServer::sendProxyInfo() {
+    for (uint16_t i = 0; i < table_.count(); ++i) {
+        if (table_.entry(i).updateFlag == 0) continue;
+        const std::string line = formatProxyInfo(table_.entry(i));
+        if (broadcast(std::span(reinterpret_cast<const uint8_t*>(line.data()), line.size()))) {
+            table_.clearUpdateFlag(i);
+        }
+    }
+}
+
+void ProxyServer::OnClientConnected(ClientSocket& client) {
+    client.setSession(std::make_unique<RequestSplitter>());
+    owner().setStatusText(StatusField::Socket, "proxy connected..");
+}
+
+void ProxyServer::OnClientData(ClientSocket& client, std::span<const uint8_t> bytes) {
+    auto& splitter = static_cast<RequestSplitter&>(*client.session());
+    const size_t discarded = splitter.feed(bytes, [this](std::string_view text) { handleRequest(text); });
+    if (discarded > 0 && discardLog_.admit()) {
+        log::warning(clientName(client) + ": no '>' within " + std::to_string(RequestSplitter::MAX_REQUEST) +
+                     " bytes, " + std::to_string(discarded) + " bytes discarded");
+    }
+}
+
+void ProxyServer::OnClientClosed(ClientSocket&) { owner().setStatusText(StatusField::Socket, "connection closed"); }
+
+std::string ProxyServer::clientName(const ClientSocket& client) const {
+    return "proxy client " + std::to_string(client.id());
+}
+
+void ProxyServer::handleRequest(std::string_view text) {
+    // A request ends at its first zero byte, and must begin exactly so.
+    text = text.substr(0, text.find('\0'));
+    if (!text.starts_with("<SetGA")) return;
+    const auto request = parseSetGaRequest(text);
+    if (!request) return;
+    owner().post({WM_PROXY_SET_GA, request->groupAddress, request->value});
+}
+
+}  // namespace lintor

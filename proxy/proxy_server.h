@@ -1,0 +1,39 @@
+#pragma once
+
+#include <string>
+
+#include "net/socket_server.h"
+#include "platform/log_throttle.h"
+#include "proxy/group_value_table.h"
+
+namespace lintor {
+
+// The group value proxy: pushes a ProxyInfo line for every changed table
+// entry once a second, and turns SetGA requests into WM_PROXY_SET_GA.
+class ProxyServer final : public SocketServer {
+public:
+    ProxyServer(OwnerWindow& owner, const std::string& address, uint16_t port, ServerLimits limits = {});
+
+    // From the bus routing; a full table drops new addresses with one log line.
+    void updateGroupValue(uint16_t groupAddress, int32_t value);
+    const GroupValueTable& table() const { return table_; }
+
+    // One broadcast per flagged entry, in table order; an entry stays flagged
+    // until some client has taken its line.
+    void sendProxyInfo();
+
+protected:
+    void OnClientConnected(ClientSocket& client) override;
+    void OnClientData(ClientSocket& client, std::span<const uint8_t> bytes) override;
+    void OnClientClosed(ClientSocket& client) override;
+    std::string clientName(const ClientSocket& client) const override;
+
+private:
+    void handleRequest(std::string_view text);
+
+    GroupValueTable table_;
+    bool tableFullLogged_ = false;
+    LogThrottle discardLog_;
+};
+
+}  // namespace lintor

@@ -1,0 +1,126 @@
+#include "proxy/proxy_server.h"
+
+#include <gtest/gtest.h>
+
+#include "proxy/request_splitter.h"
+#include "tests/support/bytes.h"
+#include "tests/support/event_loop.h"
+#include "tests/support/link_fakes.h"
+#include "tests/support/tcp_client.h"
+
+namespace lintor {
+namespace {
+
+using namespace std::chrono_literals;
+using test::processEventsUntil;
+using test::TcpClient;
+
+const std::string kRequest = R"(<SetGA GA="1/2/3" Type="EIS1" Value="1">)";
+
+std::string text(const std::vector<uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
+
+class ProxyServerTest : public testing::Test {
+protected:
+    std::vector<PostedMessage> setGaPosts(size_t atLeast) {
+        processEventsUntil([&] { return owner.posts().size() >= atLeast; }, 2s);
+        return owner.posts();
+    }
+
+    test::RecordingOwner owner;
+    ProxyServer server{owner, "127.0.0.1", 0};
+};
+
+TEST_F(ProxyServerTest, RequestBecomesPostedSetGaAndStatusTextsFollowClients) {
+    TcpClient client(server.port());
+    ASSERT_TRUE(processEventsUntil([&] { return server.clientCount() == 1; }, 2s));
+    EXPECT_EQ(owner.statusTexts(StatusField::Socket), std::vector<std::string>{"proxy connected.."});
+    ASSERT_TRUE(client.send(kRequest));
+    EXPECT_EQ(setGaPosts(1), (std::vector<PostedMessage>{{WM_PROXY_SET_GA, 0x0A03, 1}}));
+    client.close();
+    ASSERT_TRUE(processEventsUntil([&] { return owner.statusTexts(StatusField::Socket).size() == 2; }, 2s));
+    EXPECT_EQ(owner.statusTexts(StatusField::Socket).back(), "connection closed");
+}
+
+TEST_F(ProxyServerTest, RequestsAreReadFromTheStreamNotFromSingleReceives) {
+    TcpClient client(server.port());
+    for (const char c : kRequest) {
+        ASSERT_TRUE(client.send(std::string(1, c)));
+        test::processEventsFor(1ms);
+    }
+    ASSERT_TRUE(client.send(R"(<SetGA GA="1/1/1" Type="Bit" Value="0"><SetGA GA="1/1/2" Type="Bit" Value="1">)"
+                            "\r\n<SetGA GA=\"#0003\" Type=\"T2B\" Value=\"300\">\n"));
+    ASSERT_TRUE(client.send("<SetGA GA=\"2/0/"));
+    test::processEventsFor(20ms);
+    ASSERT_TRUE(client.send("9\" Type=\"Bit\" Value=\"1\">"));
+    EXPECT_EQ(setGaPosts(5), (std::vector<PostedMessage>{{WM_PROXY_SET_GA, 0x0A03, 1},
+                                                         {WM_PROXY_SET_GA, 0x0901, 0},
+                                                         {WM_PROXY_SET_GA, 0x0902, 1},
+                                                         {WM_PROXY_SET_GA, 0x0003, 300},
+                                                         {WM_PROXY_SET_GA, 0x1009, 1}}));
+}
+
+TEST_F(ProxyServerTest, EachClientHasItsOwnStream) {
+    TcpClient a(server.port());
+    TcpClient b(server.port());
+    ASSERT_TRUE(processEventsUntil([&] { return server.clientCount() == 2; }, 2s));
+    ASSERT_TRUE(a.send("<SetGA GA=\"1/2/3\" "));
+    test::processEventsFor(20ms);
+    ASSERT_TRUE(b.send(R"(<SetGA GA="4/4/4" Type="Bit" Value="1">)"));
+    test::processEventsFor(20ms);
+    ASSERT_TRUE(a.send(R"(Type="Bit" Value="0">)"));
+    EXPECT_EQ(setGaPosts(2), (std::vector<PostedMessage>{{WM_PROXY_SET_GA, 0x2404, 1}, {WM_PROXY_SET_GA, 0x0A03, 0}}));
+}
+
+TEST_F(ProxyServerTest, RunawayRequestIsDiscardedAndReadingResumesAfterItsEnd) {
+    TcpClient client(server.port());
+    ASSERT_TRUE(client.send("<SetGA " + std::string(3000, 'x') + " GA=\"1/2/3\" Type=\"Bit\" Value=\"1\">"));
+    ASSERT_TRUE(client.send(kRequest));
+    EXPECT_EQ(setGaPosts(1), (std::vector<PostedMessage>{{WM_PROXY_SET_GA, 0x0A03, 1}}));
+    test::processEventsFor(50ms);
+    EXPECT_EQ(owner.posts().size(), 1u);
+}
+
+TEST_F(ProxyServerTest, ProxyInfoFlagsFollowDelivery) {
+    server.updateGroupValue(0x0A03, 1);
+    server.sendProxyInfo();  // nobody to deliver to: stays flagged
+    EXPECT_EQ(server.table().entry(0).updateFlag, 1);
+
+    TcpClient client(server.port());
+    ASSERT_TRUE(processEventsUntil([&] { return server.clientCount() == 1; }, 2s));
+    server.updateGroupValue(0x0A03, 5);
+    server.updateGroupValue(0x0001, -1);
+    server.sendProxyInfo();
+    const std::string expected =
+        R"(<ProxyInfo GA="1/2/3" Type="Bit" Value="5"><ProxyInfo GA="0/0/1" Type="Bit" Value="65535">)";
+    EXPECT_EQ(text(client.receive(expected.size(), 2s)), expected);
+    EXPECT_EQ(server.table().entry(0).updateFlag, 0);
+    EXPECT_EQ(server.table().entry(1).updateFlag, 0);
+
+    server.sendProxyInfo();  // nothing changed: nothing sent
+    EXPECT_TRUE(client.receiveFor(50ms).empty());
+}
+
+TEST(RequestSplitter, LineEndsBetweenRequestsAreSkippedButLeadingSpacesAreNot) {
+    RequestSplitter splitter;
+    std::vector<std::string> requests;
+    const std::string stream = "<a>\r\n\r\n<b> <c>\n";
+    splitter.feed(std::span(reinterpret_cast<const uint8_t*>(stream.data()), stream.size()),
+                  [&](std::string_view t) { requests.emplace_back(t); });
+    EXPECT_EQ(requests, (std::vector<std::string>{"<a>", "<b>", " <c>"}));
+}
+
+TEST(RequestSplitter, LongestRequestFitsOneByteMoreDoesNot) {
+    for (const size_t length : {RequestSplitter::MAX_REQUEST, RequestSplitter::MAX_REQUEST + 1}) {
+        RequestSplitter splitter;
+        std::string request = "<" + std::string(length - 2, 'x') + ">";
+        std::vector<std::string> requests;
+        const size_t discarded =
+            splitter.feed(std::span(reinterpret_cast<const uint8_t*>(request.data()), request.size()),
+                          [&](std::string_view t) { requests.emplace_back(t); });
+        EXPECT_EQ(requests.size(), length == RequestSplitter::MAX_REQUEST ? 1u : 0u) << length;
+        EXPECT_EQ(discarded, length == RequestSplitter::MAX_REQUEST ? 0u : length) << length;
+    }
+}
+
+}  // namespace
+}  // namespace lintor
