@@ -1,16 +1,20 @@
 #include "app/gateway_app.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include "app/command_line.h"
 #include "app/gateway_core.h"
 #include "app/headless_console.h"
+#include "app/main_dialog.h"
 #include "app/qt_settings_store.h"
 #include "platform/log.h"
 #include "platform/serial_port.h"
@@ -26,13 +30,57 @@ std::unique_ptr<QtSettingsStore> openSettings(const Options& options) {
     return std::make_unique<QtSettingsStore>(QString::fromStdString(options.configFile));
 }
 
-// Ends the event loop on SIGINT or SIGTERM; the loop's owner then shuts
-// down in order.
-std::unique_ptr<QSocketNotifier> quitOnSignal(const TerminationSignals& terminationSignals) {
+bool displayAvailable() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* value = std::getenv(name);
+        if (value && *value) return true;
+    }
+    return false;
+}
+
+// What both modes need before the composition root: the settings store and
+// the device, which is a simulated BCU's pty when asked for.
+struct Environment {
+    std::unique_ptr<QtSettingsStore> settings;
+    std::unique_ptr<bcusim::BcuSimulator> simulator;
+    SerialPortOpener opener;
+    std::string device;
+};
+
+std::unique_ptr<Environment> prepareEnvironment(const Options& options, HeadlessConsole& console) {
+    auto environment = std::make_unique<Environment>();
+    environment->settings = openSettings(options);
+    environment->device = options.device;
+    if (options.simulate) {
+        bcusim::Options simulation;
+        simulation.demo = true;
+        auto started = bcusim::BcuSimulator::start(simulation);
+        if (!started.ok()) {
+            log::error("cannot start the simulated BCU: " + errorText(started.error()));
+            return nullptr;
+        }
+        environment->simulator = started.take();
+        environment->device = environment->simulator->devicePath();
+        console.printLine("Simulated BCU on " + environment->device);
+    }
+    return environment;
+}
+
+CoreConfig coreConfig(const Options& options, const Environment& environment) {
+    return {options.listenAddress, options.gatewayPort, options.proxyPort, environment.device, {}};
+}
+
+void printPorts(const GatewayCore& core, HeadlessConsole& console) {
+    if (core.gateway()->listening()) console.printLine("Gateway port: " + std::to_string(core.gateway()->port()));
+    if (core.proxy()->listening()) console.printLine("Proxy port: " + std::to_string(core.proxy()->port()));
+}
+
+std::unique_ptr<QSocketNotifier> onTerminationSignal(const TerminationSignals& terminationSignals,
+                                                     std::function<void()> action) {
     auto notifier = std::make_unique<QSocketNotifier>(terminationSignals.fd(), QSocketNotifier::Read);
-    QObject::connect(notifier.get(), &QSocketNotifier::activated, notifier.get(), [] {
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, notifier.get(), [action = std::move(action)] {
         log::info("termination signal: shutting down");
-        QCoreApplication::quit();
+        action();
     });
     return notifier;
 }
@@ -40,32 +88,32 @@ std::unique_ptr<QSocketNotifier> quitOnSignal(const TerminationSignals& terminat
 int runHeadless(int argc, char** argv, const Options& options, const TerminationSignals& terminationSignals) {
     QCoreApplication application(argc, argv);
     HeadlessConsole console(options.stats);
-    auto settings = openSettings(options);
+    const auto environment = prepareEnvironment(options, console);
+    if (!environment) return 1;
 
-    std::unique_ptr<bcusim::BcuSimulator> simulator;
-    std::string device = options.device;
-    if (options.simulate) {
-        bcusim::Options simulation;
-        simulation.demo = true;
-        auto started = bcusim::BcuSimulator::start(simulation);
-        if (!started.ok()) {
-            log::error("cannot start the simulated BCU: " + errorText(started.error()));
-            return 1;
-        }
-        simulator = started.take();
-        device = simulator->devicePath();
-        console.printLine("Simulated BCU on " + device);
-    }
-
-    SerialPortOpener opener;
-    CoreConfig config{options.listenAddress, options.gatewayPort, options.proxyPort, device, {}};
-    GatewayCore core(console, *settings, opener, config);
+    GatewayCore core(console, *environment->settings, environment->opener, coreConfig(options, *environment));
     core.start();
-    if (core.gateway()->listening()) console.printLine("Gateway port: " + std::to_string(core.gateway()->port()));
-    if (core.proxy()->listening()) console.printLine("Proxy port: " + std::to_string(core.proxy()->port()));
-
-    const auto signalNotifier = quitOnSignal(terminationSignals);
+    printPorts(core, console);
+    const auto notifier = onTerminationSignal(terminationSignals, [] { QCoreApplication::quit(); });
     QCoreApplication::exec();
+    return 0;
+}
+
+int runWindow(int argc, char** argv, const Options& options, const TerminationSignals& terminationSignals) {
+    QApplication application(argc, argv);
+    QApplication::setStyle("Fusion");
+    HeadlessConsole console(false);
+    const auto environment = prepareEnvironment(options, console);
+    if (!environment) return 1;
+
+    MainDialog dialog;
+    GatewayCore core(dialog, *environment->settings, environment->opener, coreConfig(options, *environment));
+    core.start();
+    printPorts(core, console);
+    // Exit, Enter, Escape, the close box or a signal end the modal loop;
+    // the composition root then shuts down in order.
+    const auto notifier = onTerminationSignal(terminationSignals, [&dialog] { dialog.reject(); });
+    dialog.exec();
     return 0;
 }
 
@@ -100,7 +148,8 @@ int GatewayApp::run(int argc, char** argv) {
         return 1;
     }
     std::signal(SIGPIPE, SIG_IGN);
-    return runHeadless(argc, argv, options, terminationSignals.value());
+    if (options.headless || !displayAvailable()) return runHeadless(argc, argv, options, terminationSignals.value());
+    return runWindow(argc, argv, options, terminationSignals.value());
 }
 
 }  // namespace lintor

@@ -16,6 +16,7 @@ GatewayCore::GatewayCore(UserInterface& ui, SettingsStore& settings, SerialDevic
 GatewayCore::~GatewayCore() {
     timer_.stop();
     gateway_.reset();
+    ui_.setGroupValueTable(nullptr);
     proxy_.reset();
 }
 
@@ -24,6 +25,7 @@ void GatewayCore::start() {
         *this, settings_, opener_,
         GatewayConfig{config_.listenAddress, config_.gatewayPort, config_.device, config_.limits});
     proxy_ = std::make_unique<ProxyServer>(*this, config_.listenAddress, config_.proxyPort, config_.limits);
+    ui_.setGroupValueTable(&proxy_->table());
     setStatusText(StatusField::Bcu, "offline..");
     post({WM_BCU_INIT_STEP, 0, 0});
     setStatusText(StatusField::Socket, "waiting..");
@@ -69,6 +71,7 @@ void GatewayCore::routeBusMessage(uint32_t byteCount) {
     const auto decoded = decodeGroupValue(gateway_->recordBuffer());
     if (!decoded) return;
     proxy_->updateGroupValue(decoded->groupAddress, decoded->value);
+    if (ui_.isTableShown()) ui_.fillTable();
 }
 
 void GatewayCore::OnProxySetGa(uint32_t groupAddress, int32_t value) {

@@ -7,6 +7,8 @@
 
 namespace lintor {
 
+class GroupValueTable;
+
 // The four counter fields of the main window.
 enum class CounterField { AckSent = 1004, AckReceived = 1007, PortWrites = 1008, Duplicates = 1009 };
 
@@ -21,6 +23,12 @@ public:
     virtual void countersRefreshed() {}
     // A message the user must see: a message box on the desktop.
     virtual void showMessage(const std::string& text) = 0;
+
+    // The group value table for the table view; null before the proxy
+    // exists and once it is gone.
+    virtual void setGroupValueTable(const GroupValueTable*) {}
+    virtual bool isTableShown() const { return false; }
+    virtual void fillTable() {}
 };
 
 }  // namespace lintor

@@ -1,0 +1,155 @@
+#include "app/dialog_builder.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include <cmath>
+
+// Resources of a static library must be registered by hand.
+static void registerResources() { Q_INIT_RESOURCE(lintor); }
+
+namespace lintor {
+namespace {
+
+using namespace control_style;
+
+// Base units of the template font: 6 x 13 pixels per 4 x 8 dialog units.
+constexpr int kBaseUnitX = 6;
+constexpr int kBaseUnitY = 13;
+constexpr int kFontPixelHeight = 11;
+
+int mulDiv(int value, int numerator, int denominator) {
+    return static_cast<int>(std::lround(static_cast<double>(value) * numerator / denominator));
+}
+
+QString text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+QWidget* makePushButton(const ControlSpec& spec, QWidget* parent) {
+    auto* button = new QPushButton(text(spec.text), parent);
+    button->setDefault(spec.style & DEFAULT_BUTTON);
+    button->setAutoDefault(false);
+    button->setFocusPolicy((spec.style & TAB_STOP) ? Qt::StrongFocus : Qt::NoFocus);
+    return button;
+}
+
+QWidget* makeEdit(const ControlSpec& spec, QWidget* parent) {
+    auto* edit = new QLineEdit(text(spec.text), parent);
+    edit->setReadOnly(spec.style & READ_ONLY);
+    edit->setFrame(spec.style & BORDER);
+    // Read-only fields are neither in the tab order nor white, as on the
+    // platform the program comes from.
+    edit->setFocusPolicy(Qt::NoFocus);
+    if (spec.style & READ_ONLY) {
+        QPalette palette = edit->palette();
+        palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+        edit->setPalette(palette);
+    }
+    return edit;
+}
+
+QWidget* makeLabel(const ControlSpec& spec, QWidget* parent) {
+    auto* label = new QLabel(text(spec.text), parent);
+    label->setTextFormat(Qt::PlainText);
+    Qt::Alignment alignment = (spec.style & CENTER) ? Qt::AlignHCenter : Qt::AlignLeft;
+    alignment |= (spec.style & CENTER_VERTICALLY) ? Qt::AlignVCenter : Qt::AlignTop;
+    label->setAlignment(alignment);
+    if (spec.style & STATIC_EDGE) label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    return label;
+}
+
+QWidget* makeIcon(const ControlSpec& spec, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setPixmap(QPixmap(text(spec.text)));
+    return label;
+}
+
+QWidget* makeListView(const ControlSpec&, QWidget* parent) {
+    auto* list = new QTreeWidget(parent);
+    list->setRootIsDecorated(false);
+    list->setUniformRowHeights(true);
+    list->setSortingEnabled(false);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->header()->setStretchLastSection(false);
+    list->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    return list;
+}
+
+QWidget* makeControl(const ControlSpec& spec, QWidget* parent) {
+    switch (spec.kind) {
+    case ControlKind::PushButton:
+        return makePushButton(spec, parent);
+    case ControlKind::Edit:
+        return makeEdit(spec, parent);
+    case ControlKind::Label:
+        return makeLabel(spec, parent);
+    case ControlKind::Bitmap:
+        return new ClickableLabel(QPixmap(text(spec.text)), parent);
+    case ControlKind::Icon:
+        return makeIcon(spec, parent);
+    case ControlKind::ListView:
+        return makeListView(spec, parent);
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+int dialogUnitsToPixelsX(int units) { return mulDiv(units, kBaseUnitX, 4); }
+int dialogUnitsToPixelsY(int units) { return mulDiv(units, kBaseUnitY, 8); }
+
+QRect dialogUnitsToPixels(int x, int y, int width, int height) {
+    return {dialogUnitsToPixelsX(x), dialogUnitsToPixelsY(y), dialogUnitsToPixelsX(width),
+            dialogUnitsToPixelsY(height)};
+}
+
+QSize dialogSize(const DialogTemplate& dialog) {
+    return {dialogUnitsToPixelsX(dialog.width), dialogUnitsToPixelsY(dialog.height)};
+}
+
+QFont templateFont() {
+    // DejaVu Sans Condensed comes close to the widths the template was laid
+    // out for; the plain face is wider and clips the longer labels.
+    QFont font("DejaVu Sans");
+    font.setStyleHint(QFont::SansSerif);
+    font.setStretch(QFont::SemiCondensed);
+    font.setPixelSize(kFontPixelHeight);
+    return font;
+}
+
+ClickableLabel::ClickableLabel(const QPixmap& pixmap, QWidget* parent) : QWidget(parent), pixmap_(pixmap) {
+    setCursor(Qt::PointingHandCursor);
+}
+
+void ClickableLabel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, pixmap_);
+}
+
+void ClickableLabel::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && onClick) onClick();
+}
+
+std::map<int, QWidget*> buildControls(const DialogTemplate& dialog, QWidget* parent) {
+    static const bool registered = (registerResources(), true);
+    (void)registered;
+    std::map<int, QWidget*> controls;
+    for (const ControlSpec& spec : dialog.controls) {
+        QWidget* widget = makeControl(spec, parent);
+        QRect geometry = dialogUnitsToPixels(spec.x, spec.y, spec.width, spec.height);
+        // Bitmap and icon statics take the size of their image.
+        if (spec.kind == ControlKind::Bitmap || spec.kind == ControlKind::Icon) {
+            const QPixmap image(text(spec.text));
+            geometry.setSize(image.size());
+        }
+        widget->setGeometry(geometry);
+        if (spec.id != NO_ID) controls[spec.id] = widget;
+    }
+    return controls;
+}
+
+}  // namespace lintor

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QFont>
+#include <QRect>
+#include <QWidget>
+
+#include <functional>
+#include <map>
+
+#include "app/dialog_template.h"
+
+namespace lintor {
+
+// Dialog units become pixels with the fixed base units of the template font
+// at 96 dpi: 6 px per 4 horizontal units, 13 px per 8 vertical units,
+// rounded as the platform's MulDiv rounds.
+int dialogUnitsToPixelsX(int units);
+int dialogUnitsToPixelsY(int units);
+QRect dialogUnitsToPixels(int x, int y, int width, int height);
+QSize dialogSize(const DialogTemplate& dialog);
+
+// The stand-in for "MS Sans Serif" 8 pt: a sans-serif face of the same
+// pixel height, so that texts fit the fixed geometry.
+QFont templateFont();
+
+// A static bitmap control that tells of clicks, as SS_NOTIFY does.
+class ClickableLabel final : public QWidget {
+public:
+    ClickableLabel(const QPixmap& pixmap, QWidget* parent);
+    std::function<void()> onClick;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    QPixmap pixmap_;
+};
+
+// Creates the template's controls on the dialog; returns those with an id.
+std::map<int, QWidget*> buildControls(const DialogTemplate& dialog, QWidget* parent);
+
+}  // namespace lintor
