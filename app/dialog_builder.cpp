@@ -29,22 +29,22 @@ int mulDiv(int value, int numerator, int denominator) {
 
 QString text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
-QWidget* makePushButton(const ControlSpec& spec, QWidget* parent) {
-    auto* button = new QPushButton(text(spec.text), parent);
-    button->setDefault(spec.style & DEFAULT_BUTTON);
+QWidget* makePushButton(const ControlSpec& item, QWidget* parent) {
+    auto* button = new QPushButton(text(item.text), parent);
+    button->setDefault(item.style & DEFAULT_BUTTON);
     button->setAutoDefault(false);
-    button->setFocusPolicy((spec.style & TAB_STOP) ? Qt::StrongFocus : Qt::NoFocus);
+    button->setFocusPolicy((item.style & TAB_STOP) ? Qt::StrongFocus : Qt::NoFocus);
     return button;
 }
 
-QWidget* makeEdit(const ControlSpec& spec, QWidget* parent) {
-    auto* edit = new QLineEdit(text(spec.text), parent);
-    edit->setReadOnly(spec.style & READ_ONLY);
-    edit->setFrame(spec.style & BORDER);
+QWidget* makeEdit(const ControlSpec& item, QWidget* parent) {
+    auto* edit = new QLineEdit(text(item.text), parent);
+    edit->setReadOnly(item.style & READ_ONLY);
+    edit->setFrame(item.style & BORDER);
     // Read-only fields are neither in the tab order nor white, as on the
     // platform the program comes from.
     edit->setFocusPolicy(Qt::NoFocus);
-    if (spec.style & READ_ONLY) {
+    if (item.style & READ_ONLY) {
         QPalette palette = edit->palette();
         palette.setColor(QPalette::Base, palette.color(QPalette::Window));
         edit->setPalette(palette);
@@ -52,19 +52,19 @@ QWidget* makeEdit(const ControlSpec& spec, QWidget* parent) {
     return edit;
 }
 
-QWidget* makeLabel(const ControlSpec& spec, QWidget* parent) {
-    auto* label = new QLabel(text(spec.text), parent);
+QWidget* makeLabel(const ControlSpec& item, QWidget* parent) {
+    auto* label = new QLabel(text(item.text), parent);
     label->setTextFormat(Qt::PlainText);
-    Qt::Alignment alignment = (spec.style & CENTER) ? Qt::AlignHCenter : Qt::AlignLeft;
-    alignment |= (spec.style & CENTER_VERTICALLY) ? Qt::AlignVCenter : Qt::AlignTop;
+    Qt::Alignment alignment = (item.style & CENTER) ? Qt::AlignHCenter : Qt::AlignLeft;
+    alignment |= (item.style & CENTER_VERTICALLY) ? Qt::AlignVCenter : Qt::AlignTop;
     label->setAlignment(alignment);
-    if (spec.style & STATIC_EDGE) label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    if (item.style & STATIC_EDGE) label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     return label;
 }
 
-QWidget* makeIcon(const ControlSpec& spec, QWidget* parent) {
+QWidget* makeIcon(const ControlSpec& item, QWidget* parent) {
     auto* label = new QLabel(parent);
-    label->setPixmap(QPixmap(text(spec.text)));
+    label->setPixmap(QPixmap(text(item.text)));
     return label;
 }
 
@@ -79,20 +79,20 @@ QWidget* makeListView(const ControlSpec&, QWidget* parent) {
     return list;
 }
 
-QWidget* makeControl(const ControlSpec& spec, QWidget* parent) {
-    switch (spec.kind) {
+QWidget* makeControl(const ControlSpec& item, QWidget* parent) {
+    switch (item.kind) {
     case ControlKind::PushButton:
-        return makePushButton(spec, parent);
+        return makePushButton(item, parent);
     case ControlKind::Edit:
-        return makeEdit(spec, parent);
+        return makeEdit(item, parent);
     case ControlKind::Label:
-        return makeLabel(spec, parent);
+        return makeLabel(item, parent);
     case ControlKind::Bitmap:
-        return new ClickableLabel(QPixmap(text(spec.text)), parent);
+        return new ClickableLabel(QPixmap(text(item.text)), parent);
     case ControlKind::Icon:
-        return makeIcon(spec, parent);
+        return makeIcon(item, parent);
     case ControlKind::ListView:
-        return makeListView(spec, parent);
+        return makeListView(item, parent);
     }
     return nullptr;
 }
@@ -138,16 +138,16 @@ std::map<int, QWidget*> buildControls(const DialogTemplate& dialog, QWidget* par
     static const bool registered = (registerResources(), true);
     (void)registered;
     std::map<int, QWidget*> controls;
-    for (const ControlSpec& spec : dialog.controls) {
-        QWidget* widget = makeControl(spec, parent);
-        QRect geometry = dialogUnitsToPixels(spec.x, spec.y, spec.width, spec.height);
+    for (const ControlSpec& item : dialog.controls) {
+        QWidget* widget = makeControl(item, parent);
+        QRect geometry = dialogUnitsToPixels(item.x, item.y, item.width, item.height);
         // Bitmap and icon statics take the size of their image.
-        if (spec.kind == ControlKind::Bitmap || spec.kind == ControlKind::Icon) {
-            const QPixmap image(text(spec.text));
+        if (item.kind == ControlKind::Bitmap || item.kind == ControlKind::Icon) {
+            const QPixmap image(text(item.text));
             geometry.setSize(image.size());
         }
         widget->setGeometry(geometry);
-        if (spec.id != NO_ID) controls[spec.id] = widget;
+        if (item.id != NO_ID) controls[item.id] = widget;
     }
     return controls;
 }
