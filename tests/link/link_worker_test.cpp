@@ -156,6 +156,8 @@ TEST(LinkWorker, MissingDeviceReportsInvalidPortAndKeepsTheSystemUsable) {
     LinkRig rig("/dev/lintor-no-such-device");
     ASSERT_TRUE(rig.link->startWorker());
     EXPECT_EQ(rig.link->state(), LinkState::Failed);
+    // The message follows the worker's report that it has tried the port.
+    ASSERT_TRUE(rig.pumpUntil([&] { return !rig.owner.messages().empty(); }, 2s));
     EXPECT_EQ(rig.owner.messages(), std::vector<std::string>{"invalid COM port"});
     // Nothing drains the downlink now; writing must still never block.
     const auto record = bytes(kGroupWriteRecord);
@@ -169,6 +171,8 @@ TEST(LinkWorker, PortHeldByAnotherProgramIsRefused) {
     ASSERT_TRUE(holder.ok());
     ASSERT_TRUE(rig.link->startWorker());
     EXPECT_EQ(rig.link->state(), LinkState::Failed);
+    // The message follows the worker's report that it has tried the port.
+    ASSERT_TRUE(rig.pumpUntil([&] { return !rig.owner.messages().empty(); }, 2s));
     EXPECT_EQ(rig.owner.messages(), std::vector<std::string>{"invalid COM port"});
 }
 
