@@ -7,7 +7,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -16,6 +15,7 @@
 #include "app/headless_console.h"
 #include "app/main_dialog.h"
 #include "app/qt_settings_store.h"
+#include "platform/display_probe.h"
 #include "platform/log.h"
 #include "platform/serial_port.h"
 #include "platform/tcp_socket.h"
@@ -30,11 +30,21 @@ std::unique_ptr<QtSettingsStore> openSettings(const Options& options) {
     return std::make_unique<QtSettingsStore>(QString::fromStdString(options.configFile));
 }
 
+std::string environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+// A window where a display answers; headless otherwise, also when the
+// environment names a display that is gone (a stale remote session).
 bool displayAvailable() {
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
-        const char* value = std::getenv(name);
-        if (value && *value) return true;
+    const std::string x = environment("DISPLAY");
+    const std::string wayland = environment("WAYLAND_DISPLAY");
+    if (x.empty() && wayland.empty()) return false;
+    if (waylandDisplayReachable(wayland, environment("XDG_RUNTIME_DIR")) || (!x.empty() && xDisplayReachable(x))) {
+        return true;
     }
+    log::warning("display " + (x.empty() ? wayland : x) + " cannot be reached: running headless");
     return false;
 }
 
@@ -75,12 +85,14 @@ void printPorts(const GatewayCore& core, HeadlessConsole& console) {
     if (core.proxy()->listening()) console.printLine("Proxy port: " + std::to_string(core.proxy()->port()));
 }
 
-std::unique_ptr<QSocketNotifier> onTerminationSignal(const TerminationSignals& terminationSignals,
-                                                     std::function<void()> action) {
+// SIGINT and SIGTERM end every event loop, a message box's or the About
+// box's included; the owner of the outermost loop then shuts down in order.
+std::unique_ptr<QSocketNotifier> quitOnTerminationSignal(const TerminationSignals& terminationSignals) {
     auto notifier = std::make_unique<QSocketNotifier>(terminationSignals.fd(), QSocketNotifier::Read);
-    QObject::connect(notifier.get(), &QSocketNotifier::activated, notifier.get(), [action = std::move(action)] {
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, notifier.get(), [&terminationSignals] {
+        terminationSignals.consume();
         log::info("termination signal: shutting down");
-        action();
+        QCoreApplication::exit(0);
     });
     return notifier;
 }
@@ -94,7 +106,7 @@ int runHeadless(int argc, char** argv, const Options& options, const Termination
     GatewayCore core(console, *environment->settings, environment->opener, coreConfig(options, *environment));
     core.start();
     printPorts(core, console);
-    const auto notifier = onTerminationSignal(terminationSignals, [] { QCoreApplication::quit(); });
+    const auto notifier = quitOnTerminationSignal(terminationSignals);
     QCoreApplication::exec();
     return 0;
 }
@@ -112,7 +124,7 @@ int runWindow(int argc, char** argv, const Options& options, const TerminationSi
     printPorts(core, console);
     // Exit, Enter, Escape, the close box or a signal end the modal loop;
     // the composition root then shuts down in order.
-    const auto notifier = onTerminationSignal(terminationSignals, [&dialog] { dialog.reject(); });
+    const auto notifier = quitOnTerminationSignal(terminationSignals);
     dialog.exec();
     return 0;
 }

@@ -10,6 +10,8 @@ namespace lintor {
 GatewayCore::GatewayCore(UserInterface& ui, SettingsStore& settings, SerialDeviceOpener& opener, CoreConfig config)
     : ui_(ui), settings_(settings), opener_(opener), config_(std::move(config)) {
     timer_.setInterval(TICK_MS);
+    // Once a second means once a second, not up to 5 % later.
+    timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, [this] { tick(); });
 }
 

@@ -4,6 +4,8 @@
 #include <signal.h>
 #include <sys/signalfd.h>
 
+#include <unistd.h>
+
 #include <cerrno>
 
 namespace lintor {
@@ -19,6 +21,12 @@ SysResult<TerminationSignals> TerminationSignals::block() {
     const int fd = ::signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
     if (fd < 0) return SysResult<TerminationSignals>::failure(errno);
     return TerminationSignals(UniqueFd(fd));
+}
+
+void TerminationSignals::consume() const {
+    signalfd_siginfo info;
+    while (::read(fd_.get(), &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
+    }
 }
 
 bool TerminationSignals::arrived() const {

@@ -13,9 +13,12 @@ public:
     static SysResult<TerminationSignals> block();
     TerminationSignals() = default;
 
-    // Readable from the first signal on, and stays so.
+    // Readable from the first signal on, until consume() takes them.
     int fd() const { return fd_.get(); }
     bool arrived() const;
+    // Takes the pending signals, so that a watcher is not woken again and
+    // again for the same one.
+    void consume() const;
 
 private:
     explicit TerminationSignals(UniqueFd fd) : fd_(std::move(fd)) {}

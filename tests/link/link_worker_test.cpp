@@ -97,16 +97,18 @@ TEST(LinkWorker, WithoutAcknowledgementTheNextRecordFollowsAfterSixQuietPeriods)
 TEST(LinkWorker, RecordIsHeldWhileTheBcuKeepsSending) {
     LinkRig rig;
     ASSERT_TRUE(rig.link->startWorker());
-    ASSERT_TRUE(rig.link->writeDownlink(bytes(kResetRecord)));
+    // One byte every 20 ms for 1.2 s, paced by the simulator: never a quiet
+    // 200 ms. Zero bytes never end a collection, so they raise nothing else.
+    rig.sim->setByteGap(20ms);
     const auto start = LinkRig::Clock::now();
-    // Line activity every 100 ms for 1.2 s: never a quiet 200 ms.
-    while (LinkRig::Clock::now() - start < 1200ms) {
-        rig.sim->injectRaw({0xE5});
-        rig.pumpFor(100ms);
-    }
-    ASSERT_TRUE(rig.pumpUntil([&] { return rig.hostFrames().size() == 1; }, 2s));
+    rig.sim->injectRaw(std::vector<uint8_t>(60, 0x00));
+    // The line is busy before the record is queued.
+    ASSERT_TRUE(rig.pumpUntil([&] { return !rig.sim->traffic().empty(); }, 1s));
+    rig.pumpFor(5ms);
+    ASSERT_TRUE(rig.link->writeDownlink(bytes(kResetRecord)));
+    ASSERT_TRUE(rig.pumpUntil([&] { return rig.hostFrames().size() == 1; }, 3s));
     const auto sent = rig.hostFrames()[0].time;
-    EXPECT_GE(millisBetween(start, sent), 1200ms);
+    EXPECT_GE(millisBetween(start, sent), 1150ms);
     EXPECT_GE(millisBetween(rig.lastBcuOutputBefore(sent), sent), kQuietMin);
 }
 
