@@ -19,8 +19,6 @@ public:
     std::optional<std::string> readString(const std::string& section, const std::string& key) override;
     void writeInt(const std::string& section, const std::string& key, int value) override;
 
-    QString location() const { return settings_->fileName(); }
-
 private:
     std::unique_ptr<QSettings> settings_;
 };

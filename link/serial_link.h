@@ -76,7 +76,6 @@ public:
 
     // Set by a lone 0xE5 from the BCU, consumed by the worker loop.
     bool takeAckSignal() { return std::exchange(ackSignalled_, false); }
-    bool ackSignalled() const { return ackSignalled_; }
 
     int portNumber() const { return portNumber_; }
     const std::string& devicePath() const { return devicePath_; }

@@ -1,6 +1,5 @@
 #include "platform/termination_signals.h"
 
-#include <poll.h>
 #include <signal.h>
 #include <sys/signalfd.h>
 
@@ -27,11 +26,6 @@ void TerminationSignals::consume() const {
     signalfd_siginfo info;
     while (::read(fd_.get(), &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
     }
-}
-
-bool TerminationSignals::arrived() const {
-    pollfd p{fd_.get(), POLLIN, 0};
-    return ::poll(&p, 1, 0) == 1 && (p.revents & POLLIN);
 }
 
 }  // namespace lintor

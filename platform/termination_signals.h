@@ -15,7 +15,6 @@ public:
 
     // Readable from the first signal on, until consume() takes them.
     int fd() const { return fd_.get(); }
-    bool arrived() const;
     // Takes the pending signals, so that a watcher is not woken again and
     // again for the same one.
     void consume() const;
