@@ -7,12 +7,7 @@
 namespace lintor {
 
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
-    setFont(templateFont());
-    setWindowTitle(QString::fromUtf8(aboutDialogTemplate.caption.data(),
-                                     static_cast<qsizetype>(aboutDialogTemplate.caption.size())));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint);
-    setFixedSize(dialogSize(aboutDialogTemplate));
+    setUpDialogWindow(*this, aboutDialogTemplate);
     const auto controls = buildControls(aboutDialogTemplate, this);
     auto* ok = static_cast<QPushButton*>(controls.at(control_id::OK));
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);

@@ -27,10 +27,8 @@ int mulDiv(int value, int numerator, int denominator) {
     return static_cast<int>(std::lround(static_cast<double>(value) * numerator / denominator));
 }
 
-QString text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
-
 QWidget* makePushButton(const ControlSpec& item, QWidget* parent) {
-    auto* button = new QPushButton(text(item.text), parent);
+    auto* button = new QPushButton(toQString(item.text), parent);
     button->setDefault(item.style & DEFAULT_BUTTON);
     button->setAutoDefault(false);
     button->setFocusPolicy((item.style & TAB_STOP) ? Qt::StrongFocus : Qt::NoFocus);
@@ -38,7 +36,7 @@ QWidget* makePushButton(const ControlSpec& item, QWidget* parent) {
 }
 
 QWidget* makeEdit(const ControlSpec& item, QWidget* parent) {
-    auto* edit = new QLineEdit(text(item.text), parent);
+    auto* edit = new QLineEdit(toQString(item.text), parent);
     edit->setReadOnly(item.style & READ_ONLY);
     edit->setFrame(item.style & BORDER);
     // Read-only fields are neither in the tab order nor white, as on the
@@ -53,7 +51,7 @@ QWidget* makeEdit(const ControlSpec& item, QWidget* parent) {
 }
 
 QWidget* makeLabel(const ControlSpec& item, QWidget* parent) {
-    auto* label = new QLabel(text(item.text), parent);
+    auto* label = new QLabel(toQString(item.text), parent);
     label->setTextFormat(Qt::PlainText);
     Qt::Alignment alignment = (item.style & CENTER) ? Qt::AlignHCenter : Qt::AlignLeft;
     alignment |= (item.style & CENTER_VERTICALLY) ? Qt::AlignVCenter : Qt::AlignTop;
@@ -64,7 +62,7 @@ QWidget* makeLabel(const ControlSpec& item, QWidget* parent) {
 
 QWidget* makeIcon(const ControlSpec& item, QWidget* parent) {
     auto* label = new QLabel(parent);
-    label->setPixmap(QPixmap(text(item.text)));
+    label->setPixmap(QPixmap(toQString(item.text)));
     return label;
 }
 
@@ -88,7 +86,7 @@ QWidget* makeControl(const ControlSpec& item, QWidget* parent) {
     case ControlKind::Label:
         return makeLabel(item, parent);
     case ControlKind::Bitmap:
-        return new ClickableLabel(QPixmap(text(item.text)), parent);
+        return new ClickableLabel(QPixmap(toQString(item.text)), parent);
     case ControlKind::Icon:
         return makeIcon(item, parent);
     case ControlKind::ListView:
@@ -98,6 +96,19 @@ QWidget* makeControl(const ControlSpec& item, QWidget* parent) {
 }
 
 }  // namespace
+
+QString toQString(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+void setUpDialogWindow(QWidget& window, const DialogTemplate& dialog, Qt::WindowFlags extra) {
+    window.setFont(templateFont());
+    window.setWindowTitle(toQString(dialog.caption));
+    const Qt::WindowFlags type = (extra & Qt::WindowType_Mask) ? (extra & Qt::WindowType_Mask) : Qt::Dialog;
+    window.setWindowFlags(type | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint | (extra & ~Qt::WindowType_Mask));
+    window.setFixedSize(dialogSize(dialog));
+}
 
 int dialogUnitsToPixelsX(int units) { return mulDiv(units, kBaseUnitX, 4); }
 int dialogUnitsToPixelsY(int units) { return mulDiv(units, kBaseUnitY, 8); }
@@ -143,7 +154,7 @@ std::map<int, QWidget*> buildControls(const DialogTemplate& dialog, QWidget* par
         QRect geometry = dialogUnitsToPixels(item.x, item.y, item.width, item.height);
         // Bitmap and icon statics take the size of their image.
         if (item.kind == ControlKind::Bitmap || item.kind == ControlKind::Icon) {
-            const QPixmap image(text(item.text));
+            const QPixmap image(toQString(item.text));
             geometry.setSize(image.size());
         }
         widget->setGeometry(geometry);

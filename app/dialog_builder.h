@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <map>
+#include <string_view>
 
 #include "app/dialog_template.h"
 
@@ -36,6 +37,13 @@ protected:
 private:
     QPixmap pixmap_;
 };
+
+QString toQString(std::string_view text);
+
+// Font, caption and fixed size of the template, and a frame with a caption,
+// a system menu and a close box plus `extra`, a dialog unless `extra` names
+// another window type; never resizable.
+void setUpDialogWindow(QWidget& window, const DialogTemplate& dialog, Qt::WindowFlags extra = {});
 
 // Creates the template's controls on the dialog; returns those with an id.
 std::map<int, QWidget*> buildControls(const DialogTemplate& dialog, QWidget* parent);

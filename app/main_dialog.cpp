@@ -13,23 +13,19 @@
 namespace lintor {
 namespace {
 
-QString text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
-
 int fieldIdOf(StatusField field) { return static_cast<int>(field); }
 int fieldIdOf(CounterField field) { return static_cast<int>(field); }
 
 }  // namespace
 
 MainDialog::MainDialog(QWidget* parent) : QDialog(parent), proxyTable_(this) {
-    setFont(templateFont());
-    setWindowTitle(text(MAIN_WINDOW_TITLE));
-    // A caption, the system menu and a minimise box; no sizing, no maximising.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    setFixedSize(dialogSize(mainDialogTemplate));
+    // A window of its own with a minimise box; the template's caption
+    // gives way to the title with the version.
+    setUpDialogWindow(*this, mainDialogTemplate, Qt::Window | Qt::WindowMinimizeButtonHint);
+    setWindowTitle(toQString(MAIN_WINDOW_TITLE));
     controls_ = buildControls(mainDialogTemplate, this);
-    icon_.addPixmap(QPixmap(text(ICON_32)));
-    icon_.addPixmap(QPixmap(text(ICON_16)));
+    icon_.addPixmap(QPixmap(toQString(ICON_32)));
+    icon_.addPixmap(QPixmap(toQString(ICON_16)));
     setWindowIcon(icon_);
     auto* exit = static_cast<QPushButton*>(control(control_id::OK));
     connect(exit, &QPushButton::clicked, this, &QDialog::accept);
@@ -118,7 +114,7 @@ void MainDialog::contextMenuEvent(QContextMenuEvent* event) { createContextMenu(
 
 std::unique_ptr<QMenu> MainDialog::createContextMenu() {
     auto menu = std::make_unique<QMenu>(this);
-    QAction* about = menu->addAction(text(ABOUT_MENU_TEXT));
+    QAction* about = menu->addAction(toQString(ABOUT_MENU_TEXT));
     connect(about, &QAction::triggered, this, [this] { systemCommand(ABOUT_COMMAND); });
     return menu;
 }

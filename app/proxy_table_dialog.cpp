@@ -46,12 +46,7 @@ void ProxyTableDialog::show() {
     auto* window = new ProxyTableWindow(parent_, *this);
     window_ = window;
     window->setAttribute(Qt::WA_DeleteOnClose, false);
-    window->setFont(templateFont());
-    window->setWindowTitle(QString::fromUtf8(proxyTableTemplate.caption.data(),
-                                             static_cast<qsizetype>(proxyTableTemplate.caption.size())));
-    window->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                           Qt::WindowCloseButtonHint);
-    window->setFixedSize(dialogSize(proxyTableTemplate));
+    setUpDialogWindow(*window, proxyTableTemplate);
     const auto controls = buildControls(proxyTableTemplate, window);
     list_ = static_cast<QTreeWidget*>(controls.at(control_id::PROXY_LIST));
     auto* exit = static_cast<QPushButton*>(controls.at(control_id::OK));

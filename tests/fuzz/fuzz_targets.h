@@ -1,12 +1,20 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <span>
 
 namespace lintor::fuzz {
 
 // Each target feeds arbitrary bytes to one parser and checks what must hold
 // whatever the input; a broken invariant aborts.
+inline void require(bool condition, const char* what) {
+    if (condition) return;
+    std::fprintf(stderr, "invariant broken: %s\n", what);
+    std::abort();
+}
+
 void serialInput(std::span<const uint8_t> data);
 void downlinkStream(std::span<const uint8_t> data);
 void clientRecordStream(std::span<const uint8_t> data);

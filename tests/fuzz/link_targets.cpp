@@ -7,16 +7,6 @@
 #include "tests/support/link_fakes.h"
 
 namespace lintor::fuzz {
-namespace {
-
-void require(bool condition, const char* what) {
-    if (condition) return;
-    std::fprintf(stderr, "invariant broken: %s\n", what);
-    std::abort();
-}
-
-}  // namespace
-
 void serialInput(std::span<const uint8_t> data) {
     MemorySettingsStore settings;
     test::RecordingOwner poster;

@@ -12,12 +12,6 @@
 namespace lintor::fuzz {
 namespace {
 
-void require(bool condition, const char* what) {
-    if (condition) return;
-    std::fprintf(stderr, "invariant broken: %s\n", what);
-    std::abort();
-}
-
 // Feeds the data in pieces of varying size, as TCP might deliver it.
 template <typename Feed>
 void inPieces(std::span<const uint8_t> data, Feed feed) {
