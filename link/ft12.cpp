@@ -19,11 +19,10 @@ std::optional<Receiver::Event> Receiver::push(uint8_t byte) {
         headerEvent = Event{EventKind::HeaderComplete, {rxBuffer.data(), rxCount}};
     }
 
-    if (byte == END && !isLengthPosition() && rxCount >= rxExpected) {
-        const bool framed = rxExpected != 0;
-        const std::span<const uint8_t> bytes(rxBuffer.data(), framed ? rxExpected : rxCount);
+    if (byte == END && !isLengthByte() && rxCount >= rxExpected) {
+        const Event event = rxExpected != 0 ? endOfFrame() : Event{EventKind::Dropped, {rxBuffer.data(), rxCount}};
         restart();
-        return Event{framed ? EventKind::Frame : EventKind::Dropped, bytes};
+        return event;
     }
     if (headerEvent) return headerEvent;
 
@@ -35,11 +34,24 @@ std::optional<Receiver::Event> Receiver::push(uint8_t byte) {
     return std::nullopt;
 }
 
-// In a collection that starts like a variable frame, a 0x16 in the two length
-// bytes (or where the second start byte belongs) is data: a frame with
-// L = 0x16 must not end at its second byte.
-bool Receiver::isLengthPosition() const {
-    return rxBuffer[0] == VARIABLE_START && rxCount >= 2 && rxCount <= HEADER_SIZE;
+// In a collection that starts like a variable frame, a 0x16 is a length byte
+// at position 1, and at position 2 only after a first length byte 0x16 (the
+// header 68 16 16 68). Anywhere else before the header it ends the
+// collection, so a stray header fragment cannot swallow the frame after it.
+bool Receiver::isLengthByte() const {
+    if (rxBuffer[0] != VARIABLE_START) return false;
+    return rxCount == 2 || (rxCount == 3 && rxBuffer[1] == END);
+}
+
+// The frame is acknowledged at its header already; only an intact one goes on.
+Receiver::Event Receiver::endOfFrame() const {
+    const std::span<const uint8_t> frame(rxBuffer.data(), rxExpected);
+    const size_t length = rxExpected - VARIABLE_OVERHEAD;
+    if (frame.back() != END) return {EventKind::BadEndByte, frame};
+    if (checksum(frame.subspan(HEADER_SIZE, length)) != frame[HEADER_SIZE + length]) {
+        return {EventKind::BadChecksum, frame};
+    }
+    return {EventKind::Frame, frame};
 }
 
 uint8_t checksum(std::span<const uint8_t> bytes) {

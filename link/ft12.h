@@ -30,7 +30,9 @@ public:
     enum class EventKind {
         AckReceived,     // a lone 0xE5 at the start of a collection
         HeaderComplete,  // 68 L L 68 is in: acknowledge now
-        Frame,           // a complete variable frame of L + 6 bytes
+        Frame,           // a complete, intact variable frame of L + 6 bytes
+        BadChecksum,     // L + 6 bytes whose checksum is wrong
+        BadEndByte,      // L + 6 bytes whose last byte is not 0x16
         Dropped,         // ended by 0x16 without a recognised header
         Overflow,        // a full buffer without an end byte
     };
@@ -42,11 +44,9 @@ public:
 
     std::optional<Event> push(uint8_t byte);
 
-    uint16_t collected() const { return rxCount; }
-    uint16_t expected() const { return rxExpected; }
-
 private:
-    bool isLengthPosition() const;
+    bool isLengthByte() const;
+    Event endOfFrame() const;
     void restart() { rxCount = rxExpected = 0; }
 
     std::array<uint8_t, RX_BUFFER_SIZE> rxBuffer{};

@@ -192,6 +192,15 @@ bool SerialLink::receiveByte(uint8_t byte) {
     case ft12::Receiver::EventKind::Frame:
         classifyFrame(event->bytes);
         return true;
+    case ft12::Receiver::EventKind::BadChecksum:
+    case ft12::Receiver::EventKind::BadEndByte:
+        if (corruptFrameLog_.admit()) {
+            const char* why = event->kind == ft12::Receiver::EventKind::BadChecksum ? "wrong checksum"
+                                                                                    : "no end byte after it";
+            log::warning(std::string("frame from the BCU dropped, ") + why + ": " + log::hex(event->bytes) +
+                         occurrencesNote(corruptFrameLog_));
+        }
+        return true;
     case ft12::Receiver::EventKind::Dropped:
     case ft12::Receiver::EventKind::Overflow:
         if (receiveDropLog_.admit()) {

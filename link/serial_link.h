@@ -121,6 +121,7 @@ private:
     TelegramClassifier classifier_;
     DownlinkAssembler downlinkRecord_;
     LogThrottle receiveDropLog_;
+    LogThrottle corruptFrameLog_;
     LogThrottle uplinkDropLog_;
     LogThrottle downlinkDropLog_;
     LogThrottle downlinkFullLog_;

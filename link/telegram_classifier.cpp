@@ -10,9 +10,9 @@
 namespace lintor {
 namespace {
 
-// Bytes 5 and 6 exist as message data only from L = 2 on, the TPCI byte of an
-// L_Data.ind only from L = 9 on.
-constexpr size_t kMinLengthForMessage = 2;
+// The control field (byte 6) is message data from L = 3 on; with L = 2 it
+// would be the checksum. The TPCI byte of an L_Data.ind is data from L = 9 on.
+constexpr size_t kMinLengthForMessage = 3;
 constexpr size_t kMinLengthForTpci = 9;
 
 bool isTelegramControl(uint8_t control) {

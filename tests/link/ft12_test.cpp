@@ -37,7 +37,8 @@ std::vector<Seen> feed(const std::vector<uint8_t>& stream) {
     return feed(rx, stream);
 }
 
-const std::string kGroupWrite = "68 0A 0A 68 73 29 BC 11 01 0A 03 E1 00 81 0F 16";
+// 73 + 29 + BC + 11 + 01 + 0A + 03 + E1 + 00 + 81 = 0x2D9
+const std::string kGroupWrite = "68 0A 0A 68 73 29 BC 11 01 0A 03 E1 00 81 D9 16";
 
 TEST(Ft12Receiver, AcknowledgesAtHeaderAndHandsOnWholeFrame) {
     const auto seen = feed(bytes(kGroupWrite));
@@ -74,11 +75,45 @@ TEST(Ft12Receiver, FrameWithLengthSixteenHexIsReceived) {
     EXPECT_EQ(seen[1], (Seen{Kind::Frame, frame, 0x16 + 5}));
 }
 
-TEST(Ft12Receiver, MissingEndByteCutsFrameAtNextEnd) {
-    // Byte 9 should be 0x16; the frame ends at the next 0x16, cut to L + 6.
-    const auto seen = feed(bytes("68 03 03 68 73 01 02 76 AA BB 16"));
-    ASSERT_EQ(seen.size(), 2u);
-    EXPECT_EQ(seen[1], (Seen{Kind::Frame, "68 03 03 68 73 01 02 76 AA", 10}));
+TEST(Ft12Receiver, DamagedFramesAreAcknowledgedButNotHandedOn) {
+    struct Case {
+        const char* name;
+        std::string stream;
+        Seen last;
+    };
+    for (const Case& c : {
+             // Byte 9 should be 0x16: the collection runs to the next 0x16 and
+             // is cut to L + 6 bytes.
+             Case{"end byte missing", "68 03 03 68 73 01 02 76 AA BB 16",
+                  {Kind::BadEndByte, "68 03 03 68 73 01 02 76 AA", 10}},
+             Case{"checksum one off", "68 03 03 68 73 01 02 77 16", {Kind::BadChecksum, "68 03 03 68 73 01 02 77 16", 8}},
+             Case{"data byte flipped", "68 0A 0A 68 73 29 BC 11 01 0A 03 E1 00 80 D9 16",
+                  {Kind::BadChecksum, "68 0A 0A 68 73 29 BC 11 01 0A 03 E1 00 80 D9 16", 15}},
+             // The checksum leaves out the header: 68 + 73 + 41 would be 1C.
+             Case{"header summed in", "68 02 02 68 73 41 1C 16", {Kind::BadChecksum, "68 02 02 68 73 41 1C 16", 7}},
+         }) {
+        SCOPED_TRACE(c.name);
+        const auto seen = feed(bytes(c.stream));
+        ASSERT_EQ(seen.size(), 2u);
+        EXPECT_EQ(seen[0].kind, Kind::HeaderComplete);
+        EXPECT_EQ(seen[1], c.last);
+    }
+}
+
+TEST(Ft12Receiver, StrayHeaderFragmentDoesNotSwallowTheNextFrame) {
+    struct Case {
+        const char* fragment;
+        size_t endsAt;
+    };
+    for (const Case& c : {Case{"68 05 16", 2}, Case{"68 0A 0A 16", 3}, Case{"68 16 16 16", 3}, Case{"68 16 05 16", 3}}) {
+        SCOPED_TRACE(c.fragment);
+        const auto fragment = bytes(c.fragment);
+        const auto seen = feed(concat(fragment, bytes(kGroupWrite)));
+        const size_t frameEnd = fragment.size() + 15;
+        EXPECT_EQ(seen, (std::vector<Seen>{{Kind::Dropped, c.fragment, c.endsAt},
+                                           {Kind::HeaderComplete, "68 0A 0A 68", fragment.size() + 3},
+                                           {Kind::Frame, kGroupWrite, frameEnd}}));
+    }
 }
 
 TEST(Ft12Receiver, FixedFramesAndStrayBytesAreDroppedWithoutAcknowledgement) {
@@ -102,7 +137,7 @@ TEST(Ft12Receiver, OverflowRestartsWithoutWritingBeyondBuffer) {
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].kind, Kind::Overflow);
     EXPECT_EQ(seen[0].at, ft12::RX_BUFFER_SIZE - 1);
-    EXPECT_EQ(rx.collected(), 0);
+    EXPECT_EQ(feed(rx, bytes("E5")), (std::vector<Seen>{{Kind::AckReceived, "", 0}}));
 
     // A header whose frame cannot fit is acknowledged, then dropped at the limit.
     std::vector<uint8_t> tooLong = bytes("68 FF FF 68");
@@ -114,7 +149,8 @@ TEST(Ft12Receiver, OverflowRestartsWithoutWritingBeyondBuffer) {
 
     // The largest frame that fits, L = 95, is still received.
     std::vector<uint8_t> largest = bytes("68 5F 5F 68 73");
-    largest.resize(ft12::RX_BUFFER_SIZE - 1, 0x00);
+    largest.resize(ft12::RX_BUFFER_SIZE - 2, 0x00);
+    largest.push_back(0x73);  // the control byte is the only one that is not 0
     largest.push_back(0x16);
     const auto fits = feed(largest);
     ASSERT_EQ(fits.size(), 2u);

@@ -42,7 +42,7 @@ protected:
 };
 
 TEST_F(SerialLinkTest, ReceivedFrameIsAcknowledgedAtHeaderAndBecomesRecord) {
-    const auto frame = bytes("68 0A 0A 68 73 29 BC 11 01 0A 03 E1 00 81 CE 16");
+    const auto frame = bytes("68 0A 0A 68 73 29 BC 11 01 0A 03 E1 00 81 D9 16");
     link.receiveBytes(std::span(frame).first(4));
     EXPECT_EQ(portWrites(), std::vector<std::string>{"E5"});
     EXPECT_EQ(link.ackSentCount(), 1);
@@ -52,7 +52,7 @@ TEST_F(SerialLinkTest, ReceivedFrameIsAcknowledgedAtHeaderAndBecomesRecord) {
     link.receiveBytes(std::span(frame).subspan(4));
     ASSERT_EQ(poster.posts().size(), 1u);
     EXPECT_EQ(poster.posts()[0], (PostedMessage{WM_BUS_MESSAGE, 14, 0}));
-    EXPECT_EQ(readRecord(14), "02 10 0A 00 BC 11 01 0A 03 E1 00 81 CE 16");
+    EXPECT_EQ(readRecord(14), "02 10 0A 00 BC 11 01 0A 03 E1 00 81 D9 16");
     EXPECT_EQ(link.ackSentCount(), 1);
 }
 
@@ -68,7 +68,7 @@ TEST_F(SerialLinkTest, LoneAcknowledgementsBecomeBcuAckRecords) {
 }
 
 TEST_F(SerialLinkTest, RepeatedFramesAreCountedAndStillForwarded) {
-    const auto frame = bytes("68 0A 0A 68 73 29 BC 11 01 0A 03 E1 00 81 CE 16");
+    const auto frame = bytes("68 0A 0A 68 73 29 BC 11 01 0A 03 E1 00 81 D9 16");
     for (int i = 0; i < 3; ++i) link.receiveBytes(frame);
     EXPECT_EQ(link.duplicateCount(), 2);
     EXPECT_EQ(poster.posts().size(), 3u);
@@ -77,11 +77,23 @@ TEST_F(SerialLinkTest, RepeatedFramesAreCountedAndStillForwarded) {
 TEST_F(SerialLinkTest, DroppedInputGivesNoRecordAndNoAcknowledgement) {
     link.receiveBytes(bytes("10 40 40 16 00 01 16"));
     std::vector<uint8_t> tooLong = bytes("68 3B 3B 68 73 29 BC");
-    tooLong.resize(64, 0x00);
+    tooLong.resize(63, 0x00);
+    tooLong.push_back(0x58);  // 73 + 29 + BC
     tooLong.push_back(0x16);
     link.receiveBytes(tooLong);  // acknowledged at its header, then too long to classify
     EXPECT_TRUE(poster.posts().empty());
     EXPECT_EQ(link.ackSentCount(), 1);
+}
+
+TEST_F(SerialLinkTest, DamagedFrameIsAcknowledgedButReachesNoClient) {
+    // The last data byte was 81 when the checksum was made.
+    link.receiveBytes(bytes("68 0A 0A 68 73 29 BC 11 01 0A 03 E1 00 01 D9 16"));
+    EXPECT_EQ(link.ackSentCount(), 1);
+    EXPECT_TRUE(poster.posts().empty());
+    // Nor does it become the basis of the duplicate test.
+    link.receiveBytes(bytes("68 0A 0A 68 73 29 BC 11 01 0A 03 E1 00 01 59 16"));
+    EXPECT_EQ(link.duplicateCount(), 0);
+    EXPECT_EQ(poster.posts().size(), 1u);
 }
 
 TEST_F(SerialLinkTest, DataRecordsAreFramedWithAlternatingControlByte) {

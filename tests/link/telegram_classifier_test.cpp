@@ -14,23 +14,16 @@ namespace {
 using test::bytes;
 using test::hex;
 
-// An L_Data.ind frame around the given TPCI/APCI bytes and data.
-std::vector<uint8_t> indication(const std::string& control, const std::string& tpduAndData) {
-    auto user = bytes("29 " + control + " 11 01 0A 03");
+// An L_Data frame (indication unless told otherwise) around the given
+// TPCI/APCI bytes and data.
+std::vector<uint8_t> indication(const std::string& control, const std::string& tpduAndData, uint8_t code = 0x29,
+                                uint8_t ft12Control = 0x73) {
+    auto message = bytes(control + " 11 01 0A 03");
+    message.insert(message.begin(), code);
     const auto tpdu = bytes(tpduAndData);
-    user.push_back(static_cast<uint8_t>(0xE0 | (tpdu.size() - 1)));
-    user.insert(user.end(), tpdu.begin(), tpdu.end());
-    const auto length = static_cast<uint8_t>(user.size() + 1);
-    std::vector<uint8_t> frame;
-    for (const uint8_t b : {uint8_t{0x68}, length, length, uint8_t{0x68}, uint8_t{0x73}}) frame.push_back(b);
-    uint8_t sum = 0x73;
-    for (const uint8_t b : user) {
-        frame.push_back(b);
-        sum = static_cast<uint8_t>(sum + b);
-    }
-    frame.push_back(sum);
-    frame.push_back(0x16);
-    return frame;
+    message.push_back(static_cast<uint8_t>(0xE0 | (tpdu.size() - 1)));
+    message.insert(message.end(), tpdu.begin(), tpdu.end());
+    return test::variableFrame(ft12Control, message);
 }
 
 TEST(TelegramTypes, ServiceKeysFindTheirRows) {
@@ -71,11 +64,11 @@ TEST(TelegramTypes, NoKeyMatchesTwoRows) {
 
 TEST(TelegramClassifier, GroupWriteBecomesRecordWithPayloadFromControlField) {
     TelegramClassifier classifier;
-    const auto frame = bytes("68 0A 0A 68 73 29 BC 11 01 0A 03 E1 00 81 CE 16");
+    const auto frame = bytes("68 0A 0A 68 73 29 BC 11 01 0A 03 E1 00 81 D9 16");
     const auto result = classifier.classify(frame);
     ASSERT_TRUE(result);
     EXPECT_EQ(result->type, MSG_GROUP_VALUE_WRITE);
-    EXPECT_EQ(hex(result->payload), "BC 11 01 0A 03 E1 00 81 CE 16");
+    EXPECT_EQ(hex(result->payload), "BC 11 01 0A 03 E1 00 81 D9 16");
     EXPECT_EQ(result->payload.size(), 0x0Au);
     EXPECT_FALSE(result->duplicate);
 }
@@ -86,12 +79,9 @@ TEST(TelegramClassifier, MessageCodeAndControlFieldDecideOtherTypes) {
         std::vector<uint8_t> frame;
         uint16_t type;
     };
-    auto con = indication("BC", "00 81");
-    con[5] = 0x2E;
-    auto conNegative = indication("BD", "00 81");
-    conNegative[5] = 0x2E;
-    auto otherCode = indication("BC", "00 81");
-    otherCode[5] = 0x49;
+    const auto con = indication("BC", "00 81", 0x2E);
+    const auto conNegative = indication("BD", "00 81", 0x2E);
+    const auto otherCode = indication("BC", "00 81", 0x49);
     for (const Case& c : {
              Case{"repeated on the bus", indication("9C", "00 81"), MSG_OTHER_FRAME},
              Case{"confirmation", con, MSG_CONFIRM},
@@ -115,10 +105,12 @@ TEST(TelegramClassifier, FramesTooShortForTheirFieldsAreOtherFrames) {
         std::string frame;
     };
     for (const Case& c : {
-             Case{"L = 0", "68 00 00 68 73 16"},
+             Case{"L = 0", "68 00 00 68 00 16"},
              Case{"L = 1", "68 01 01 68 73 73 16"},
-             Case{"L_Data.ind, L = 2", "68 02 02 68 73 29 BC 16"},
-             Case{"L_Data.ind, L = 8, no TPCI", "68 08 08 68 73 29 BC 11 01 0A 03 E1 00 16"},
+             Case{"L_Data.ind, L = 2", "68 02 02 68 73 29 9C 16"},
+             // 8A + 2E = B8: the checksum where the control field belongs.
+             Case{"L_Data.con, L = 2", "68 02 02 68 8A 2E B8 16"},
+             Case{"L_Data.ind, L = 8, no TPCI", "68 08 08 68 73 29 BC 11 01 0A 03 E1 58 16"},
          }) {
         SCOPED_TRACE(c.name);
         TelegramClassifier classifier;
@@ -128,15 +120,14 @@ TEST(TelegramClassifier, FramesTooShortForTheirFieldsAreOtherFrames) {
         EXPECT_EQ(result->type, MSG_OTHER_FRAME);
         EXPECT_EQ(result->payload.size(), frame.size() - 6);
     }
-    // L = 2 is enough for a confirmation.
-    EXPECT_EQ(recordTypeOfFrame(bytes("68 02 02 68 73 2E B0 16")), MSG_CONFIRM);
+    // L = 3 holds the control field: enough for a confirmation.
+    EXPECT_EQ(recordTypeOfFrame(bytes("68 03 03 68 73 2E B0 51 16")), MSG_CONFIRM);
 }
 
 TEST(TelegramClassifier, CountsOnlyImmediateRepetitions) {
     const auto a = indication("BC", "00 81");
     const auto b = indication("BC", "00 80");
-    auto aOtherControl = a;
-    aOtherControl[4] = 0x53;
+    const auto aOtherControl = indication("BC", "00 81", 0x29, 0x53);
     struct Case {
         const char* name;
         std::vector<std::vector<uint8_t>> frames;
@@ -158,11 +149,14 @@ TEST(TelegramClassifier, CountsOnlyImmediateRepetitions) {
 }
 
 TEST(TelegramClassifier, FramesAboveSixtyFourBytesAreDroppedAndKeepComparisonBasis) {
+    // 73 + 29 + BC = 0x158: the checksum of both is 58.
     std::vector<uint8_t> largest = bytes("68 3A 3A 68 73 29 BC");  // L = 58: 64 bytes
-    largest.resize(63, 0x00);
+    largest.resize(62, 0x00);
+    largest.push_back(0x58);
     largest.push_back(0x16);
     std::vector<uint8_t> tooLarge = bytes("68 3B 3B 68 73 29 BC");  // L = 59: 65 bytes
-    tooLarge.resize(64, 0x00);
+    tooLarge.resize(63, 0x00);
+    tooLarge.push_back(0x58);
     tooLarge.push_back(0x16);
 
     TelegramClassifier classifier;

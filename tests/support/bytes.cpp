@@ -46,4 +46,17 @@ std::string hex(std::span<const uint8_t> data) {
     return out;
 }
 
+std::vector<uint8_t> variableFrame(uint8_t control, std::span<const uint8_t> message) {
+    const auto length = static_cast<uint8_t>(message.size() + 1);
+    std::vector<uint8_t> frame{0x68, length, length, 0x68, control};
+    unsigned sum = control;
+    for (const uint8_t b : message) {
+        frame.push_back(b);
+        sum += b;
+    }
+    frame.push_back(static_cast<uint8_t>(sum & 0xFF));
+    frame.push_back(0x16);
+    return frame;
+}
+
 }  // namespace lintor::test

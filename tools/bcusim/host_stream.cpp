@@ -6,14 +6,6 @@ namespace {
 constexpr size_t kControlPosition = ft12::HEADER_SIZE;
 constexpr size_t kFixedFrameSize = 4;
 
-// L counts the control byte and the message; the frame is L + 6 bytes.
-bool isWellFormedVariableFrame(std::span<const uint8_t> frame) {
-    const size_t length = frame[1];
-    if (length == 0 || frame.size() != length + ft12::VARIABLE_OVERHEAD) return false;
-    const auto controlAndMessage = frame.subspan(kControlPosition, length);
-    return frame[kControlPosition + length] == ft12::checksum(controlAndMessage) && frame.back() == ft12::END;
-}
-
 bool looksLikeFixedFrame(std::span<const uint8_t> bytes) {
     return bytes.size() == kFixedFrameSize && bytes[0] == ft12::FIXED_START;
 }
@@ -42,7 +34,12 @@ std::optional<HostUnit> HostStream::push(uint8_t byte, std::chrono::steady_clock
         case ft12::Receiver::EventKind::HeaderComplete:
             return std::nullopt;
         case ft12::Receiver::EventKind::Frame:
-            return unitOf(HostUnitKind::VariableFrame, event->bytes, isWellFormedVariableFrame(event->bytes), now);
+            // An empty frame carries no EMI message.
+            return unitOf(HostUnitKind::VariableFrame, event->bytes, event->bytes.size() > ft12::VARIABLE_OVERHEAD,
+                          now);
+        case ft12::Receiver::EventKind::BadChecksum:
+        case ft12::Receiver::EventKind::BadEndByte:
+            return unitOf(HostUnitKind::VariableFrame, event->bytes, false, now);
         case ft12::Receiver::EventKind::Dropped:
             if (looksLikeFixedFrame(event->bytes)) {
                 return unitOf(HostUnitKind::FixedFrame, event->bytes, isWellFormedFixedFrame(event->bytes), now);
