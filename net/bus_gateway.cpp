@@ -39,14 +39,12 @@ size_t BusGateway::readBusMessage(uint32_t wParam) {
     return recordSize_;
 }
 
-void BusGateway::OnClientConnected(ClientSocket& client) {
-    client.setSession(std::make_unique<RecordFramer>());
+void BusGateway::OnClientConnected(ClientSocket&) {
     owner().setStatusText(StatusField::Socket, "connected..");
 }
 
 void BusGateway::OnClientData(ClientSocket& client, std::span<const uint8_t> bytes) {
-    auto& framer = static_cast<RecordFramer&>(*client.session());
-    framer.feed(
+    framers_.of(client).feed(
         bytes, [this](std::span<const uint8_t> record) { link_.writeDownlink(record); },
         [this, &client](const RecordHeader& header) {
             if (!droppedLog_.admit()) return;
@@ -56,7 +54,10 @@ void BusGateway::OnClientData(ClientSocket& client, std::span<const uint8_t> byt
         });
 }
 
-void BusGateway::OnClientClosed(ClientSocket&) { owner().setStatusText(StatusField::Socket, "connection closed"); }
+void BusGateway::OnClientClosed(ClientSocket& client) {
+    framers_.close(client);
+    owner().setStatusText(StatusField::Socket, "connection closed");
+}
 
 std::string BusGateway::clientName(const ClientSocket& client) const {
     return "gateway client " + std::to_string(client.id());

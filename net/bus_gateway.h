@@ -7,6 +7,8 @@
 
 #include "link/bcu_startup.h"
 #include "link/serial_link.h"
+#include "net/client_sessions.h"
+#include "net/record_framer.h"
 #include "net/socket_server.h"
 #include "platform/log_throttle.h"
 
@@ -47,6 +49,7 @@ protected:
 private:
     SerialLink link_;
     BcuStartup startup_;
+    ClientSessions<RecordFramer> framers_;
     std::array<uint8_t, kUplinkRecordCapacity> recordBuffer_{};
     size_t recordSize_ = 0;
     LogThrottle droppedLog_;

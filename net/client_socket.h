@@ -8,7 +8,6 @@
 #include <optional>
 #include <span>
 
-#include "net/client_session.h"
 #include "net/send_queue.h"
 #include "platform/sys_result.h"
 #include "platform/unique_fd.h"
@@ -31,8 +30,6 @@ public:
     ClientSocket& operator=(const ClientSocket&) = delete;
 
     uint64_t id() const { return id_; }
-    ClientSession* session() const { return session_.get(); }
-    void setSession(std::unique_ptr<ClientSession> session) { session_ = std::move(session); }
 
     // The peer has shut down its sending side; it may still receive.
     bool peerClosed() const { return peerClosed_; }
@@ -60,7 +57,6 @@ private:
     SendQueue queue_;
     std::unique_ptr<QSocketNotifier> readNotifier_;
     std::unique_ptr<QSocketNotifier> writeNotifier_;
-    std::unique_ptr<ClientSession> session_;
     std::optional<Clock::time_point> stalledSince_;
     bool peerClosed_ = false;
     bool closedReported_ = false;

@@ -4,14 +4,13 @@
 #include <span>
 
 #include "link/downlink_assembler.h"
-#include "net/client_session.h"
 
 namespace lintor {
 
 // Cuts one client's byte stream into whole records, so that each goes into
 // the downlink pipe in one write and records of different clients never
 // interleave. Records too long for the downlink are consumed and reported.
-class RecordFramer final : public ClientSession {
+class RecordFramer {
 public:
     using RecordSink = std::function<void(std::span<const uint8_t> record)>;
     using DropSink = std::function<void(const RecordHeader& header)>;

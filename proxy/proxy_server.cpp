@@ -2,7 +2,6 @@
 
 #include "platform/log.h"
 #include "proxy/proxy_protocol.h"
-#include "proxy/request_splitter.h"
 
 namespace lintor {
 
@@ -26,21 +25,34 @@ void ProxyServer::sendProxyInfo() {
     }
 }
 
-void ProxyServer::OnClientConnected(ClientSocket& client) {
-    client.setSession(std::make_unique<RequestSplitter>());
+void ProxyServer::OnClientConnected(ClientSocket&) {
     owner().setStatusText(StatusField::Socket, "proxy connected..");
 }
 
 void ProxyServer::OnClientData(ClientSocket& client, std::span<const uint8_t> bytes) {
-    auto& splitter = static_cast<RequestSplitter&>(*client.session());
-    const size_t discarded = splitter.feed(bytes, [this](std::string_view text) { handleRequest(text); });
-    if (discarded > 0 && discardLog_.admit()) {
+    splitters_.of(client).feed(
+        bytes, [this](std::string_view text) { handleRequest(text); },
+        [this, &client](RequestSplitter::Loss loss, size_t count) { logLoss(client, loss, count); });
+}
+
+void ProxyServer::logLoss(const ClientSocket& client, RequestSplitter::Loss loss, size_t bytes) {
+    if (!lossLog_.admit()) return;
+    switch (loss) {
+    case RequestSplitter::Loss::Unfinished:
+        log::warning(clientName(client) + ": unfinished request of " + std::to_string(bytes) +
+                     " bytes dropped, a new '<' began before its '>'");
+        return;
+    case RequestSplitter::Loss::TooLong:
         log::warning(clientName(client) + ": no '>' within " + std::to_string(RequestSplitter::MAX_REQUEST) +
-                     " bytes, " + std::to_string(discarded) + " bytes discarded");
+                     " bytes, " + std::to_string(bytes) + " bytes discarded");
+        return;
     }
 }
 
-void ProxyServer::OnClientClosed(ClientSocket&) { owner().setStatusText(StatusField::Socket, "connection closed"); }
+void ProxyServer::OnClientClosed(ClientSocket& client) {
+    splitters_.close(client);
+    owner().setStatusText(StatusField::Socket, "connection closed");
+}
 
 std::string ProxyServer::clientName(const ClientSocket& client) const {
     return "proxy client " + std::to_string(client.id());

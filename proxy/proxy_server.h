@@ -2,9 +2,11 @@
 
 #include <string>
 
+#include "net/client_sessions.h"
 #include "net/socket_server.h"
 #include "platform/log_throttle.h"
 #include "proxy/group_value_table.h"
+#include "proxy/request_splitter.h"
 
 namespace lintor {
 
@@ -31,9 +33,12 @@ protected:
 private:
     void handleRequest(std::string_view text);
 
+    void logLoss(const ClientSocket& client, RequestSplitter::Loss loss, size_t bytes);
+
     GroupValueTable table_;
+    ClientSessions<RequestSplitter> splitters_;
     bool tableFullLogged_ = false;
-    LogThrottle discardLog_;
+    LogThrottle lossLog_;
 };
 
 }  // namespace lintor

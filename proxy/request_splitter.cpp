@@ -1,34 +1,63 @@
 #include "proxy/request_splitter.h"
 
 namespace lintor {
+namespace {
 
-size_t RequestSplitter::feed(std::span<const uint8_t> bytes, const RequestSink& request) {
-    size_t discarded = 0;
+// C clients end each request with its zero byte; others with a line end.
+bool isSkippedBetweenRequests(char c) { return c == '\0' || c == '\r' || c == '\n'; }
+
+bool isBlank(std::string_view text) { return text.find_first_not_of(" \t") == std::string_view::npos; }
+
+}  // namespace
+
+void RequestSplitter::feed(std::span<const uint8_t> bytes, const RequestSink& request, const LossSink& lost) {
     for (const uint8_t byte : bytes) {
         const char c = static_cast<char>(byte);
-        if (discarding_) {
-            ++discarded;
-            if (c == '>') {
-                discarding_ = false;
-                skippingLineEnds_ = true;
+        switch (state_) {
+        case State::Between:
+            if (!isSkippedBetweenRequests(c)) startRequest(c, lost);
+            break;
+        case State::Collecting:
+            if (c == '<') {
+                startRequest(c, lost);
+            } else {
+                pending_ += c;
             }
-            continue;
+            break;
+        case State::Discarding:
+            ++discarded_;
+            if (c == '<') startRequest(c, lost);
+            break;
         }
-        if (skippingLineEnds_ && (c == '\r' || c == '\n')) continue;
-        skippingLineEnds_ = false;
-
-        pending_ += c;
-        if (c == '>') {
+        if (state_ == State::Discarding && c == '>') {
+            finishDiscarding(lost);
+            state_ = State::Between;
+        } else if (state_ == State::Collecting && c == '>') {
             request(pending_);
             pending_.clear();
-            skippingLineEnds_ = true;
-        } else if (pending_.size() >= MAX_REQUEST) {
-            discarded += pending_.size();
+            state_ = State::Between;
+        } else if (state_ == State::Collecting && pending_.size() >= MAX_REQUEST) {
+            discarded_ = pending_.size();
             pending_.clear();
-            discarding_ = true;
+            state_ = State::Discarding;
         }
     }
-    return discarded;
+}
+
+void RequestSplitter::startRequest(char first, const LossSink& lost) {
+    if (state_ == State::Discarding) {
+        --discarded_;  // the '<' belongs to the new request
+        finishDiscarding(lost);
+    } else if (!pending_.empty() && !isBlank(pending_)) {
+        lost(Loss::Unfinished, pending_.size());
+    }
+    pending_.assign(1, first);
+    state_ = State::Collecting;
+}
+
+void RequestSplitter::finishDiscarding(const LossSink& lost) {
+    lost(Loss::TooLong, discarded_);
+    discarded_ = 0;
 }
 
 }  // namespace lintor

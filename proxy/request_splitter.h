@@ -5,26 +5,43 @@
 #include <string>
 #include <string_view>
 
-#include "net/client_session.h"
-
 namespace lintor {
 
-// Cuts one proxy client's byte stream into request texts: each runs up to
-// and including a '>', after the CR and LF bytes that follow the previous
-// one. Holds at most MAX_REQUEST bytes of an unfinished request; a longer
-// one is discarded up to its '>'.
-class RequestSplitter final : public ClientSession {
+// Cuts one proxy client's byte stream into request texts. A request runs
+// from a '<' (or from any other byte that is not NUL, CR or LF after the
+// previous request) up to and including its '>'. A '<' always starts a new
+// request: the unfinished bytes before it are dropped. At most MAX_REQUEST
+// bytes of an unfinished request are held; a longer one is discarded up to
+// its '>' or the next '<'.
+//
+//   between --NUL/CR/LF--> between      between --other--> collecting
+//   collecting --'>'--> between (request handed on)
+//   collecting --'<'--> collecting (what came before dropped)
+//   collecting --MAX_REQUEST bytes--> discarding --'>'--> between, --'<'--> collecting
+class RequestSplitter {
 public:
     static constexpr size_t MAX_REQUEST = 1500;
-    using RequestSink = std::function<void(std::string_view text)>;
 
-    // Returns the number of bytes discarded for running past the limit.
-    size_t feed(std::span<const uint8_t> bytes, const RequestSink& request);
+    enum class Loss {
+        Unfinished,  // a new '<' came before the '>'
+        TooLong,     // no '>' within MAX_REQUEST bytes
+    };
+    using RequestSink = std::function<void(std::string_view text)>;
+    // Bytes that were not part of any request handed on. Blanks between
+    // requests are not reported.
+    using LossSink = std::function<void(Loss loss, size_t bytes)>;
+
+    void feed(std::span<const uint8_t> bytes, const RequestSink& request, const LossSink& lost);
 
 private:
+    enum class State { Between, Collecting, Discarding };
+
+    void startRequest(char first, const LossSink& lost);
+    void finishDiscarding(const LossSink& lost);
+
+    State state_ = State::Between;
     std::string pending_;
-    bool skippingLineEnds_ = false;
-    bool discarding_ = false;
+    size_t discarded_ = 0;
 };
 
 }  // namespace lintor

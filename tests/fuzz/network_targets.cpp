@@ -49,18 +49,28 @@ void clientRecordStream(std::span<const uint8_t> data) {
 
 void proxyRequestStream(std::span<const uint8_t> data) {
     RequestSplitter splitter;
+    size_t accounted = 0;
     inPieces(data, [&](std::span<const uint8_t> piece) {
-        splitter.feed(piece, [](std::string_view text) {
-            require(text.size() <= RequestSplitter::MAX_REQUEST, "requests are bounded");
-            require(!text.empty() && text.back() == '>', "a request ends with '>'");
-            if (const auto request = parseSetGaRequest(text)) {
-                require(request->groupAddress != 0 && request->typeCode != 0, "accepted requests are complete");
-                const auto record = groupWriteRecord(request->groupAddress, request->value);
-                require(record.size() >= 13 && record.size() <= 15, "group write record size");
-                require((record[12] & 0xC0) == 0x80, "the service stays a group value write");
-            }
-        });
+        splitter.feed(
+            piece,
+            [&](std::string_view text) {
+                accounted += text.size();
+                require(text.size() <= RequestSplitter::MAX_REQUEST, "requests are bounded");
+                require(!text.empty() && text.back() == '>', "a request ends with '>'");
+                require(text.find('<', 1) == std::string_view::npos, "a '<' always starts a new request");
+                if (const auto request = parseSetGaRequest(text)) {
+                    require(request->groupAddress != 0 && request->typeCode != 0, "accepted requests are complete");
+                    const auto record = groupWriteRecord(request->groupAddress, request->value);
+                    require(record.size() >= 13 && record.size() <= 15, "group write record size");
+                    require((record[12] & 0xC0) == 0x80, "the service stays a group value write");
+                }
+            },
+            [&](RequestSplitter::Loss, size_t bytes) {
+                require(bytes > 0, "a loss is of some bytes");
+                accounted += bytes;
+            });
     });
+    require(accounted <= data.size(), "no request or loss is made of bytes that were not sent");
     const std::string_view whole(reinterpret_cast<const char*>(data.data()), data.size());
     parseGroupAddress(whole);
     parseTypeName(whole);

@@ -59,6 +59,23 @@ TEST_F(ProxyServerTest, RequestsAreReadFromTheStreamNotFromSingleReceives) {
                                                          {WM_PROXY_SET_GA, 0x1009, 1}}));
 }
 
+TEST_F(ProxyServerTest, ClientsThatSeparateRequestsOddlyGetEveryRequestThrough) {
+    using namespace std::string_literals;
+    TcpClient c(server.port());
+    // A C client's terminating zero bytes, stray blanks, and a request that
+    // was given up half-way.
+    ASSERT_TRUE(c.send("<SetGA GA=\"1/1/1\" Type=\"Bit\" Value=\"1\">\0"s));
+    ASSERT_TRUE(c.send("<SetGA GA=\"1/1/2\" Type=\"Bit\" Value=\"1\">\0 "s));
+    ASSERT_TRUE(c.send("\t<SetGA GA=\"1/1/3\" Type=\"Bit\" Value=\"1\"> <SetGA GA=\"7/7/7\" Ty"));
+    ASSERT_TRUE(c.send("<SetGA GA=\"1/1/4\" Type=\"Bit\" Value=\"0\">"));
+    EXPECT_EQ(setGaPosts(4), (std::vector<PostedMessage>{{WM_PROXY_SET_GA, 0x0901, 1},
+                                                         {WM_PROXY_SET_GA, 0x0902, 1},
+                                                         {WM_PROXY_SET_GA, 0x0903, 1},
+                                                         {WM_PROXY_SET_GA, 0x0904, 0}}));
+    test::processEventsFor(50ms);
+    EXPECT_EQ(owner.posts().size(), 4u);
+}
+
 TEST_F(ProxyServerTest, EachClientHasItsOwnStream) {
     TcpClient a(server.port());
     TcpClient b(server.port());
@@ -100,26 +117,60 @@ TEST_F(ProxyServerTest, ProxyInfoFlagsFollowDelivery) {
     EXPECT_TRUE(client.receiveFor(50ms).empty());
 }
 
-TEST(RequestSplitter, LineEndsBetweenRequestsAreSkippedButLeadingSpacesAreNot) {
-    RequestSplitter splitter;
+struct SplitResult {
     std::vector<std::string> requests;
-    const std::string stream = "<a>\r\n\r\n<b> <c>\n";
-    splitter.feed(std::span(reinterpret_cast<const uint8_t*>(stream.data()), stream.size()),
-                  [&](std::string_view t) { requests.emplace_back(t); });
-    EXPECT_EQ(requests, (std::vector<std::string>{"<a>", "<b>", " <c>"}));
+    std::vector<std::pair<RequestSplitter::Loss, size_t>> losses;
+};
+
+SplitResult split(const std::string& stream) {
+    RequestSplitter splitter;
+    SplitResult result;
+    splitter.feed(
+        std::span(reinterpret_cast<const uint8_t*>(stream.data()), stream.size()),
+        [&](std::string_view t) { result.requests.emplace_back(t); },
+        [&](RequestSplitter::Loss loss, size_t bytes) { result.losses.emplace_back(loss, bytes); });
+    return result;
+}
+
+TEST(RequestSplitter, StreamIsCutAtEveryRequestStart) {
+    using Loss = RequestSplitter::Loss;
+    using namespace std::string_literals;
+    struct Case {
+        const char* name;
+        std::string stream;
+        std::vector<std::string> requests;
+        std::vector<std::pair<Loss, size_t>> losses;
+    };
+    for (const Case& c : {
+             Case{"line ends between requests", "<a>\r\n\r\n<b>\n<c>", {"<a>", "<b>", "<c>"}, {}},
+             Case{"zero byte after each request", "<a>\0<b>\0"s, {"<a>", "<b>"}, {}},
+             Case{"stray blanks between requests", "<a> <b>\t<c>", {"<a>", "<b>", "<c>"}, {}},
+             Case{"unfinished request before a new one", "<SetGA GA=1/2/3<b>", {"<b>"}, {{Loss::Unfinished, 15}}},
+             Case{"text without '<' is one request", " x y>", {" x y>"}, {}},
+             Case{"'>' alone", "\n>", {">"}, {}},
+         }) {
+        SCOPED_TRACE(c.name);
+        const auto result = split(c.stream);
+        EXPECT_EQ(result.requests, c.requests);
+        EXPECT_EQ(result.losses, c.losses);
+    }
 }
 
 TEST(RequestSplitter, LongestRequestFitsOneByteMoreDoesNot) {
     for (const size_t length : {RequestSplitter::MAX_REQUEST, RequestSplitter::MAX_REQUEST + 1}) {
-        RequestSplitter splitter;
-        std::string request = "<" + std::string(length - 2, 'x') + ">";
-        std::vector<std::string> requests;
-        const size_t discarded =
-            splitter.feed(std::span(reinterpret_cast<const uint8_t*>(request.data()), request.size()),
-                          [&](std::string_view t) { requests.emplace_back(t); });
-        EXPECT_EQ(requests.size(), length == RequestSplitter::MAX_REQUEST ? 1u : 0u) << length;
-        EXPECT_EQ(discarded, length == RequestSplitter::MAX_REQUEST ? 0u : length) << length;
+        SCOPED_TRACE(length);
+        const auto result = split("<" + std::string(length - 2, 'x') + ">");
+        EXPECT_EQ(result.requests.size(), length == RequestSplitter::MAX_REQUEST ? 1u : 0u);
+        if (length > RequestSplitter::MAX_REQUEST) {
+            EXPECT_EQ(result.losses, (std::vector<std::pair<RequestSplitter::Loss, size_t>>{
+                                         {RequestSplitter::Loss::TooLong, length}}));
+        }
     }
+    // A '<' ends the discarding: the request it starts is read.
+    const auto resumed = split("<" + std::string(2000, 'x') + "<b>");
+    EXPECT_EQ(resumed.requests, std::vector<std::string>{"<b>"});
+    EXPECT_EQ(resumed.losses, (std::vector<std::pair<RequestSplitter::Loss, size_t>>{
+                                  {RequestSplitter::Loss::TooLong, 2001}}));
 }
 
 }  // namespace
