@@ -62,16 +62,16 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> arguments) 
         else if (name == "--stats") flag(o.stats);
         else if (name == "--version") flag(o.version);
         else if (name == "--help" || name == "-h") flag(o.help);
-        else if (name == "--device") text(o.device);
+        else if (name == "--device") text(o.gateway.device);
         else if (name == "--config") text(o.configFile);
-        else if (name == "--listen") text(o.listenAddress);
-        else if (name == "--gateway-port") port(o.gatewayPort);
-        else if (name == "--proxy-port") port(o.proxyPort);
+        else if (name == "--listen") text(o.gateway.listenAddress);
+        else if (name == "--gateway-port") port(o.gateway.gatewayPort);
+        else if (name == "--proxy-port") port(o.gateway.proxyPort);
         else result.error = "unknown option: " + std::string(arguments[i]);
 
         if (!result.error.empty()) return result;
     }
-    if (o.simulate && !o.device.empty()) result.error = "--simulate and --device cannot be combined";
+    if (o.simulate && !o.gateway.device.empty()) result.error = "--simulate and --device cannot be combined";
     return result;
 }
 

@@ -6,18 +6,14 @@
 #include <string>
 #include <string_view>
 
+#include "net/gateway_config.h"
+
 namespace lintor {
 
-inline constexpr uint16_t BUS_GATEWAY_PORT = 57627;
-inline constexpr uint16_t PROXY_PORT = 5003;
-
 struct Options {
+    GatewayConfig gateway;
     bool headless = false;
-    std::string device;
     bool simulate = false;
-    uint16_t gatewayPort = BUS_GATEWAY_PORT;
-    uint16_t proxyPort = PROXY_PORT;
-    std::string listenAddress;  // empty: all addresses
     std::string configFile;
     bool stats = false;
     bool version = false;

@@ -54,13 +54,13 @@ struct Environment {
     std::unique_ptr<QtSettingsStore> settings;
     std::unique_ptr<bcusim::BcuSimulator> simulator;
     SerialPortOpener opener;
-    std::string device;
+    GatewayConfig config;
 };
 
 std::unique_ptr<Environment> prepareEnvironment(const Options& options, HeadlessConsole& console) {
     auto environment = std::make_unique<Environment>();
     environment->settings = openSettings(options);
-    environment->device = options.device;
+    environment->config = options.gateway;
     if (options.simulate) {
         bcusim::Options simulation;
         simulation.demo = true;
@@ -70,14 +70,10 @@ std::unique_ptr<Environment> prepareEnvironment(const Options& options, Headless
             return nullptr;
         }
         environment->simulator = started.take();
-        environment->device = environment->simulator->devicePath();
-        console.printLine("Simulated BCU on " + environment->device);
+        environment->config.device = environment->simulator->devicePath();
+        console.printLine("Simulated BCU on " + environment->config.device);
     }
     return environment;
-}
-
-CoreConfig coreConfig(const Options& options, const Environment& environment) {
-    return {options.listenAddress, options.gatewayPort, options.proxyPort, environment.device, {}};
 }
 
 void printPorts(const GatewayCore& core, HeadlessConsole& console) {
@@ -103,7 +99,7 @@ int runHeadless(int argc, char** argv, const Options& options, const Termination
     const auto environment = prepareEnvironment(options, console);
     if (!environment) return 1;
 
-    GatewayCore core(console, *environment->settings, environment->opener, coreConfig(options, *environment));
+    GatewayCore core(console, *environment->settings, environment->opener, environment->config);
     core.start();
     printPorts(core, console);
     const auto notifier = quitOnTerminationSignal(terminationSignals);
@@ -119,7 +115,7 @@ int runWindow(int argc, char** argv, const Options& options, const TerminationSi
     if (!environment) return 1;
 
     MainDialog dialog;
-    GatewayCore core(dialog, *environment->settings, environment->opener, coreConfig(options, *environment));
+    GatewayCore core(dialog, *environment->settings, environment->opener, environment->config);
     core.start();
     printPorts(core, console);
     // Exit, Enter, Escape, the close box or a signal end the modal loop;
@@ -147,8 +143,9 @@ int GatewayApp::run(int argc, char** argv) {
         std::fputs(versionText().c_str(), stdout);
         return 0;
     }
-    if (!isListenAddress(options.listenAddress)) {
-        std::fprintf(stderr, "lintor: not a numeric IPv4 or IPv6 address: %s\n", options.listenAddress.c_str());
+    if (!isListenAddress(options.gateway.listenAddress)) {
+        std::fprintf(stderr, "lintor: not a numeric IPv4 or IPv6 address: %s\n",
+                     options.gateway.listenAddress.c_str());
         return 2;
     }
 

@@ -2,12 +2,14 @@
 
 #include <QCoreApplication>
 
+#include "app/device_setting.h"
 #include "app/posted_event.h"
+#include "app/status_texts.h"
 #include "proxy/proxy_protocol.h"
 
 namespace lintor {
 
-GatewayCore::GatewayCore(UserInterface& ui, SettingsStore& settings, SerialDeviceOpener& opener, CoreConfig config)
+GatewayCore::GatewayCore(UserInterface& ui, SettingsStore& settings, SerialDeviceOpener& opener, GatewayConfig config)
     : ui_(ui), settings_(settings), opener_(opener), config_(std::move(config)) {
     timer_.setInterval(TICK_MS);
     // Once a second means once a second, not up to 5 % later.
@@ -17,20 +19,24 @@ GatewayCore::GatewayCore(UserInterface& ui, SettingsStore& settings, SerialDevic
 
 GatewayCore::~GatewayCore() {
     timer_.stop();
-    gateway_.reset();
+    if (gateway_) {
+        gateway_.reset();
+        writeBackComPort(settings_, comPort_);
+    }
     ui_.setGroupValueTable(nullptr);
     proxy_.reset();
 }
 
 void GatewayCore::start() {
-    gateway_ = std::make_unique<BusGateway>(
-        *this, settings_, opener_,
-        GatewayConfig{config_.listenAddress, config_.gatewayPort, config_.device, config_.limits});
-    proxy_ = std::make_unique<ProxyServer>(*this, config_.listenAddress, config_.proxyPort, config_.limits);
+    const DeviceSetting setting = readDeviceSetting(settings_, config_.device);
+    comPort_ = setting.comPort;
+    config_.device = setting.device;
+    gateway_ = std::make_unique<BusGateway>(*this, *this, opener_, config_);
+    proxy_ = std::make_unique<ProxyServer>(*this, *this, config_);
     ui_.setGroupValueTable(&proxy_->table());
-    setStatusText(StatusField::Bcu, "offline..");
+    ui_.setStatusText(StatusField::Bcu, std::string(OFFLINE_TEXT));
     post({WM_BCU_INIT_STEP, 0, 0});
-    setStatusText(StatusField::Socket, "waiting..");
+    ui_.setStatusText(StatusField::Socket, std::string(WAITING_TEXT));
     ui_.setCounter(CounterField::AckSent, 0);
     timer_.start();
 }
@@ -39,11 +45,28 @@ void GatewayCore::post(const PostedMessage& message) {
     QCoreApplication::postEvent(this, new PostedEvent(message));
 }
 
+// Any thread: the text is shown on the user-interface thread.
 void GatewayCore::showMessage(const std::string& text) {
     QCoreApplication::postEvent(this, new UserMessageEvent(text));
 }
 
-void GatewayCore::setStatusText(StatusField field, const std::string& text) { ui_.setStatusText(field, text); }
+void GatewayCore::portOpenFailed(const std::string&) { showMessage(std::string(INVALID_COM_PORT_TEXT)); }
+
+void GatewayCore::bcuInitStepReached(BcuInitStep step) {
+    ui_.setStatusText(StatusField::Bcu, std::string(bcuStatusText(step)));
+}
+
+void GatewayCore::listenFailed(ServerKind, uint16_t, ListeningSocket::Failure failure, int error) {
+    showMessage(listenFailedText(failure, error));
+}
+
+void GatewayCore::clientConnected(ServerKind server) {
+    ui_.setStatusText(StatusField::Socket, std::string(clientConnectedText(server)));
+}
+
+void GatewayCore::clientClosed(ServerKind) {
+    ui_.setStatusText(StatusField::Socket, std::string(CONNECTION_CLOSED_TEXT));
+}
 
 void GatewayCore::customEvent(QEvent* event) {
     if (const auto* userMessage = dynamic_cast<UserMessageEvent*>(event)) {

@@ -8,47 +8,50 @@
 #include <string>
 
 #include "app/user_interface.h"
-#include "link/owner_window.h"
+#include "link/link_events.h"
 #include "net/bus_gateway.h"
+#include "net/gateway_config.h"
+#include "net/server_events.h"
+#include "platform/settings_store.h"
 #include "proxy/proxy_server.h"
 
 namespace lintor {
 
-struct CoreConfig {
-    std::string listenAddress;
-    uint16_t gatewayPort = 57627;
-    uint16_t proxyPort = 5003;
-    std::string device;
-    ServerLimits limits;
-};
-
 // The composition root: creates the gateway and the proxy, routes the
-// private messages and the one-second timer to them, and shuts everything
-// down in order. The window and the headless console only show what it
-// writes to them.
-class GatewayCore final : public QObject, public OwnerWindow {
+// private messages and the one-second timer to them, turns what they report
+// into the texts of the status fields, and shuts everything down in order.
+// The window and the headless console only show what it writes to them.
+class GatewayCore final : public QObject, public LinkEvents, public ServerEvents {
 public:
     static constexpr int TICK_MS = 1000;
 
-    GatewayCore(UserInterface& ui, SettingsStore& settings, SerialDeviceOpener& opener, CoreConfig config);
-    // Stops the timer, then deletes the gateway (worker stopped, "ComPort"
-    // written back, port, pipes and sockets closed), then the proxy.
+    // The device comes from config.device, or else from the settings.
+    GatewayCore(UserInterface& ui, SettingsStore& settings, SerialDeviceOpener& opener, GatewayConfig config);
+    // Stops the timer, then deletes the gateway (worker stopped, port, pipes
+    // and sockets closed), writes "ComPort" back, then deletes the proxy.
     ~GatewayCore() override;
 
     // Creates the components and starts the BCU start-up and the timer.
     void start();
 
-    void post(const PostedMessage& message) override;
-    void showMessage(const std::string& text) override;
-    void setStatusText(StatusField field, const std::string& text) override;
-
     BusGateway* gateway() const { return gateway_.get(); }
     ProxyServer* proxy() const { return proxy_.get(); }
+
+    // LinkEvents; post() may come from any thread.
+    void post(const PostedMessage& message) override;
+    void portOpenFailed(const std::string& device) override;
+    void bcuInitStepReached(BcuInitStep step) override;
+
+    // ServerEvents.
+    void listenFailed(ServerKind server, uint16_t port, ListeningSocket::Failure failure, int error) override;
+    void clientConnected(ServerKind server) override;
+    void clientClosed(ServerKind server) override;
 
 protected:
     void customEvent(QEvent* event) override;
 
 private:
+    void showMessage(const std::string& text);
     void routeBusMessage(uint32_t byteCount);
     void OnProxySetGa(uint32_t groupAddress, int32_t value);
     void tick();
@@ -56,7 +59,8 @@ private:
     UserInterface& ui_;
     SettingsStore& settings_;
     SerialDeviceOpener& opener_;
-    CoreConfig config_;
+    GatewayConfig config_;
+    int comPort_ = 0;
     QTimer timer_;
     std::unique_ptr<BusGateway> gateway_;
     std::unique_ptr<ProxyServer> proxy_;

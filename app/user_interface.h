@@ -3,14 +3,20 @@
 #include <cstdint>
 #include <string>
 
-#include "link/owner_window.h"
+#include "app/dialog_template.h"
 
 namespace lintor {
 
 class GroupValueTable;
 
-// The four counter fields of the main window.
-enum class CounterField { AckSent = 1004, AckReceived = 1007, PortWrites = 1008, Duplicates = 1009 };
+// The two status fields and the four counter fields of the main window.
+enum class StatusField { Socket = control_id::SOCKET_STATUS, Bcu = control_id::BCU_STATUS };
+enum class CounterField {
+    AckSent = control_id::ACKS_SENT,
+    AckReceived = control_id::ACKS_RECEIVED,
+    PortWrites = control_id::DATA_MESSAGES,
+    Duplicates = control_id::DUPLICATES,
+};
 
 // What the user sees: the desktop window or the headless console. The
 // composition root routes once and writes here.

@@ -8,6 +8,7 @@
 #include "link/ft12.h"
 #include "link/serial_link.h"
 #include "link/telegram_classifier.h"
+#include "tests/support/serial_link_seam.h"
 
 namespace lintor {
 namespace {
@@ -57,11 +58,11 @@ void BM_ReceiverAndClassifier(benchmark::State& state) {
 }
 BENCHMARK(BM_ReceiverAndClassifier);
 
-class NullOwner final : public OwnerWindow {
+class NullEvents final : public LinkEvents {
 public:
     void post(const PostedMessage&) override {}
-    void showMessage(const std::string&) override {}
-    void setStatusText(StatusField, const std::string&) override {}
+    void portOpenFailed(const std::string&) override {}
+    void bcuInitStepReached(BcuInitStep) override {}
 };
 class NullDevice final : public SerialDevice {
 public:
@@ -80,15 +81,15 @@ public:
 // as the user-interface thread would.
 void BM_SerialLinkReceivePath(benchmark::State& state) {
     const auto stream = mixedStream();
-    MemorySettingsStore settings;
-    NullOwner poster;
+    NullEvents poster;
     NullOpener opener;
-    SerialLink link(settings, poster, opener);
-    link.openPort();
+    SerialLink link(poster, opener, "/dev/null");
+    SerialLinkSeam worker(link);
+    worker.openPort();
     std::array<uint8_t, 4096> drain;
     for (auto _ : state) {
         for (size_t offset = 0; offset < stream.size(); offset += 512) {
-            link.receiveBytes(std::span(stream).subspan(offset, std::min<size_t>(512, stream.size() - offset)));
+            worker.receiveBytes(std::span(stream).subspan(offset, std::min<size_t>(512, stream.size() - offset)));
             while (link.readUplink(drain) == drain.size()) {
             }
         }

@@ -16,11 +16,11 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-class DiscardingOwner final : public OwnerWindow {
+class DiscardingEvents final : public LinkEvents {
 public:
     void post(const PostedMessage&) override {}
-    void showMessage(const std::string& text) override { std::fprintf(stderr, "message: %s\n", text.c_str()); }
-    void setStatusText(StatusField, const std::string&) override {}
+    void portOpenFailed(const std::string& device) override { std::fprintf(stderr, "cannot open %s\n", device.c_str()); }
+    void bcuInitStepReached(BcuInitStep) override {}
 };
 
 struct Gaps {
@@ -44,10 +44,9 @@ double millis(Clock::duration d) { return std::chrono::duration<double, std::mil
 std::pair<Gaps, Gaps> measure(bcusim::AckMode ackMode, const std::vector<uint8_t>& record, int count) {
     auto sim = bcusim::BcuSimulator::start({}).take();
     sim->setAckMode(ackMode);
-    MemorySettingsStore settings;
-    DiscardingOwner owner;
+    DiscardingEvents owner;
     SerialPortOpener opener;
-    SerialLink link(settings, owner, opener, sim->devicePath());
+    SerialLink link(owner, opener, sim->devicePath());
     link.startWorker();
     for (int i = 0; i < count; ++i) link.writeDownlink(record);
 

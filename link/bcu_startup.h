@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "link/bus_message.h"
-#include "link/owner_window.h"
+#include "link/link_events.h"
 
 namespace lintor {
 
@@ -16,9 +16,9 @@ class BcuStartup {
 public:
     static constexpr int32_t INITIAL_STATE = 3;
 
-    BcuStartup(SerialLink& link, OwnerWindow& owner) : link_(link), owner_(owner) {}
+    BcuStartup(SerialLink& link, LinkEvents& events) : link_(link), events_(events) {}
 
-    // Shows the state's text and queues its record; does not advance.
+    // Reports the step and queues its record; does not advance.
     void performInitStep();
     // A MSG_BCU_ACK record has been read: advance and ask for the next step.
     // Any acknowledgement counts, whatever frame it answered.
@@ -28,7 +28,7 @@ public:
 
 private:
     SerialLink& link_;
-    OwnerWindow& owner_;
+    LinkEvents& events_;
     int32_t bcuInitState_ = INITIAL_STATE;
 };
 

@@ -17,6 +17,13 @@ inline constexpr uint8_t ACK = 0xE5;
 inline constexpr uint8_t CONTROL_SEND_USER_DATA = 0x53;
 inline constexpr uint8_t FRAME_COUNT_BIT = 0x20;
 
+// The reset of the link, a fixed frame (start, control, checksum, end).
+inline constexpr uint8_t CONTROL_RESET = 0x40;
+inline constexpr std::array<uint8_t, 4> RESET_FRAME{FIXED_START, CONTROL_RESET, CONTROL_RESET, END};
+// The send count after a reset: its first variable frame carries the frame
+// count bit set (0x73), the next one clear (0x53), and so on.
+inline constexpr uint8_t FIRST_FRAME_SEND_COUNT = 1;
+
 inline constexpr size_t HEADER_SIZE = 4;         // 68 L L 68
 inline constexpr size_t VARIABLE_OVERHEAD = 6;   // header, checksum, end byte
 inline constexpr size_t RX_BUFFER_SIZE = 101;    // a frame with L up to 95

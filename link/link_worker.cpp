@@ -25,28 +25,29 @@ constexpr size_t kReadBlockSize = 4096;
 }  // namespace
 
 bool SerialLink::startWorker() {
-    if (workerThread_.joinable()) return true;
-    state_ = LinkState::Starting;
-    workerThread_ = std::thread([this] {
-        runWorker();
-        workerDone_.set_value();
-    });
-    workerRunning_.wait(false);
-    return true;
+    if (!workerThread_.joinable()) {
+        state_ = LinkState::Starting;
+        workerThread_ = std::thread([this] {
+            runWorker();
+            workerDone_.set_value();
+        });
+        workerRunning_.wait(false);
+    }
+    return state_ == LinkState::Running;
 }
 
 bool SerialLink::stopWorker() {
+    bool inTime = true;
     if (workerThread_.joinable()) {
         stopEvent_.signal();
-        if (workerDone_.get_future().wait_for(kStopWait) != std::future_status::ready) {
-            log::warning("link worker did not stop within 1000 ms; waiting for it");
-        }
+        inTime = workerDone_.get_future().wait_for(kStopWait) == std::future_status::ready;
+        if (!inTime) log::warning("link worker did not stop within 1000 ms; waiting for it");
         workerThread_.join();
         stopEvent_.clear();
         workerDone_ = {};
     }
     workerRunning_ = false;
-    return true;
+    return inTime;
 }
 
 void SerialLink::runWorker() {
@@ -56,7 +57,7 @@ void SerialLink::runWorker() {
     workerRunning_ = true;
     workerRunning_.notify_all();
     if (!opened) {
-        owner_.showMessage(INVALID_PORT_MESSAGE);
+        events_.portOpenFailed(devicePath_);
         return;
     }
     serviceLink();

@@ -40,19 +40,32 @@ std::string occurrencesNote(const LogThrottle& throttle) {
     return throttle.occurrences() > 1 ? " (" + std::to_string(throttle.occurrences()) + " so far)" : "";
 }
 
-}  // namespace
-
-std::string devicePathForComPort(int portNumber) {
-    if (portNumber <= 0) return {};
-    return "/dev/ttyS" + std::to_string(portNumber - 1);
+std::string damageDescription(const ft12::Receiver::Event& event) {
+    using Kind = ft12::Receiver::EventKind;
+    const std::string size = std::to_string(event.bytes.size()) + " bytes";
+    switch (event.kind) {
+    case Kind::BadChecksum:
+        return "frame from the BCU dropped, wrong checksum";
+    case Kind::BadEndByte:
+        return "frame from the BCU dropped, no end byte after it";
+    case Kind::Overflow:
+        return "serial input dropped, no end byte after " + size;
+    case Kind::Dropped:
+        return "serial input dropped, no frame header in " + size;
+    case Kind::AckReceived:
+    case Kind::HeaderComplete:
+    case Kind::Frame:
+        break;
+    }
+    return "serial input dropped";
 }
 
-SerialLink::SerialLink(SettingsStore& settings, OwnerWindow& owner, SerialDeviceOpener& opener,
-                       std::string deviceOverride)
-    : settings_(settings),
-      owner_(owner),
+}  // namespace
+
+SerialLink::SerialLink(LinkEvents& events, SerialDeviceOpener& opener, std::string devicePath)
+    : events_(events),
       opener_(opener),
-      portNumber_(settings.readInt(SETTINGS_SECTION, SETTING_COM_PORT, DEFAULT_COM_PORT)),
+      devicePath_(std::move(devicePath)),
       uplink_(makeLinkPipe("uplink")),
       downlink_(makeLinkPipe("downlink")) {
     if (auto event = WakeEvent::create(); event.ok()) {
@@ -60,24 +73,13 @@ SerialLink::SerialLink(SettingsStore& settings, OwnerWindow& owner, SerialDevice
     } else {
         log::error("cannot create the link's stop event: " + errorText(event.error()));
     }
-    if (!deviceOverride.empty()) {
-        devicePath_ = std::move(deviceOverride);
-    } else if (auto device = settings.readString(SETTINGS_SECTION, SETTING_DEVICE); device && !device->empty()) {
-        devicePath_ = *device;
-    } else {
-        devicePath_ = devicePathForComPort(portNumber_);
-    }
 }
 
-SerialLink::~SerialLink() {
-    stopWorker();
-    // Written back unchanged, so that the entry exists for the user to edit.
-    settings_.writeInt(SETTINGS_SECTION, SETTING_COM_PORT, portNumber_);
-}
+SerialLink::~SerialLink() { stopWorker(); }
 
 bool SerialLink::openPort() {
     if (devicePath_.empty()) {
-        log::error("COM port " + std::to_string(portNumber_) + " names no serial device");
+        log::error("no serial device for the BCU");
         return false;
     }
     auto device = opener_.open(devicePath_);
@@ -137,7 +139,7 @@ void SerialLink::emitUplinkRecord(uint16_t type, std::span<const uint8_t> payloa
         }
         return;
     }
-    owner_.post({WM_BUS_MESSAGE, static_cast<uint32_t>(header.recordSize()), 0});
+    events_.post({WM_BUS_MESSAGE, static_cast<uint32_t>(header.recordSize()), 0});
 }
 
 bool SerialLink::takeDownlinkRecord() {
@@ -167,6 +169,8 @@ void SerialLink::carryOutDownlinkRecord() {
     const auto payload = downlinkRecord_.payload();
     if (header.type == MSG_RAW_TO_BCU) {
         writeToPort(payload);
+        // Whoever resets the link, the start-up or a client, restarts the count.
+        if (std::ranges::equal(payload, ft12::RESET_FRAME)) frameSendCount_ = ft12::FIRST_FRAME_SEND_COUNT;
     } else if (header.type == MSG_DATA_TO_BCU) {
         sendEmiFrame(payload);
     }
@@ -194,24 +198,19 @@ bool SerialLink::receiveByte(uint8_t byte) {
         return true;
     case ft12::Receiver::EventKind::BadChecksum:
     case ft12::Receiver::EventKind::BadEndByte:
-        if (corruptFrameLog_.admit()) {
-            const char* why = event->kind == ft12::Receiver::EventKind::BadChecksum ? "wrong checksum"
-                                                                                    : "no end byte after it";
-            log::warning(std::string("frame from the BCU dropped, ") + why + ": " + log::hex(event->bytes) +
-                         occurrencesNote(corruptFrameLog_));
-        }
-        return true;
     case ft12::Receiver::EventKind::Dropped:
     case ft12::Receiver::EventKind::Overflow:
-        if (receiveDropLog_.admit()) {
-            const char* why = event->kind == ft12::Receiver::EventKind::Overflow ? "no end byte after "
-                                                                                  : "no frame header in ";
-            log::warning(std::string("serial input dropped, ") + why + std::to_string(event->bytes.size()) +
-                         " bytes: " + log::hex(event->bytes) + occurrencesNote(receiveDropLog_));
-        }
+        reportDamagedInput(*event);
         return true;
     }
     return false;
+}
+
+void SerialLink::reportDamagedInput(const ft12::Receiver::Event& event) {
+    using Kind = ft12::Receiver::EventKind;
+    LogThrottle& throttle =
+        event.kind == Kind::BadChecksum || event.kind == Kind::BadEndByte ? corruptFrameLog_ : receiveDropLog_;
+    if (throttle.admit()) log::warning(damageDescription(event) + ": " + log::hex(event.bytes) + occurrencesNote(throttle));
 }
 
 bool SerialLink::sendAck() {

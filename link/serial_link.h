@@ -10,32 +10,24 @@
 
 #include "link/downlink_assembler.h"
 #include "link/ft12.h"
-#include "link/owner_window.h"
+#include "link/link_events.h"
 #include "link/telegram_classifier.h"
 #include "platform/log_throttle.h"
 #include "platform/pipe.h"
 #include "platform/serial_device.h"
-#include "platform/settings_store.h"
 #include "platform/wake_event.h"
 
 namespace lintor {
 
-inline constexpr const char* SETTINGS_SECTION = "settings";
-inline constexpr const char* SETTING_COM_PORT = "ComPort";
-inline constexpr const char* SETTING_DEVICE = "Device";
-inline constexpr int DEFAULT_COM_PORT = 1;
-
-inline constexpr const char* INVALID_PORT_MESSAGE = "invalid COM port";
-
-// COM1 is /dev/ttyS0; empty for a number that names no device.
-std::string devicePathForComPort(int portNumber);
-
+//   Constructed --startWorker--> Starting --port opened--> Running --stop--> Stopped
+//                                        \--not opened---> Failed
+//   Running --hang-up, read or write error--> Failed
 enum class LinkState {
     Constructed,
-    Starting,  // the worker is trying the port
-    Running,   // the port is open and serviced
-    Failed,    // the port could not be opened, or failed later
-    Stopped,   // the worker ended on the stop request
+    Starting,
+    Running,
+    Failed,
+    Stopped,
 };
 
 // Everything between the system and the BCU: the serial device, the FT1.2
@@ -44,42 +36,21 @@ enum class LinkState {
 // everything else runs on the link worker.
 class SerialLink {
 public:
-    // Reads "ComPort" (and "Device", which names the device directly);
-    // deviceOverride, when not empty, wins over both.
-    SerialLink(SettingsStore& settings, OwnerWindow& owner, SerialDeviceOpener& opener,
-               std::string deviceOverride = {});
+    SerialLink(LinkEvents& events, SerialDeviceOpener& opener, std::string devicePath);
     ~SerialLink();
     SerialLink(const SerialLink&) = delete;
     SerialLink& operator=(const SerialLink&) = delete;
 
     // User-interface thread.
-    // Returns once the worker has tried to open the port.
+    // Starts the worker and returns once it has tried the device: true when
+    // the device is open and serviced.
     bool startWorker();
-    // Stops the worker; waits for it however long it takes, logging when
-    // that is more than a second, so nothing is released under it.
+    // Stops the worker and waits for it however long it takes, so that
+    // nothing is released under it; false when that took more than 1000 ms.
     bool stopWorker();
-    bool workerRunning() const { return workerRunning_.load(); }
     LinkState state() const { return state_.load(); }
     bool writeDownlink(std::span<const uint8_t> record);
     size_t readUplink(std::span<uint8_t> buffer);
-
-    // Link worker.
-    bool openPort();
-    bool takeDownlinkRecord();
-    void emitUplinkRecord(uint16_t type, std::span<const uint8_t> payload);
-    void receiveBytes(std::span<const uint8_t> bytes);
-    bool receiveByte(uint8_t byte);
-    bool sendAck();
-    bool sendEmiFrame(std::span<const uint8_t> message);
-    bool writeToPort(std::span<const uint8_t> bytes);
-    void classifyFrame(std::span<const uint8_t> frame);
-
-    // Set by a lone 0xE5 from the BCU, consumed by the worker loop.
-    bool takeAckSignal() { return std::exchange(ackSignalled_, false); }
-
-    int portNumber() const { return portNumber_; }
-    const std::string& devicePath() const { return devicePath_; }
-    bool portOpen() const { return port_ != nullptr; }
 
     // Read by the user-interface thread once a second; written by the worker.
     int32_t ackSentCount() const { return ackSentCount_.load(std::memory_order_relaxed); }
@@ -88,16 +59,30 @@ public:
     int32_t duplicateCount() const { return duplicateCount_.load(std::memory_order_relaxed); }
 
 private:
+    // Tests play the link worker through it.
+    friend class SerialLinkSeam;
+
+    // Link worker.
     void runWorker();
     void serviceLink();
+    bool openPort();
     void closeFailedPort(const std::string& reason);
+    bool takeDownlinkRecord();
     void carryOutDownlinkRecord();
+    void emitUplinkRecord(uint16_t type, std::span<const uint8_t> payload);
+    void receiveBytes(std::span<const uint8_t> bytes);
+    bool receiveByte(uint8_t byte);
+    void reportDamagedInput(const ft12::Receiver::Event& event);
+    bool sendAck();
+    bool sendEmiFrame(std::span<const uint8_t> message);
+    bool writeToPort(std::span<const uint8_t> bytes);
+    void classifyFrame(std::span<const uint8_t> frame);
+    // Set by a lone 0xE5 from the BCU, consumed by the worker loop.
+    bool takeAckSignal() { return std::exchange(ackSignalled_, false); }
 
-    SettingsStore& settings_;
-    OwnerWindow& owner_;
+    LinkEvents& events_;
     SerialDeviceOpener& opener_;
-    int portNumber_ = DEFAULT_COM_PORT;
-    std::string devicePath_;
+    const std::string devicePath_;
 
     std::unique_ptr<SerialDevice> port_;
     Pipe uplink_;
@@ -115,7 +100,7 @@ private:
     std::thread workerThread_;
 
     // Worker-only state.
-    uint8_t frameSendCount_ = 1;
+    uint8_t frameSendCount_ = ft12::FIRST_FRAME_SEND_COUNT;
     bool ackSignalled_ = false;
     ft12::Receiver receiver_;
     TelegramClassifier classifier_;
@@ -123,7 +108,6 @@ private:
     LogThrottle receiveDropLog_;
     LogThrottle corruptFrameLog_;
     LogThrottle uplinkDropLog_;
-    LogThrottle downlinkDropLog_;
     LogThrottle downlinkFullLog_;
 };
 

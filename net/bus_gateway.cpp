@@ -5,11 +5,11 @@
 
 namespace lintor {
 
-BusGateway::BusGateway(OwnerWindow& owner, SettingsStore& settings, SerialDeviceOpener& opener,
+BusGateway::BusGateway(LinkEvents& linkEvents, ServerEvents& serverEvents, SerialDeviceOpener& opener,
                        const GatewayConfig& config)
-    : SocketServer(owner, config.listenAddress, config.port, config.limits),
-      link_(settings, owner, opener, config.deviceOverride),
-      startup_(link_, owner) {
+    : SocketServer(serverEvents, ServerKind::BusGateway, config.listenAddress, config.gatewayPort, config.limits),
+      link_(linkEvents, opener, config.device),
+      startup_(link_, linkEvents) {
     link_.startWorker();
 }
 
@@ -40,7 +40,7 @@ size_t BusGateway::readBusMessage(uint32_t wParam) {
 }
 
 void BusGateway::OnClientConnected(ClientSocket&) {
-    owner().setStatusText(StatusField::Socket, "connected..");
+    events().clientConnected(kind());
 }
 
 void BusGateway::OnClientData(ClientSocket& client, std::span<const uint8_t> bytes) {
@@ -56,11 +56,7 @@ void BusGateway::OnClientData(ClientSocket& client, std::span<const uint8_t> byt
 
 void BusGateway::OnClientClosed(ClientSocket& client) {
     framers_.close(client);
-    owner().setStatusText(StatusField::Socket, "connection closed");
-}
-
-std::string BusGateway::clientName(const ClientSocket& client) const {
-    return "gateway client " + std::to_string(client.id());
+    events().clientClosed(kind());
 }
 
 }  // namespace lintor

@@ -14,19 +14,14 @@
 
 namespace lintor {
 
-struct GatewayConfig {
-    std::string listenAddress;  // empty: all addresses
-    uint16_t port = 57627;
-    std::string deviceOverride;  // empty: from the settings
-    ServerLimits limits;
-};
-
 // Joins the network to the bus: every record from the bus goes to every
 // gateway client, every record a client sends goes to the bus. Owns the
 // serial link, so the port, the worker and the pipes live and die with it.
 class BusGateway final : public SocketServer {
 public:
-    BusGateway(OwnerWindow& owner, SettingsStore& settings, SerialDeviceOpener& opener, const GatewayConfig& config);
+    // Listens on the gateway port and starts the link on config.device.
+    BusGateway(LinkEvents& linkEvents, ServerEvents& serverEvents, SerialDeviceOpener& opener,
+               const GatewayConfig& config);
     // Stops the worker before anything is closed.
     ~BusGateway() override;
 
@@ -44,7 +39,6 @@ protected:
     void OnClientConnected(ClientSocket& client) override;
     void OnClientData(ClientSocket& client, std::span<const uint8_t> bytes) override;
     void OnClientClosed(ClientSocket& client) override;
-    std::string clientName(const ClientSocket& client) const override;
 
 private:
     SerialLink link_;

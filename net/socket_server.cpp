@@ -11,15 +11,13 @@ namespace lintor {
 
 using namespace std::chrono_literals;
 
-SocketServer::SocketServer(OwnerWindow& owner, const std::string& address, uint16_t port, ServerLimits limits)
-    : owner_(owner), limits_(limits) {
+SocketServer::SocketServer(ServerEvents& events, ServerKind kind, const std::string& address, uint16_t port,
+                           ServerLimits limits)
+    : events_(events), kind_(kind), limits_(limits) {
     ListeningSocket socket = listenTcp(address, port, BACKLOG);
-    if (socket.failure == ListeningSocket::Failure::Create) {
+    if (socket.failure != ListeningSocket::Failure::None) {
         log::error("cannot listen on port " + std::to_string(port) + ": " + errorText(socket.error));
-        owner_.showMessage("Socket.Create failed " + std::to_string(socket.error));
-    } else if (socket.failure == ListeningSocket::Failure::Listen) {
-        log::error("cannot listen on port " + std::to_string(port) + ": " + errorText(socket.error));
-        owner_.showMessage("Socket.Listen failed");
+        events_.listenFailed(kind_, port, socket.failure, socket.error);
     } else {
         port_ = boundPort(socket.fd.get());
         listenSocket_ = std::make_unique<ListenSocket>(std::move(socket.fd), *this);
@@ -109,7 +107,8 @@ void SocketServer::OnClientConnected(ClientSocket&) {}
 void SocketServer::OnClientClosed(ClientSocket&) {}
 
 std::string SocketServer::clientName(const ClientSocket& client) const {
-    return "client " + std::to_string(client.id()) + " on port " + std::to_string(port_);
+    const char* role = kind_ == ServerKind::BusGateway ? "gateway" : "proxy";
+    return std::string(role) + " client " + std::to_string(client.id());
 }
 
 void SocketServer::reportClosed(ClientSocket& client) {

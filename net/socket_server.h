@@ -9,21 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "link/owner_window.h"
 #include "net/client_socket.h"
+#include "net/gateway_config.h"
 #include "net/listen_socket.h"
+#include "net/server_events.h"
 #include "platform/log_throttle.h"
 
 namespace lintor {
-
-struct ServerLimits {
-    // Bytes a client may have waiting; beyond that blocks are refused.
-    size_t sendQueueBytes = 256 * 1024;
-    // A client that refuses blocks this long is dropped.
-    std::chrono::milliseconds stallTimeout{10'000};
-    // Connections held at once; the oldest half-closed one makes room.
-    size_t maxClients = 256;
-};
 
 // Listens on one TCP port, accepts every connection, hands received bytes to
 // the subclass and sends blocks to all clients. Everything runs on the
@@ -33,7 +25,8 @@ public:
     static constexpr size_t RECEIVE_SIZE = 1500;
     static constexpr int BACKLOG = 5;
 
-    SocketServer(OwnerWindow& owner, const std::string& address, uint16_t port, ServerLimits limits = {});
+    SocketServer(ServerEvents& events, ServerKind kind, const std::string& address, uint16_t port,
+                 ServerLimits limits = {});
     // Closes every connection without calling the hooks.
     virtual ~SocketServer();
     SocketServer(const SocketServer&) = delete;
@@ -59,9 +52,10 @@ protected:
     // Once per client, when its connection ends (not at destruction).
     virtual void OnClientClosed(ClientSocket& client);
 
-    OwnerWindow& owner() const { return owner_; }
+    ServerEvents& events() const { return events_; }
+    ServerKind kind() const { return kind_; }
     // For log lines: "gateway client 3".
-    virtual std::string clientName(const ClientSocket& client) const;
+    std::string clientName(const ClientSocket& client) const;
 
 private:
     void reportClosed(ClientSocket& client);
@@ -70,7 +64,8 @@ private:
     void checkStalls();
     void removeRetired();
 
-    OwnerWindow& owner_;
+    ServerEvents& events_;
+    ServerKind kind_;
     ServerLimits limits_;
     uint16_t port_ = 0;
     std::unique_ptr<ListenSocket> listenSocket_;

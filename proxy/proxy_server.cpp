@@ -5,8 +5,8 @@
 
 namespace lintor {
 
-ProxyServer::ProxyServer(OwnerWindow& owner, const std::string& address, uint16_t port, ServerLimits limits)
-    : SocketServer(owner, address, port, limits) {}
+ProxyServer::ProxyServer(MessagePoster& poster, ServerEvents& events, const GatewayConfig& config)
+    : SocketServer(events, ServerKind::Proxy, config.listenAddress, config.proxyPort, config.limits), poster_(poster) {}
 
 void ProxyServer::updateGroupValue(uint16_t groupAddress, int32_t value) {
     if (table_.updateGroupValue(groupAddress, value) || tableFullLogged_) return;
@@ -26,7 +26,7 @@ void ProxyServer::sendProxyInfo() {
 }
 
 void ProxyServer::OnClientConnected(ClientSocket&) {
-    owner().setStatusText(StatusField::Socket, "proxy connected..");
+    events().clientConnected(kind());
 }
 
 void ProxyServer::OnClientData(ClientSocket& client, std::span<const uint8_t> bytes) {
@@ -51,11 +51,7 @@ void ProxyServer::logLoss(const ClientSocket& client, RequestSplitter::Loss loss
 
 void ProxyServer::OnClientClosed(ClientSocket& client) {
     splitters_.close(client);
-    owner().setStatusText(StatusField::Socket, "connection closed");
-}
-
-std::string ProxyServer::clientName(const ClientSocket& client) const {
-    return "proxy client " + std::to_string(client.id());
+    events().clientClosed(kind());
 }
 
 void ProxyServer::handleRequest(std::string_view text) {
@@ -64,7 +60,7 @@ void ProxyServer::handleRequest(std::string_view text) {
     if (!text.starts_with("<SetGA")) return;
     const auto request = parseSetGaRequest(text);
     if (!request) return;
-    owner().post({WM_PROXY_SET_GA, request->groupAddress, request->value});
+    poster_.post({WM_PROXY_SET_GA, request->groupAddress, request->value});
 }
 
 }  // namespace lintor

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "link/posted_message.h"
 #include "net/client_sessions.h"
 #include "net/socket_server.h"
 #include "platform/log_throttle.h"
@@ -14,7 +15,8 @@ namespace lintor {
 // entry once a second, and turns SetGA requests into WM_PROXY_SET_GA.
 class ProxyServer final : public SocketServer {
 public:
-    ProxyServer(OwnerWindow& owner, const std::string& address, uint16_t port, ServerLimits limits = {});
+    // Listens on the proxy port; SetGA requests are posted.
+    ProxyServer(MessagePoster& poster, ServerEvents& events, const GatewayConfig& config);
 
     // From the bus routing; a full table drops new addresses with one log line.
     void updateGroupValue(uint16_t groupAddress, int32_t value);
@@ -28,13 +30,13 @@ protected:
     void OnClientConnected(ClientSocket& client) override;
     void OnClientData(ClientSocket& client, std::span<const uint8_t> bytes) override;
     void OnClientClosed(ClientSocket& client) override;
-    std::string clientName(const ClientSocket& client) const override;
 
 private:
     void handleRequest(std::string_view text);
 
     void logLoss(const ClientSocket& client, RequestSplitter::Loss loss, size_t bytes);
 
+    MessagePoster& poster_;
     GroupValueTable table_;
     ClientSessions<RequestSplitter> splitters_;
     bool tableFullLogged_ = false;

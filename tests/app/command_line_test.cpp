@@ -14,18 +14,18 @@ ParsedCommandLine parse(std::vector<std::string_view> arguments) { return parseC
 TEST(CommandLine, DefaultsAndEveryOption) {
     const auto none = parse({});
     EXPECT_TRUE(none.error.empty());
-    EXPECT_EQ(none.options.gatewayPort, 57627);
-    EXPECT_EQ(none.options.proxyPort, 5003);
+    EXPECT_EQ(none.options.gateway.gatewayPort, 57627);
+    EXPECT_EQ(none.options.gateway.proxyPort, 5003);
     EXPECT_FALSE(none.options.headless);
 
     const auto all = parse({"--headless", "--device", "/dev/ttyUSB0", "--gateway-port=0", "--proxy-port", "6000",
                             "--listen", "127.0.0.1", "--config=/tmp/x.ini", "--stats"});
     ASSERT_TRUE(all.error.empty()) << all.error;
     EXPECT_TRUE(all.options.headless);
-    EXPECT_EQ(all.options.device, "/dev/ttyUSB0");
-    EXPECT_EQ(all.options.gatewayPort, 0);
-    EXPECT_EQ(all.options.proxyPort, 6000);
-    EXPECT_EQ(all.options.listenAddress, "127.0.0.1");
+    EXPECT_EQ(all.options.gateway.device, "/dev/ttyUSB0");
+    EXPECT_EQ(all.options.gateway.gatewayPort, 0);
+    EXPECT_EQ(all.options.gateway.proxyPort, 6000);
+    EXPECT_EQ(all.options.gateway.listenAddress, "127.0.0.1");
     EXPECT_EQ(all.options.configFile, "/tmp/x.ini");
     EXPECT_TRUE(all.options.stats);
 }

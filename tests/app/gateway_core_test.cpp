@@ -6,7 +6,8 @@
 
 #include <map>
 
-#include "link/ft12.h"
+#include "app/device_setting.h"
+#include "app/status_texts.h"
 #include "platform/serial_port.h"
 #include "tests/support/bytes.h"
 #include "tests/support/event_loop.h"
@@ -40,20 +41,15 @@ public:
     std::vector<std::string> messages;
 };
 
-// The record a gateway client gets for an indication the BCU sent with the
-// given control byte.
-std::string recordFor(uint16_t type, uint8_t control, const std::vector<uint8_t>& message) {
-    const auto frame = ft12::encodeVariableFrame(control, message);
-    const auto payload = frame.view().subspan(6);
-    const auto header = encodeHeader({type, static_cast<uint16_t>(payload.size())});
-    return hex(header) + " " + hex(payload);
+GatewayConfig configFor(const std::string& device, uint16_t gatewayPort = 0) {
+    return {device, "127.0.0.1", gatewayPort, 0, {}};
 }
 
 class GatewayCoreTest : public testing::Test {
 protected:
     void SetUp() override {
         sim = bcusim::BcuSimulator::start({}).take();
-        core = std::make_unique<GatewayCore>(ui, settings, opener, CoreConfig{"127.0.0.1", 0, 0, sim->devicePath(), {}});
+        core = std::make_unique<GatewayCore>(ui, settings, opener, configFor(sim->devicePath()));
         core->start();
     }
 
@@ -77,6 +73,10 @@ protected:
 };
 
 const std::vector<uint8_t> kSwitchOn = bytes("29 BC 11 01 0A 03 E1 00 81");
+// Its record as a gateway client gets it from the simulator's first frame,
+// control byte F3, and from its second, D3: the checksums differ.
+const char* const kSwitchOnRecordF3 = "02 10 0A 00 BC 11 01 0A 03 E1 00 81 59 16";
+const char* const kSwitchOnRecordD3 = "02 10 0A 00 BC 11 01 0A 03 E1 00 81 39 16";
 
 TEST_F(GatewayCoreTest, StartsOfflineAndReachesConnectedToBcu) {
     EXPECT_EQ(ui.statuses[StatusField::Bcu], std::vector<std::string>{"offline.."});
@@ -99,9 +99,8 @@ TEST_F(GatewayCoreTest, TelegramReachesEveryClientByteForByte) {
     EXPECT_EQ(ui.last(StatusField::Socket), "connected..");
 
     sim->injectIndication(kSwitchOn);
-    const std::string expected = recordFor(0x1002, 0xF3, kSwitchOn);
-    EXPECT_EQ(hex(a.receive(14, 3s)), expected);
-    EXPECT_EQ(hex(b.receive(14, 3s)), expected);
+    EXPECT_EQ(hex(a.receive(14, 3s)), kSwitchOnRecordF3);
+    EXPECT_EQ(hex(b.receive(14, 3s)), kSwitchOnRecordF3);
 
     a.close();
     ASSERT_TRUE(processEventsUntil([&] { return ui.last(StatusField::Socket) == "connection closed"; }, 2s));
@@ -116,7 +115,7 @@ TEST_F(GatewayCoreTest, BcuAcknowledgementsAndUnmatchedTelegramsReachNoClient) {
     sim->injectIndication(bytes("29 BC 11 01 0A 03 E1 03 00"));  // unnumbered A_DeviceDescriptor_Read
     sim->injectIndication(kSwitchOn);
     // The second of the simulator's frames carries D3.
-    EXPECT_EQ(hex(client.receive(14, 3s)), recordFor(0x1002, 0xD3, kSwitchOn));
+    EXPECT_EQ(hex(client.receive(14, 3s)), kSwitchOnRecordD3);
     EXPECT_TRUE(client.receiveFor(300ms).empty());
 }
 
@@ -186,7 +185,7 @@ TEST_F(GatewayCoreTest, ManyShortConnectionsLeaveNoDescriptorsBehind) {
 TEST_F(GatewayCoreTest, SecondGatewayOnTheSamePortReportsTheError) {
     RecordingUi otherUi;
     MemorySettingsStore otherSettings;
-    GatewayCore second(otherUi, otherSettings, opener, CoreConfig{"127.0.0.1", port(), 0, "/dev/lintor-none", {}});
+    GatewayCore second(otherUi, otherSettings, opener, configFor("/dev/lintor-none", port()));
     second.start();
     ASSERT_TRUE(processEventsUntil([&] { return otherUi.messages.size() == 2; }, 2s));
     EXPECT_EQ(otherUi.messages, (std::vector<std::string>{"Socket.Create failed 98", "invalid COM port"}));
@@ -227,11 +226,34 @@ TEST_F(GatewayCoreTest, OnlyGroupValueRecordsTouchTheTable) {
 TEST_F(GatewayCoreTest, ShutdownWritesComPortBack) {
     core.reset();
     settings.writeInt("settings", "ComPort", 4);
-    core = std::make_unique<GatewayCore>(ui, settings, opener, CoreConfig{"127.0.0.1", 0, 0, sim->devicePath(), {}});
+    core = std::make_unique<GatewayCore>(ui, settings, opener, configFor(sim->devicePath()));
     core->start();
-    settings.writeInt("settings", "ComPort", 99);  // read once, at construction
+    settings.writeInt("settings", "ComPort", 99);  // read once, at the start
     core.reset();
     EXPECT_EQ(settings.readInt("settings", "ComPort", 0), 4);
+}
+
+TEST(DeviceSetting, CommandLineThenDeviceThenComPort) {
+    MemorySettingsStore settings;
+    EXPECT_EQ(readDeviceSetting(settings, "").device, "/dev/ttyS0");
+    EXPECT_EQ(readDeviceSetting(settings, "").comPort, 1);
+    settings.writeInt("settings", "ComPort", 3);
+    EXPECT_EQ(readDeviceSetting(settings, "").device, "/dev/ttyS2");
+    settings.writeString("settings", "Device", "/dev/ttyUSB0");
+    EXPECT_EQ(readDeviceSetting(settings, "").device, "/dev/ttyUSB0");
+    const auto fromCommandLine = readDeviceSetting(settings, "/dev/pts/7");
+    EXPECT_EQ(fromCommandLine.device, "/dev/pts/7");
+    EXPECT_EQ(fromCommandLine.comPort, 3);
+    for (const int number : {0, -4}) {
+        MemorySettingsStore other;
+        other.writeInt("settings", "ComPort", number);
+        EXPECT_EQ(readDeviceSetting(other, "").device, "") << number;
+    }
+}
+
+TEST(StatusTexts, ListenFailuresNameTheStepAndTheError) {
+    EXPECT_EQ(listenFailedText(ListeningSocket::Failure::Create, 98), "Socket.Create failed 98");
+    EXPECT_EQ(listenFailedText(ListeningSocket::Failure::Listen, 98), "Socket.Listen failed");
 }
 
 }  // namespace

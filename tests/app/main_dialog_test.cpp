@@ -226,7 +226,7 @@ class MainDialogWithGatewayTest : public MainDialogTest {
 protected:
     void SetUp() override {
         sim = bcusim::BcuSimulator::start({}).take();
-        core = std::make_unique<GatewayCore>(dialog, settings, opener, CoreConfig{"127.0.0.1", 0, 0, sim->devicePath(), {}});
+        core = std::make_unique<GatewayCore>(dialog, settings, opener, GatewayConfig{sim->devicePath(), "127.0.0.1", 0, 0, {}});
         core->start();
     }
 

@@ -5,15 +5,16 @@
 #include "link/serial_link.h"
 #include "tests/fuzz/fuzz_targets.h"
 #include "tests/support/link_fakes.h"
+#include "tests/support/serial_link_seam.h"
 
 namespace lintor::fuzz {
 void serialInput(std::span<const uint8_t> data) {
-    MemorySettingsStore settings;
-    test::RecordingOwner poster;
+    test::RecordingLinkEvents poster;
     test::RecordingOpener opener;
-    SerialLink link(settings, poster, opener);
-    link.openPort();
-    link.receiveBytes(data);
+    SerialLink link(poster, opener, "/dev/ttyS0");
+    SerialLinkSeam worker(link);
+    worker.openPort();
+    worker.receiveBytes(data);
 
     // Every announced record is whole in the pipe, with a consistent header.
     for (const PostedMessage& post : poster.posts()) {
@@ -33,11 +34,11 @@ void serialInput(std::span<const uint8_t> data) {
 }
 
 void downlinkStream(std::span<const uint8_t> data) {
-    MemorySettingsStore settings;
-    test::RecordingOwner poster;
+    test::RecordingLinkEvents poster;
     test::RecordingOpener opener;
-    SerialLink link(settings, poster, opener);
-    link.openPort();
+    SerialLink link(poster, opener, "/dev/ttyS0");
+    SerialLinkSeam worker(link);
+    worker.openPort();
     // Feed in pieces as a client might, taking records in between.
     size_t offset = 0;
     size_t piece = 1;
@@ -46,7 +47,7 @@ void downlinkStream(std::span<const uint8_t> data) {
         require(link.writeDownlink(data.subspan(offset, take)), "small pieces always fit the pipe");
         offset += take;
         piece = piece % 37 + 1;
-        while (link.takeDownlinkRecord()) {
+        while (worker.takeDownlinkRecord()) {
         }
     }
     for (const auto& write : opener.device->writes) {

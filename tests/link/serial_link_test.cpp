@@ -7,6 +7,7 @@
 #include "link/bus_message.h"
 #include "tests/support/bytes.h"
 #include "tests/support/link_fakes.h"
+#include "tests/support/serial_link_seam.h"
 
 namespace lintor {
 namespace {
@@ -20,7 +21,7 @@ const char* const kGroupWriteFrameEven = "68 0A 0A 68 53 11 0C 11 FF 0A 03 E1 00
 
 class SerialLinkTest : public testing::Test {
 protected:
-    SerialLinkTest() { link.openPort(); }
+    SerialLinkTest() { worker.openPort(); }
 
     std::vector<std::string> portWrites() const {
         std::vector<std::string> out;
@@ -35,21 +36,21 @@ protected:
     }
     bool writeDownlink(const std::string& record) { return link.writeDownlink(bytes(record)); }
 
-    MemorySettingsStore settings;
-    test::RecordingOwner poster;
+    test::RecordingLinkEvents poster;
     test::RecordingOpener opener;
-    SerialLink link{settings, poster, opener};
+    SerialLink link{poster, opener, "/dev/ttyS0"};
+    SerialLinkSeam worker{link};
 };
 
 TEST_F(SerialLinkTest, ReceivedFrameIsAcknowledgedAtHeaderAndBecomesRecord) {
     const auto frame = bytes("68 0A 0A 68 73 29 BC 11 01 0A 03 E1 00 81 D9 16");
-    link.receiveBytes(std::span(frame).first(4));
+    worker.receiveBytes(std::span(frame).first(4));
     EXPECT_EQ(portWrites(), std::vector<std::string>{"E5"});
     EXPECT_EQ(link.ackSentCount(), 1);
     EXPECT_EQ(link.portWriteCount(), 1);
     EXPECT_TRUE(poster.posts().empty());
 
-    link.receiveBytes(std::span(frame).subspan(4));
+    worker.receiveBytes(std::span(frame).subspan(4));
     ASSERT_EQ(poster.posts().size(), 1u);
     EXPECT_EQ(poster.posts()[0], (PostedMessage{WM_BUS_MESSAGE, 14, 0}));
     EXPECT_EQ(readRecord(14), "02 10 0A 00 BC 11 01 0A 03 E1 00 81 D9 16");
@@ -57,10 +58,10 @@ TEST_F(SerialLinkTest, ReceivedFrameIsAcknowledgedAtHeaderAndBecomesRecord) {
 }
 
 TEST_F(SerialLinkTest, LoneAcknowledgementsBecomeBcuAckRecords) {
-    link.receiveBytes(bytes("E5 E5"));
+    worker.receiveBytes(bytes("E5 E5"));
     EXPECT_EQ(link.ackReceivedCount(), 2);
-    EXPECT_TRUE(link.takeAckSignal());
-    EXPECT_FALSE(link.takeAckSignal());
+    EXPECT_TRUE(worker.takeAckSignal());
+    EXPECT_FALSE(worker.takeAckSignal());
     ASSERT_EQ(poster.posts().size(), 2u);
     EXPECT_EQ(poster.posts()[1], (PostedMessage{WM_BUS_MESSAGE, 4, 0}));
     EXPECT_EQ(readRecord(8), "E5 80 00 00 E5 80 00 00");
@@ -69,29 +70,29 @@ TEST_F(SerialLinkTest, LoneAcknowledgementsBecomeBcuAckRecords) {
 
 TEST_F(SerialLinkTest, RepeatedFramesAreCountedAndStillForwarded) {
     const auto frame = bytes("68 0A 0A 68 73 29 BC 11 01 0A 03 E1 00 81 D9 16");
-    for (int i = 0; i < 3; ++i) link.receiveBytes(frame);
+    for (int i = 0; i < 3; ++i) worker.receiveBytes(frame);
     EXPECT_EQ(link.duplicateCount(), 2);
     EXPECT_EQ(poster.posts().size(), 3u);
 }
 
 TEST_F(SerialLinkTest, DroppedInputGivesNoRecordAndNoAcknowledgement) {
-    link.receiveBytes(bytes("10 40 40 16 00 01 16"));
+    worker.receiveBytes(bytes("10 40 40 16 00 01 16"));
     std::vector<uint8_t> tooLong = bytes("68 3B 3B 68 73 29 BC");
     tooLong.resize(63, 0x00);
     tooLong.push_back(0x58);  // 73 + 29 + BC
     tooLong.push_back(0x16);
-    link.receiveBytes(tooLong);  // acknowledged at its header, then too long to classify
+    worker.receiveBytes(tooLong);  // acknowledged at its header, then too long to classify
     EXPECT_TRUE(poster.posts().empty());
     EXPECT_EQ(link.ackSentCount(), 1);
 }
 
 TEST_F(SerialLinkTest, DamagedFrameIsAcknowledgedButReachesNoClient) {
     // The last data byte was 81 when the checksum was made.
-    link.receiveBytes(bytes("68 0A 0A 68 73 29 BC 11 01 0A 03 E1 00 01 D9 16"));
+    worker.receiveBytes(bytes("68 0A 0A 68 73 29 BC 11 01 0A 03 E1 00 01 D9 16"));
     EXPECT_EQ(link.ackSentCount(), 1);
     EXPECT_TRUE(poster.posts().empty());
     // Nor does it become the basis of the duplicate test.
-    link.receiveBytes(bytes("68 0A 0A 68 73 29 BC 11 01 0A 03 E1 00 01 59 16"));
+    worker.receiveBytes(bytes("68 0A 0A 68 73 29 BC 11 01 0A 03 E1 00 01 59 16"));
     EXPECT_EQ(link.duplicateCount(), 0);
     EXPECT_EQ(poster.posts().size(), 1u);
 }
@@ -99,23 +100,34 @@ TEST_F(SerialLinkTest, DamagedFrameIsAcknowledgedButReachesNoClient) {
 TEST_F(SerialLinkTest, DataRecordsAreFramedWithAlternatingControlByte) {
     ASSERT_TRUE(writeDownlink(kGroupWriteRecord));
     ASSERT_TRUE(writeDownlink(kGroupWriteRecord));
-    EXPECT_TRUE(link.takeDownlinkRecord());
-    EXPECT_TRUE(link.takeDownlinkRecord());
-    EXPECT_FALSE(link.takeDownlinkRecord());
+    EXPECT_TRUE(worker.takeDownlinkRecord());
+    EXPECT_TRUE(worker.takeDownlinkRecord());
+    EXPECT_FALSE(worker.takeDownlinkRecord());
     EXPECT_EQ(portWrites(), (std::vector<std::string>{kGroupWriteFrameOdd, kGroupWriteFrameEven}));
     EXPECT_EQ(link.portWriteCount(), 2);
 }
 
 TEST_F(SerialLinkTest, RawRecordsGoToPortUnchanged) {
-    ASSERT_TRUE(writeDownlink("00 80 04 00 10 40 40 16"));
+    ASSERT_TRUE(writeDownlink("00 80 04 00 10 40 40 17"));
     ASSERT_TRUE(writeDownlink("00 80 00 00"));
-    EXPECT_TRUE(link.takeDownlinkRecord());
-    EXPECT_TRUE(link.takeDownlinkRecord());
-    EXPECT_EQ(portWrites(), (std::vector<std::string>{"10 40 40 16", ""}));
+    EXPECT_TRUE(worker.takeDownlinkRecord());
+    EXPECT_TRUE(worker.takeDownlinkRecord());
+    EXPECT_EQ(portWrites(), (std::vector<std::string>{"10 40 40 17", ""}));
     // Raw records do not advance the frame count.
     ASSERT_TRUE(writeDownlink(kGroupWriteRecord));
-    EXPECT_TRUE(link.takeDownlinkRecord());
+    EXPECT_TRUE(worker.takeDownlinkRecord());
     EXPECT_EQ(portWrites().back(), kGroupWriteFrameOdd);
+}
+
+TEST_F(SerialLinkTest, EveryResetOfTheLinkRestartsTheFrameCount) {
+    // Frame, client's raw reset, frame, frame, other raw bytes, frame.
+    for (const char* record : {kGroupWriteRecord, "00 80 04 00 10 40 40 16", kGroupWriteRecord, kGroupWriteRecord,
+                               "00 80 02 00 E5 E5", kGroupWriteRecord}) {
+        ASSERT_TRUE(writeDownlink(record));
+        ASSERT_TRUE(worker.takeDownlinkRecord());
+    }
+    EXPECT_EQ(portWrites(), (std::vector<std::string>{kGroupWriteFrameOdd, "10 40 40 16", kGroupWriteFrameOdd,
+                                                      kGroupWriteFrameEven, "E5 E5", kGroupWriteFrameOdd}));
 }
 
 TEST_F(SerialLinkTest, RecordsThatCannotBeSentAreConsumedWholeAndCountAsTaken) {
@@ -140,10 +152,10 @@ TEST_F(SerialLinkTest, RecordsThatCannotBeSentAreConsumedWholeAndCountAsTaken) {
         opener.device->writes.clear();
         ASSERT_TRUE(writeDownlink(c.record));
         ASSERT_TRUE(writeDownlink(kGroupWriteRecord));
-        EXPECT_TRUE(link.takeDownlinkRecord());
+        EXPECT_TRUE(worker.takeDownlinkRecord());
         EXPECT_TRUE(portWrites().empty());
         // The next record starts on its boundary.
-        EXPECT_TRUE(link.takeDownlinkRecord());
+        EXPECT_TRUE(worker.takeDownlinkRecord());
         ASSERT_EQ(portWrites().size(), 1u);
         EXPECT_EQ(portWrites()[0].substr(0, 11), "68 0A 0A 68");
         EXPECT_EQ(portWrites()[0].substr(15, 26), "11 0C 11 FF 0A 03 E1 00 81");
@@ -156,18 +168,18 @@ TEST_F(SerialLinkTest, PartialRecordIsTakenOnlyOnceComplete) {
         SCOPED_TRACE(cut);
         opener.device->writes.clear();
         ASSERT_TRUE(link.writeDownlink(std::span(record).first(cut)));
-        EXPECT_FALSE(link.takeDownlinkRecord());
-        EXPECT_FALSE(link.takeDownlinkRecord());
+        EXPECT_FALSE(worker.takeDownlinkRecord());
+        EXPECT_FALSE(worker.takeDownlinkRecord());
         ASSERT_TRUE(link.writeDownlink(std::span(record).subspan(cut)));
-        EXPECT_TRUE(link.takeDownlinkRecord());
+        EXPECT_TRUE(worker.takeDownlinkRecord());
         EXPECT_EQ(portWrites().size(), 1u);
     }
 }
 
 TEST_F(SerialLinkTest, WriteTimeoutGrowsWithLengthUpToFiveSeconds) {
-    link.sendAck();
-    link.writeToPort(std::vector<uint8_t>(20));
-    link.writeToPort(std::vector<uint8_t>(1000));
+    worker.sendAck();
+    worker.writeToPort(std::vector<uint8_t>(20));
+    worker.writeToPort(std::vector<uint8_t>(1000));
     const auto& t = opener.device->timeouts;
     ASSERT_EQ(t.size(), 3u);
     EXPECT_EQ(t[0].count(), 110);
@@ -177,29 +189,29 @@ TEST_F(SerialLinkTest, WriteTimeoutGrowsWithLengthUpToFiveSeconds) {
 
 TEST_F(SerialLinkTest, FailedWritesAreReportedAndCounted) {
     opener.device->failWrites = true;
-    EXPECT_FALSE(link.sendAck());
+    EXPECT_FALSE(worker.sendAck());
     EXPECT_EQ(link.portWriteCount(), 1);
 }
 
 TEST(SerialLinkWithoutPort, WritesAreCountedButFail) {
-    MemorySettingsStore settings;
-    test::RecordingOwner poster;
+    test::RecordingLinkEvents poster;
     test::RecordingOpener opener;
-    SerialLink link(settings, poster, opener);
-    link.receiveBytes(bytes("68 0A 0A 68"));
-    EXPECT_FALSE(link.sendEmiFrame(bytes("41")));
+    SerialLink link(poster, opener, "/dev/ttyS0");
+    SerialLinkSeam worker(link);
+    worker.receiveBytes(bytes("68 0A 0A 68"));
+    EXPECT_FALSE(worker.sendEmiFrame(bytes("41")));
     EXPECT_EQ(link.portWriteCount(), 2);
     EXPECT_EQ(link.ackSentCount(), 1);
     EXPECT_TRUE(opener.device->writes.empty());
 }
 
 TEST(SerialLinkPipes, FullUplinkDropsRecordsWithoutAnnouncingThem) {
-    MemorySettingsStore settings;
-    test::RecordingOwner poster;
+    test::RecordingLinkEvents poster;
     test::RecordingOpener opener;
-    SerialLink link(settings, poster, opener);
+    SerialLink link(poster, opener, "/dev/ttyS0");
+    SerialLinkSeam worker(link);
     // Far more acknowledgements than the pipe holds; nobody reads.
-    for (int i = 0; i < 40000; ++i) link.receiveByte(0xE5);
+    for (int i = 0; i < 40000; ++i) worker.receiveByte(0xE5);
     const size_t announced = poster.posts().size();
     EXPECT_LT(announced, 40000u);
     size_t inPipe = 0;
@@ -209,10 +221,10 @@ TEST(SerialLinkPipes, FullUplinkDropsRecordsWithoutAnnouncingThem) {
 }
 
 TEST(SerialLinkPipes, FullDownlinkRefusesWithoutBlocking) {
-    MemorySettingsStore settings;
-    test::RecordingOwner poster;
+    test::RecordingLinkEvents poster;
     test::RecordingOpener opener;
-    SerialLink link(settings, poster, opener);
+    SerialLink link(poster, opener, "/dev/ttyS0");
+    SerialLinkSeam worker(link);
     const auto record = bytes(kGroupWriteRecord);
     int accepted = 0;
     while (link.writeDownlink(record) && accepted < 1'000'000) ++accepted;
@@ -220,58 +232,28 @@ TEST(SerialLinkPipes, FullDownlinkRefusesWithoutBlocking) {
     EXPECT_LT(accepted, 1'000'000);
     // Records are never cut: everything accepted is taken whole.
     int taken = 0;
-    while (link.takeDownlinkRecord()) ++taken;
+    while (worker.takeDownlinkRecord()) ++taken;
     EXPECT_EQ(taken, accepted);
     EXPECT_FALSE(link.writeDownlink(std::vector<uint8_t>(PIPE_BUF + 1)));
 }
 
-TEST(SerialLinkSettings, DeviceComesFromOverrideThenDeviceThenComPort) {
-    test::RecordingOwner poster;
-    test::RecordingOpener opener;
+TEST(SerialLinkOpen, NoDeviceOrAFailedOpenLeavesThePortClosed) {
+    test::RecordingLinkEvents poster;
     {
-        MemorySettingsStore settings;
-        SerialLink link(settings, poster, opener);
-        EXPECT_EQ(link.devicePath(), "/dev/ttyS0");
-    }
-    {
-        MemorySettingsStore settings;
-        settings.writeInt("settings", "ComPort", 3);
-        SerialLink link(settings, poster, opener);
-        EXPECT_EQ(link.devicePath(), "/dev/ttyS2");
-        settings.writeString("settings", "Device", "/dev/ttyUSB0");
-        EXPECT_EQ(SerialLink(settings, poster, opener).devicePath(), "/dev/ttyUSB0");
-        EXPECT_EQ(SerialLink(settings, poster, opener, "/dev/pts/7").devicePath(), "/dev/pts/7");
-    }
-}
-
-TEST(SerialLinkSettings, ComPortIsWrittenBackUnchanged) {
-    test::RecordingOwner poster;
-    test::RecordingOpener opener;
-    MemorySettingsStore settings;
-    { SerialLink link(settings, poster, opener, "/dev/null"); }
-    EXPECT_EQ(settings.readInt("settings", "ComPort", -99), 1);
-    settings.writeInt("settings", "ComPort", 7);
-    { SerialLink link(settings, poster, opener); }
-    EXPECT_EQ(settings.readInt("settings", "ComPort", -99), 7);
-}
-
-TEST(SerialLinkSettings, PortNumberWithoutDeviceFailsToOpen) {
-    test::RecordingOwner poster;
-    for (int number : {0, -4}) {
-        MemorySettingsStore settings;
-        settings.writeInt("settings", "ComPort", number);
         test::RecordingOpener opener;
-        SerialLink link(settings, poster, opener);
-        EXPECT_FALSE(link.openPort());
+        SerialLink link(poster, opener, "");
+        SerialLinkSeam worker(link);
+        EXPECT_FALSE(worker.openPort());
         EXPECT_TRUE(opener.openedPaths.empty());
-        EXPECT_FALSE(link.portOpen());
+        EXPECT_FALSE(worker.portOpen());
     }
-    MemorySettingsStore settings;
     test::RecordingOpener opener;
     opener.failWith = ENOENT;
-    SerialLink link(settings, poster, opener);
-    EXPECT_FALSE(link.openPort());
-    EXPECT_EQ(opener.openedPaths, std::vector<std::string>{"/dev/ttyS0"});
+    SerialLink link(poster, opener, "/dev/ttyUSB3");
+    SerialLinkSeam worker(link);
+    EXPECT_FALSE(worker.openPort());
+    EXPECT_EQ(opener.openedPaths, std::vector<std::string>{"/dev/ttyUSB3"});
+    EXPECT_FALSE(worker.portOpen());
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "tests/support/bytes.h"
 #include "tests/support/event_loop.h"
 #include "tests/support/link_fakes.h"
+#include "tests/support/server_fakes.h"
 #include "tests/support/tcp_client.h"
 
 namespace lintor {
@@ -26,19 +27,20 @@ protected:
         return owner.posts();
     }
 
-    test::RecordingOwner owner;
-    ProxyServer server{owner, "127.0.0.1", 0};
+    test::RecordingLinkEvents owner;
+    test::RecordingServerEvents serverEvents;
+    ProxyServer server{owner, serverEvents, GatewayConfig{"", "127.0.0.1", 0, 0, {}}};
 };
 
-TEST_F(ProxyServerTest, RequestBecomesPostedSetGaAndStatusTextsFollowClients) {
+TEST_F(ProxyServerTest, RequestBecomesPostedSetGaAndClientsAreReported) {
     TcpClient client(server.port());
     ASSERT_TRUE(processEventsUntil([&] { return server.clientCount() == 1; }, 2s));
-    EXPECT_EQ(owner.statusTexts(StatusField::Socket), std::vector<std::string>{"proxy connected.."});
+    EXPECT_EQ(serverEvents.events(), std::vector<std::string>{"connected proxy"});
     ASSERT_TRUE(client.send(kRequest));
     EXPECT_EQ(setGaPosts(1), (std::vector<PostedMessage>{{WM_PROXY_SET_GA, 0x0A03, 1}}));
     client.close();
-    ASSERT_TRUE(processEventsUntil([&] { return owner.statusTexts(StatusField::Socket).size() == 2; }, 2s));
-    EXPECT_EQ(owner.statusTexts(StatusField::Socket).back(), "connection closed");
+    ASSERT_TRUE(processEventsUntil([&] { return serverEvents.events().size() == 2; }, 2s));
+    EXPECT_EQ(serverEvents.events().back(), "closed proxy");
 }
 
 TEST_F(ProxyServerTest, RequestsAreReadFromTheStreamNotFromSingleReceives) {

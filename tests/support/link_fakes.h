@@ -12,14 +12,14 @@
 #include <span>
 #include <vector>
 
-#include "link/owner_window.h"
+#include "link/link_events.h"
 #include "platform/serial_device.h"
 
 namespace lintor::test {
 
-// The owner window of the tests: records everything and queues the posted
-// messages for a test that plays the user-interface thread.
-class RecordingOwner final : public OwnerWindow {
+// The link's events as the tests see them: records everything and queues the
+// posted messages for a test that plays the user-interface thread.
+class RecordingLinkEvents final : public LinkEvents {
 public:
     void post(const PostedMessage& message) override {
         {
@@ -29,30 +29,26 @@ public:
         }
         posted_.notify_all();
     }
-    void showMessage(const std::string& text) override {
+    void portOpenFailed(const std::string& device) override {
         std::lock_guard lock(mutex_);
-        messages_.push_back(text);
+        openFailures_.push_back(device);
     }
-    void setStatusText(StatusField field, const std::string& text) override {
+    void bcuInitStepReached(BcuInitStep step) override {
         std::lock_guard lock(mutex_);
-        statuses_.emplace_back(field, text);
+        steps_.push_back(step);
     }
 
     std::vector<PostedMessage> posts() const {
         std::lock_guard lock(mutex_);
         return posts_;
     }
-    std::vector<std::string> messages() const {
+    std::vector<std::string> openFailures() const {
         std::lock_guard lock(mutex_);
-        return messages_;
+        return openFailures_;
     }
-    std::vector<std::string> statusTexts(StatusField field) const {
+    std::vector<BcuInitStep> steps() const {
         std::lock_guard lock(mutex_);
-        std::vector<std::string> out;
-        for (const auto& [f, text] : statuses_) {
-            if (f == field) out.push_back(text);
-        }
-        return out;
+        return steps_;
     }
     // The oldest message not yet taken, waiting up to the timeout for one.
     std::optional<PostedMessage> nextPost(std::chrono::milliseconds timeout) {
@@ -68,8 +64,8 @@ private:
     std::condition_variable posted_;
     std::vector<PostedMessage> posts_;
     std::deque<PostedMessage> queue_;
-    std::vector<std::string> messages_;
-    std::vector<std::pair<StatusField, std::string>> statuses_;
+    std::vector<std::string> openFailures_;
+    std::vector<BcuInitStep> steps_;
 };
 
 // Records every write; can be told to fail them.

@@ -16,8 +16,7 @@ LinkRig::LinkRig(std::string deviceOverride, bcusim::Options options) {
         return;
     }
     sim = started.take();
-    link = std::make_unique<SerialLink>(settings, owner, opener,
-                                        deviceOverride.empty() ? sim->devicePath() : deviceOverride);
+    link = std::make_unique<SerialLink>(owner, opener, deviceOverride.empty() ? sim->devicePath() : deviceOverride);
     startup = std::make_unique<BcuStartup>(*link, owner);
 }
 

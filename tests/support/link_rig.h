@@ -38,8 +38,7 @@ public:
     std::vector<std::string> recordTexts() const;
 
     std::unique_ptr<bcusim::BcuSimulator> sim;
-    MemorySettingsStore settings;
-    RecordingOwner owner;
+    RecordingLinkEvents owner;
     SerialPortOpener opener;
     std::unique_ptr<SerialLink> link;
     std::unique_ptr<BcuStartup> startup;

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace lintor {
+
+inline constexpr uint16_t BUS_GATEWAY_PORT = 57627;
+inline constexpr uint16_t PROXY_PORT = 5003;
+
+struct ServerLimits {
+    // Bytes a client may have waiting; beyond that blocks are refused.
+    size_t sendQueueBytes = 256 * 1024;
+    // A client that refuses blocks this long is dropped.
+    std::chrono::milliseconds stallTimeout{10'000};
+    // Connections held at once; the oldest half-closed one makes room.
+    size_t maxClients = 256;
+};
+
+// Everything the command line and the settings decide, handed as it is from
+// the command line to the link and both servers.
+struct GatewayConfig {
+    std::string device;         // the BCU's serial device; empty: from the settings
+    std::string listenAddress;  // empty: all addresses
+    uint16_t gatewayPort = BUS_GATEWAY_PORT;  // 0 picks a free port
+    uint16_t proxyPort = PROXY_PORT;
+    ServerLimits limits;
+};
+
+}  // namespace lintor
