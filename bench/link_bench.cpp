@@ -72,9 +72,7 @@ public:
 };
 class NullOpener final : public SerialDeviceOpener {
 public:
-    SysResult<std::unique_ptr<SerialDevice>> open(const std::string&) override {
-        return std::unique_ptr<SerialDevice>(std::make_unique<NullDevice>());
-    }
+    OpenedDevice open(const std::string&) override { return {std::make_unique<NullDevice>(), 0, {}}; }
 };
 
 // The worker's whole receive path, pipe writes included; the pipe is drained

@@ -82,12 +82,12 @@ bool SerialLink::openPort() {
         log::error("no serial device for the BCU");
         return false;
     }
-    auto device = opener_.open(devicePath_);
-    if (!device.ok()) {
-        log::error(describeOpenError(devicePath_, device.error()));
+    OpenedDevice opened = opener_.open(devicePath_);
+    if (!opened.device) {
+        log::error(opened.failure);
         return false;
     }
-    port_ = device.take();
+    port_ = std::move(opened.device);
     return true;
 }
 

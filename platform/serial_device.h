@@ -25,10 +25,20 @@ public:
     virtual bool writeAll(std::span<const uint8_t> bytes, std::chrono::milliseconds timeout) = 0;
 };
 
+// An open device, or why there is none.
+struct OpenedDevice {
+    std::unique_ptr<SerialDevice> device;
+    int error = 0;
+    // For the log: "cannot open /dev/ttyS0: in use by pid 812 (ModemManager)".
+    std::string failure;
+
+    static OpenedDevice failed(int error, std::string failure) { return {nullptr, error, std::move(failure)}; }
+};
+
 class SerialDeviceOpener {
 public:
     virtual ~SerialDeviceOpener() = default;
-    virtual SysResult<std::unique_ptr<SerialDevice>> open(const std::string& path) = 0;
+    virtual OpenedDevice open(const std::string& path) = 0;
 };
 
 }  // namespace lintor

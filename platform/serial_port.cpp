@@ -8,6 +8,7 @@
 
 #include <cerrno>
 
+#include "platform/device_holders.h"
 #include "platform/log.h"
 
 namespace lintor {
@@ -75,20 +76,32 @@ std::string describeOpenError(const std::string& path, int error) {
     }
 }
 
-SysResult<std::unique_ptr<SerialPort>> SerialPort::open(const std::string& path) {
-    using Result = SysResult<std::unique_ptr<SerialPort>>;
+OpenedDevice SerialPort::open(const std::string& path, const DeviceClaims& claims) {
+    const auto failed = [&path](int error) { return OpenedDevice::failed(error, describeOpenError(path, error)); };
+    const auto inUse = [&path](const std::string& by) {
+        return OpenedDevice::failed(EBUSY, "cannot open " + path + ": " + by);
+    };
     UniqueFd fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-    if (!fd) return Result::failure(errno);
+    if (!fd) return failed(errno);
     // flock keeps out other programs that play by the rules; TIOCEXCL keeps
-    // out the rest (except root).
-    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return Result::failure(errno == EWOULDBLOCK ? EBUSY : errno);
-    if (!::isatty(fd.get())) return Result::failure(ENOTTY);
-    if (::ioctl(fd.get(), TIOCEXCL) != 0) return Result::failure(errno);
+    // out the rest (except root); neither sees a program that opened the
+    // device before us, so look for those, and for a UUCP lock, too.
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return failed(errno == EWOULDBLOCK ? EBUSY : errno);
+    if (!::isatty(fd.get())) return failed(ENOTTY);
+    if (::ioctl(fd.get(), TIOCEXCL) != 0) return failed(errno);
+    if (const auto holders = otherDeviceHolders(path, claims.procRoot); !holders.empty()) {
+        return inUse("in use by " + holders.front().describe());
+    }
+    UucpLock lock = UucpLock::acquire(claims.lockDir, path);
+    if (lock.outcome() == UucpLock::Outcome::HeldByOther) {
+        const DeviceHolder holder{lock.holder(), processCommand(lock.holder(), claims.procRoot).value_or("?")};
+        return inUse("locked by " + holder.describe() + " in " + lock.path());
+    }
 
     applyLineSettings(fd.get(), path);
     switchRtsOff(fd.get());
     ::tcflush(fd.get(), TCIFLUSH);
-    return std::unique_ptr<SerialPort>(new SerialPort(std::move(fd), path));
+    return {std::unique_ptr<SerialDevice>(new SerialPort(std::move(fd), std::move(lock))), 0, {}};
 }
 
 SerialPort::~SerialPort() {
@@ -126,12 +139,6 @@ bool SerialPort::writeAll(std::span<const uint8_t> bytes, std::chrono::milliseco
         if (p.revents & (POLLERR | POLLHUP | POLLNVAL)) return false;
     }
     return true;
-}
-
-SysResult<std::unique_ptr<SerialDevice>> SerialPortOpener::open(const std::string& path) {
-    auto port = SerialPort::open(path);
-    if (!port.ok()) return SysResult<std::unique_ptr<SerialDevice>>::failure(port.error());
-    return std::unique_ptr<SerialDevice>(port.take());
 }
 
 }  // namespace lintor

@@ -7,6 +7,7 @@
 
 #include "platform/serial_device.h"
 #include "platform/unique_fd.h"
+#include "platform/uucp_lock.h"
 
 namespace lintor {
 
@@ -17,10 +18,18 @@ termios bcuLineSettings(const termios& current);
 // "cannot open /dev/ttyS0: Permission denied (is the user in group dialout?)"
 std::string describeOpenError(const std::string& path, int error);
 
-// A termios serial port, held exclusively while open.
+// Where other programs' claims on a device are looked for.
+struct DeviceClaims {
+    std::string lockDir = "/run/lock";
+    std::string procRoot = "/proc";
+};
+
+// A termios serial port, held exclusively while open: refused when another
+// process has it open or a live UUCP lock names it; our own lock file is
+// created where the lock directory lets us, and removed with the port.
 class SerialPort final : public SerialDevice {
 public:
-    static SysResult<std::unique_ptr<SerialPort>> open(const std::string& path);
+    static OpenedDevice open(const std::string& path, const DeviceClaims& claims = {});
     ~SerialPort() override;
 
     int pollFd() const override { return fd_.get(); }
@@ -28,15 +37,19 @@ public:
     bool writeAll(std::span<const uint8_t> bytes, std::chrono::milliseconds timeout) override;
 
 private:
-    SerialPort(UniqueFd fd, std::string path) : fd_(std::move(fd)), path_(std::move(path)) {}
+    SerialPort(UniqueFd fd, UucpLock lock) : fd_(std::move(fd)), lock_(std::move(lock)) {}
 
     UniqueFd fd_;
-    std::string path_;
+    UucpLock lock_;
 };
 
 class SerialPortOpener final : public SerialDeviceOpener {
 public:
-    SysResult<std::unique_ptr<SerialDevice>> open(const std::string& path) override;
+    explicit SerialPortOpener(DeviceClaims claims = {}) : claims_(std::move(claims)) {}
+    OpenedDevice open(const std::string& path) override { return SerialPort::open(path, claims_); }
+
+private:
+    DeviceClaims claims_;
 };
 
 }  // namespace lintor

@@ -166,8 +166,8 @@ TEST(LinkWorker, MissingDeviceIsReportedAndKeepsTheSystemUsable) {
 
 TEST(LinkWorker, PortHeldByAnotherProgramIsRefused) {
     LinkRig rig;
-    auto holder = SerialPort::open(rig.sim->devicePath());
-    ASSERT_TRUE(holder.ok());
+    const auto holder = SerialPort::open(rig.sim->devicePath());
+    ASSERT_TRUE(holder.device);
     EXPECT_FALSE(rig.link->startWorker());
     EXPECT_EQ(rig.link->state(), LinkState::Failed);
     EXPECT_EQ(rig.owner.openFailures(), std::vector<std::string>{rig.sim->devicePath()});

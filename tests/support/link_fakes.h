@@ -96,10 +96,10 @@ public:
     std::vector<std::string> openedPaths;
     int failWith = 0;
 
-    SysResult<std::unique_ptr<SerialDevice>> open(const std::string& path) override {
+    OpenedDevice open(const std::string& path) override {
         openedPaths.push_back(path);
-        if (failWith != 0) return SysResult<std::unique_ptr<SerialDevice>>::failure(failWith);
-        return std::unique_ptr<SerialDevice>(std::make_unique<RecordingDevice>(device));
+        if (failWith != 0) return OpenedDevice::failed(failWith, "cannot open " + path);
+        return {std::make_unique<RecordingDevice>(device), 0, {}};
     }
 };
 
