@@ -75,7 +75,7 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> arguments) 
     return result;
 }
 
-std::string usageText() {
+std::string usageText(const std::string& settingsPath) {
     return "Usage: lintor [--headless] [--device PATH] [--simulate] [--gateway-port N] [--proxy-port N]\n"
            "              [--listen ADDRESS] [--config FILE] [--stats] [--version] [--help]\n"
            "\n"
@@ -86,13 +86,16 @@ std::string usageText() {
            "  --simulate          run a simulated BCU on a pseudo-terminal and use it as the device\n"
            "  --gateway-port N    TCP port of the bus gateway (default 57627; 0 picks a free port)\n"
            "  --proxy-port N      TCP port of the group value proxy (default 5003; 0 picks a free port)\n"
-           "  --listen ADDRESS    listen on this local IPv4 address only (default: all addresses)\n"
-           "  --config FILE       keep the settings in this INI file instead of the per-user store\n"
+           "  --listen ADDRESS    listen on this numeric IPv4 or IPv6 address only (default: all IPv4\n"
+           "                      addresses)\n"
+           "  --config FILE       keep the settings in this INI file instead of\n"
+           "                      " + settingsPath + "\n"
            "  --stats             headless: print the traffic counters whenever they change\n"
            "  --version           print the version and exit\n"
            "  --help              print this help and exit\n"
            "\n"
-           "Settings (section [settings]): ComPort=N selects /dev/ttyS<N-1>; Device=PATH names the device.\n";
+           "Settings (section [settings], names in any case): ComPort=N selects /dev/ttyS<N-1>;\n"
+           "Device=PATH names the device.\n";
 }
 
 std::string versionText() { return "Lintor v03.03\n"; }

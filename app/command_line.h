@@ -26,7 +26,8 @@ struct ParsedCommandLine {
 };
 
 ParsedCommandLine parseCommandLine(std::span<const std::string_view> arguments);
-std::string usageText();
+// The help text; settingsPath is the settings file used without --config.
+std::string usageText(const std::string& settingsPath);
 std::string versionText();
 
 }  // namespace lintor

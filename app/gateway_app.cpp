@@ -14,8 +14,9 @@
 #include "app/gateway_core.h"
 #include "app/headless_console.h"
 #include "app/main_dialog.h"
-#include "app/qt_settings_store.h"
+#include "app/settings_path.h"
 #include "platform/display_probe.h"
+#include "platform/ini_settings_store.h"
 #include "platform/log.h"
 #include "platform/serial_port.h"
 #include "platform/tcp_socket.h"
@@ -25,9 +26,8 @@
 namespace lintor {
 namespace {
 
-std::unique_ptr<QtSettingsStore> openSettings(const Options& options) {
-    if (options.configFile.empty()) return std::make_unique<QtSettingsStore>();
-    return std::make_unique<QtSettingsStore>(QString::fromStdString(options.configFile));
+std::unique_ptr<IniSettingsStore> openSettings(const Options& options) {
+    return std::make_unique<IniSettingsStore>(options.configFile.empty() ? defaultSettingsPath() : options.configFile);
 }
 
 std::string environment(const char* name) {
@@ -51,7 +51,7 @@ bool displayAvailable() {
 // What both modes need before the composition root: the settings store and
 // the device, which is a simulated BCU's pty when asked for.
 struct Environment {
-    std::unique_ptr<QtSettingsStore> settings;
+    std::unique_ptr<IniSettingsStore> settings;
     std::unique_ptr<bcusim::BcuSimulator> simulator;
     SerialPortOpener opener;
     GatewayConfig config;
@@ -131,12 +131,12 @@ int GatewayApp::run(int argc, char** argv) {
     const std::vector<std::string_view> arguments(argv + 1, argv + argc);
     const auto parsed = parseCommandLine(arguments);
     if (!parsed.error.empty()) {
-        std::fprintf(stderr, "lintor: %s\n%s", parsed.error.c_str(), usageText().c_str());
+        std::fprintf(stderr, "lintor: %s\n%s", parsed.error.c_str(), usageText(defaultSettingsPath()).c_str());
         return 2;
     }
     const Options& options = parsed.options;
     if (options.help) {
-        std::fputs(usageText().c_str(), stdout);
+        std::fputs(usageText(defaultSettingsPath()).c_str(), stdout);
         return 0;
     }
     if (options.version) {

@@ -14,7 +14,8 @@ public:
     virtual ~SettingsStore() = default;
     virtual int readInt(const std::string& section, const std::string& key, int fallback) = 0;
     virtual std::optional<std::string> readString(const std::string& section, const std::string& key) = 0;
-    virtual void writeInt(const std::string& section, const std::string& key, int value) = 0;
+    // True when the store holds the value afterwards.
+    virtual bool writeInt(const std::string& section, const std::string& key, int value) = 0;
 };
 
 // Settings that live only as long as the object: for tests and tools.
@@ -33,8 +34,9 @@ public:
         if (it == values_.end()) return std::nullopt;
         return it->second;
     }
-    void writeInt(const std::string& section, const std::string& key, int value) override {
+    bool writeInt(const std::string& section, const std::string& key, int value) override {
         values_[{section, key}] = std::to_string(value);
+        return true;
     }
     void writeString(const std::string& section, const std::string& key, std::string value) {
         values_[{section, key}] = std::move(value);

@@ -93,6 +93,23 @@ TEST_F(LintorProcessTest, RecordsFlowBothWaysThroughTheDeviceGiven) {
     EXPECT_EQ(lintor.waitForExit(5s), 0);
 }
 
+TEST_F(LintorProcessTest, AdminsSettingsFileIsReadWhateverItsCaseAndNeverRewritten) {
+    const std::string text = "; Lintor on the second adapter\n[Settings]\ncomport = 9000\n";
+    {
+        std::ofstream ini(iniPath());
+        ini << text;
+    }
+    ChildProcess lintor(LINTOR_BINARY, args({}));
+    EXPECT_TRUE(lintor.waitForLine("Gateway port: ", 5s));
+    EXPECT_TRUE(lintor.waitForErrorLine("invalid COM port", 3s));
+    lintor.sendSignal(SIGTERM);
+    EXPECT_EQ(lintor.waitForExit(5s), 0);
+    bool named = false;
+    for (const auto& line : lintor.errorLines()) named |= line.find("/dev/ttyS8999") != std::string::npos;
+    EXPECT_TRUE(named) << "COM9000 is /dev/ttyS8999";
+    EXPECT_EQ(fileText(iniPath()), text);
+}
+
 TEST_F(LintorProcessTest, MissingDeviceIsReportedAndTheGatewayKeepsListening) {
     {
         std::ofstream ini(iniPath());
