@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "app/version.h"
+
 namespace lintor {
 namespace {
 
@@ -98,6 +100,6 @@ std::string usageText(const std::string& settingsPath) {
            "Device=PATH names the device.\n";
 }
 
-std::string versionText() { return "Lintor v03.03\n"; }
+std::string versionText() { return std::string(VERSION_TITLE) + "\n"; }
 
 }  // namespace lintor

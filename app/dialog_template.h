@@ -67,6 +67,5 @@ inline constexpr std::string_view ICON_16 = ":/lintor/lintor_16.xpm";
 inline constexpr std::string_view ARROW_UP = ":/lintor/arrow_up.xpm";
 inline constexpr std::string_view ARROW_DOWN = ":/lintor/arrow_down.xpm";
 inline constexpr std::string_view ABOUT_MENU_TEXT = "Inf&o über Lintor...";
-inline constexpr std::string_view MAIN_WINDOW_TITLE = "Lintor v03.03";
 
 }  // namespace lintor

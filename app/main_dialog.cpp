@@ -9,6 +9,7 @@
 #include "app/about_dialog.h"
 #include "app/dialog_builder.h"
 #include "app/dialog_template.h"
+#include "app/version.h"
 
 namespace lintor {
 namespace {
@@ -22,7 +23,7 @@ MainDialog::MainDialog(QWidget* parent) : QDialog(parent), proxyTable_(this) {
     // A window of its own with a minimise box; the template's caption
     // gives way to the title with the version.
     setUpDialogWindow(*this, mainDialogTemplate, Qt::Window | Qt::WindowMinimizeButtonHint);
-    setWindowTitle(toQString(MAIN_WINDOW_TITLE));
+    setWindowTitle(toQString(VERSION_TITLE));
     controls_ = buildControls(mainDialogTemplate, this);
     icon_.addPixmap(QPixmap(toQString(ICON_32)));
     icon_.addPixmap(QPixmap(toQString(ICON_16)));

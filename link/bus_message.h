@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <string_view>
 
 namespace lintor {
 
@@ -55,8 +54,5 @@ constexpr bool isGroupValueRecord(uint16_t type) {
     return type == MSG_GROUP_VALUE_READ || type == MSG_GROUP_VALUE_RESPONSE ||
            type == MSG_GROUP_VALUE_WRITE;
 }
-
-// "MSG_BCU_ACK", "A_GroupValue_Write", ...; empty for a type without a name.
-std::string_view messageTypeName(uint16_t type);
 
 }  // namespace lintor

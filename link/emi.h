@@ -25,17 +25,21 @@ inline constexpr uint8_t NPCI_LENGTH_MASK = 0x0F;
 inline constexpr uint8_t APCI_GROUP_VALUE_WRITE = 0x80;
 inline constexpr uint8_t APCI_SHORT_DATA_MASK = 0x3F;
 
-// Positions in an uplink telegram payload (the frame from the EMI control
-// field on).
-namespace payload {
-inline constexpr size_t CONTROL = 0;
-inline constexpr size_t SOURCE_HIGH = 1;
-inline constexpr size_t DESTINATION_HIGH = 3;
-inline constexpr size_t DESTINATION_LOW = 4;
-inline constexpr size_t NPCI = 5;
-inline constexpr size_t TPCI = 6;
-inline constexpr size_t APCI = 7;
-inline constexpr size_t FIRST_DATA = 8;
-}  // namespace payload
+// The fields of an L_Data message (request, indication, confirmation),
+// counted from its message code. Addresses travel high byte first.
+namespace field {
+inline constexpr size_t MESSAGE_CODE = 0;
+inline constexpr size_t CONTROL = 1;
+inline constexpr size_t SOURCE = 2;       // 2 bytes
+inline constexpr size_t DESTINATION = 4;  // 2 bytes
+inline constexpr size_t NPCI = 6;
+inline constexpr size_t TPCI = 7;
+inline constexpr size_t APCI = 8;
+inline constexpr size_t FIRST_DATA = 9;
+}  // namespace field
+
+// An uplink telegram payload is the message without its code: where a field
+// lies in it.
+constexpr size_t inPayload(size_t messageField) { return messageField - field::CONTROL; }
 
 }  // namespace lintor::emi

@@ -25,6 +25,9 @@ inline constexpr std::array<uint8_t, 4> RESET_FRAME{FIXED_START, CONTROL_RESET, 
 inline constexpr uint8_t FIRST_FRAME_SEND_COUNT = 1;
 
 inline constexpr size_t HEADER_SIZE = 4;         // 68 L L 68
+inline constexpr size_t LENGTH_AT = 1;
+inline constexpr size_t CONTROL_AT = 4;
+inline constexpr size_t USER_DATA_AT = 5;        // the EMI message
 inline constexpr size_t VARIABLE_OVERHEAD = 6;   // header, checksum, end byte
 inline constexpr size_t RX_BUFFER_SIZE = 101;    // a frame with L up to 95
 inline constexpr size_t FRAME_BUFFER_SIZE = 32;  // transmit buffer

@@ -10,10 +10,13 @@
 namespace lintor {
 namespace {
 
-// The control field (byte 6) is message data from L = 3 on; with L = 2 it
-// would be the checksum. The TPCI byte of an L_Data.ind is data from L = 9 on.
-constexpr size_t kMinLengthForMessage = 3;
-constexpr size_t kMinLengthForTpci = 9;
+// L counts the FT1.2 control byte and the message: a message field is
+// inside the frame's data from L = field + 2 on (beyond, it would be the
+// checksum or the end byte).
+constexpr size_t lengthHolding(size_t messageField) { return messageField + 2; }
+
+// Where a message field lies in the frame.
+constexpr size_t inFrame(size_t messageField) { return ft12::USER_DATA_AT + messageField; }
 
 bool isTelegramControl(uint8_t control) {
     return (control & emi::CONTROL_TELEGRAM_MASK) == emi::CONTROL_TELEGRAM;
@@ -23,13 +26,13 @@ bool isTelegramControl(uint8_t control) {
 
 uint16_t recordTypeOfFrame(std::span<const uint8_t> frame) {
     const size_t length = frame.size() - ft12::VARIABLE_OVERHEAD;
-    if (length < kMinLengthForMessage) return MSG_OTHER_FRAME;
+    if (length < lengthHolding(emi::field::CONTROL)) return MSG_OTHER_FRAME;
 
-    const uint8_t code = frame[frame_pos::MESSAGE_CODE];
-    if (!isTelegramControl(frame[frame_pos::EMI_CONTROL])) return MSG_OTHER_FRAME;
+    const uint8_t code = frame[inFrame(emi::field::MESSAGE_CODE)];
+    if (!isTelegramControl(frame[inFrame(emi::field::CONTROL)])) return MSG_OTHER_FRAME;
     if (code == emi::L_DATA_CON) return MSG_CONFIRM;
-    if (code != emi::L_DATA_IND || length < kMinLengthForTpci) return MSG_OTHER_FRAME;
-    return telegramTypeFor(serviceKey(frame[frame_pos::TPCI], frame[frame_pos::APCI]));
+    if (code != emi::L_DATA_IND || length < lengthHolding(emi::field::TPCI)) return MSG_OTHER_FRAME;
+    return telegramTypeFor(serviceKey(frame[inFrame(emi::field::TPCI)], frame[inFrame(emi::field::APCI)]));
 }
 
 std::optional<Classification> TelegramClassifier::classify(std::span<const uint8_t> frame) {
@@ -41,7 +44,8 @@ std::optional<Classification> TelegramClassifier::classify(std::span<const uint8
     std::ranges::copy(frame, lastFrame.begin());
     lastFrameLength = static_cast<uint8_t>(frame.size());
 
-    return Classification{recordTypeOfFrame(frame), frame.subspan(frame_pos::PAYLOAD), duplicate};
+    // The record's payload: the message from its control field to the end byte.
+    return Classification{recordTypeOfFrame(frame), frame.subspan(inFrame(emi::field::CONTROL)), duplicate};
 }
 
 }  // namespace lintor

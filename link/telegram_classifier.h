@@ -9,16 +9,6 @@ namespace lintor {
 
 inline constexpr size_t kClassifiedFrameLimit = 64;
 
-// Frame positions (frame byte 0 is 0x68).
-namespace frame_pos {
-inline constexpr size_t LENGTH = 1;
-inline constexpr size_t MESSAGE_CODE = 5;
-inline constexpr size_t EMI_CONTROL = 6;
-inline constexpr size_t TPCI = 12;
-inline constexpr size_t APCI = 13;
-inline constexpr size_t PAYLOAD = 6;
-}  // namespace frame_pos
-
 struct Classification {
     uint16_t type;
     std::span<const uint8_t> payload;  // frame bytes 6 to the end: L bytes

@@ -1,21 +1,17 @@
 #include "proxy/group_value_table.h"
 
 #include "link/bus_message.h"
+#include "link/byte_order.h"
 #include "link/emi.h"
 
 namespace lintor {
 namespace {
 
-// Record offsets: the header, then the telegram payload.
-constexpr size_t kNpciAt = kRecordHeaderSize + emi::payload::NPCI;
-constexpr size_t kApciAt = kRecordHeaderSize + emi::payload::APCI;
-constexpr size_t kDataAt = kRecordHeaderSize + emi::payload::FIRST_DATA;
-
-int32_t bigEndian(std::span<const uint8_t> bytes) {
-    uint32_t value = 0;
-    for (const uint8_t b : bytes) value = value << 8 | b;
-    return static_cast<int32_t>(value);
-}
+// Where a message field lies in a record: the header, then the payload.
+constexpr size_t inRecord(size_t messageField) { return kRecordHeaderSize + emi::inPayload(messageField); }
+constexpr size_t kNpciAt = inRecord(emi::field::NPCI);
+constexpr size_t kApciAt = inRecord(emi::field::APCI);
+constexpr size_t kDataAt = inRecord(emi::field::FIRST_DATA);
 
 int32_t decodeValue(std::span<const uint8_t> record, unsigned length) {
     constexpr int32_t kUndecodable = -1;
@@ -26,7 +22,7 @@ int32_t decodeValue(std::span<const uint8_t> record, unsigned length) {
     // 2 to 5: length - 1 data bytes after the APCI byte.
     const size_t dataBytes = length - 1;
     if (record.size() < kDataAt + dataBytes) return kUndecodable;
-    return bigEndian(record.subspan(kDataAt, dataBytes));
+    return static_cast<int32_t>(readBigEndian(record.subspan(kDataAt, dataBytes)));
 }
 
 }  // namespace
@@ -36,8 +32,7 @@ std::optional<GroupValue> decodeGroupValue(std::span<const uint8_t> record) {
     const RecordHeader header = decodeHeader(record.first<kRecordHeaderSize>());
     if (!isGroupValueRecord(header.type)) return std::nullopt;
 
-    const auto groupAddress = static_cast<uint16_t>(record[kRecordHeaderSize + emi::payload::DESTINATION_HIGH] << 8 |
-                                                    record[kRecordHeaderSize + emi::payload::DESTINATION_LOW]);
+    const uint16_t groupAddress = readBigEndian16(record, inRecord(emi::field::DESTINATION));
     const unsigned length = record[kNpciAt] & emi::NPCI_LENGTH_MASK;
     return GroupValue{groupAddress, decodeValue(record, length)};
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "link/bus_message.h"
+#include "link/byte_order.h"
 #include "link/emi.h"
 
 namespace lintor {
@@ -31,10 +32,6 @@ constexpr uint8_t kControlLowPriority = 0x0C;
 constexpr uint8_t kSourceHigh = 0x11;
 constexpr uint8_t kSourceLow = 0xFF;
 constexpr uint8_t kNpciGroupHopCount6 = 0xE0;
-// Positions in the L_Data.req: code, control, source (2), destination (2),
-// NPCI, TPCI, APCI, data.
-constexpr size_t kNpciIndex = 6;
-constexpr size_t kTpciIndex = 7;
 
 std::vector<std::string_view> tokens(std::string_view text) {
     std::vector<std::string_view> out;
@@ -60,55 +57,7 @@ uint16_t leadingNumberLow16(std::string_view text) {
     return negative ? static_cast<uint16_t>(-value) : value;
 }
 
-// Reads an optionally signed decimal number after optional white space, as
-// scanf's %d does; the value wraps instead of overflowing.
-bool scanDecimal(std::string_view text, size_t& at, int32_t& value) {
-    while (at < text.size() && std::isspace(static_cast<unsigned char>(text[at]))) ++at;
-    bool negative = false;
-    if (at < text.size() && (text[at] == '-' || text[at] == '+')) negative = text[at++] == '-';
-    const size_t digitsStart = at;
-    uint32_t magnitude = 0;
-    for (; at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])); ++at) {
-        magnitude = magnitude * 10 + static_cast<uint32_t>(text[at] - '0');
-    }
-    value = static_cast<int32_t>(negative ? 0u - magnitude : magnitude);
-    return at > digitsStart;
-}
-
-std::optional<uint16_t> threePartAddress(std::string_view text) {
-    std::array<int32_t, 3> parts{};
-    size_t at = 0;
-    for (size_t i = 0; i < parts.size(); ++i) {
-        if (i > 0) {
-            if (at >= text.size() || text[at] != '/') return std::nullopt;
-            ++at;
-        }
-        if (!scanDecimal(text, at, parts[i])) return std::nullopt;
-    }
-    return static_cast<uint16_t>((parts[0] & 0x1F) << 11 | (parts[1] & 0x07) << 8 | (parts[2] & 0xFF));
-}
-
-uint16_t hexAddress(std::string_view digits) {
-    uint16_t value = 0;
-    for (size_t i = 0; i < digits.size() && i < 4 && std::isxdigit(static_cast<unsigned char>(digits[i])); ++i) {
-        const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(digits[i])));
-        value = static_cast<uint16_t>(value << 4 | (c <= '9' ? c - '0' : c - 'a' + 10));
-    }
-    return value;
-}
-
 }  // namespace
-
-uint16_t parseGroupAddress(std::string_view text) {
-    if (const auto address = threePartAddress(text)) return *address;
-    if (text.starts_with('#')) return hexAddress(text.substr(1));
-    return 0;
-}
-
-std::string formatGroupAddress(uint16_t groupAddress) {
-    return std::to_string(groupAddress >> 11) + "/" + std::to_string((groupAddress >> 8) & 0x07) + "/" +
-           std::to_string(groupAddress & 0xFF);
-}
 
 uint8_t parseTypeName(std::string_view name) {
     for (const TypeName& type : kRequestTypeNames) {
@@ -176,8 +125,8 @@ std::vector<uint8_t> groupWriteRecord(uint16_t groupAddress, uint16_t value) {
                                  kControlLowPriority,
                                  kSourceHigh,
                                  kSourceLow,
-                                 static_cast<uint8_t>(groupAddress >> 8),
-                                 static_cast<uint8_t>(groupAddress & 0xFF),
+                                 highByte(groupAddress),
+                                 lowByte(groupAddress),
                                  kNpciGroupHopCount6,
                                  0x00,
                                  emi::APCI_GROUP_VALUE_WRITE};
@@ -190,7 +139,7 @@ std::vector<uint8_t> groupWriteRecord(uint16_t groupAddress, uint16_t value) {
         message.push_back(static_cast<uint8_t>(value & 0xFF));
     }
     // NPCI length: the bytes after the TPCI byte.
-    message[kNpciIndex] |= static_cast<uint8_t>(message.size() - kTpciIndex - 1);
+    message[emi::field::NPCI] |= static_cast<uint8_t>(message.size() - emi::field::TPCI - 1);
 
     std::vector<uint8_t> record;
     for (const uint8_t b : encodeHeader({MSG_DATA_TO_BCU, static_cast<uint16_t>(message.size())})) record.push_back(b);

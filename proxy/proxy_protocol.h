@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "link/group_address.h"
 #include "proxy/group_value_table.h"
 
 namespace lintor {
@@ -20,10 +21,6 @@ struct SetGaRequest {
 // <SetGA GA="1/2/3" Type="EIS1" Value="1">, tokens separated by runs of
 // space, CR, LF, '"' and '='. Nothing for a text that is not such a request.
 std::optional<SetGaRequest> parseSetGaRequest(std::string_view text);
-
-// "main/middle/sub" (each cut to its field) or "#hhhh"; 0 for anything else.
-uint16_t parseGroupAddress(std::string_view text);
-std::string formatGroupAddress(uint16_t groupAddress);
 
 // "Bit", "T1B", "T2B", "T2BF", "EIS1" to "EIS15"; 0 for any other name.
 uint8_t parseTypeName(std::string_view name);

@@ -18,13 +18,6 @@ TEST(BusMessage, HeaderIsLittleEndian) {
     EXPECT_EQ(decodeHeader(std::span<const uint8_t, 4>(raw.data(), 4)), (RecordHeader{MSG_OTHER_FRAME, 58}));
 }
 
-TEST(BusMessage, TypesHaveTheirNames) {
-    EXPECT_EQ(messageTypeName(MSG_BCU_ACK), "MSG_BCU_ACK");
-    EXPECT_EQ(messageTypeName(0x1002), "A_GroupValue_Write");
-    EXPECT_EQ(messageTypeName(0x10F7), "T_NAK");
-    EXPECT_EQ(messageTypeName(0x1004), "");
-}
-
 TEST(DownlinkAssembler, AnySplitGivesTheSameRecord) {
     const auto record = bytes("10 80 09 00 11 0C 11 FF 0A 03 E1 00 81");
     for (size_t piece = 1; piece <= record.size(); ++piece) {

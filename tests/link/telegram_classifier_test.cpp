@@ -58,8 +58,14 @@ TEST(TelegramTypes, NoKeyMatchesTwoRows) {
         ASSERT_LE(matches, 1) << "key " << std::hex << key;
     }
     std::set<uint16_t> types;
-    for (const auto& rule : telegramTypeTable) types.insert(rule.type);
+    std::set<std::string_view> services;
+    for (const auto& rule : telegramTypeTable) {
+        types.insert(rule.type);
+        services.insert(rule.service);
+        EXPECT_FALSE(rule.service.empty()) << std::hex << rule.type;
+    }
     EXPECT_EQ(types.size(), telegramTypeTable.size());
+    EXPECT_EQ(services.size(), telegramTypeTable.size());
 }
 
 TEST(TelegramClassifier, GroupWriteBecomesRecordWithPayloadFromControlField) {

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "link/group_address.h"
 #include "tests/support/bytes.h"
 
 namespace lintor::bcusim {
@@ -112,16 +113,16 @@ TEST(ScriptCommand, MistakesGiveAnErrorText) {
     EXPECT_EQ(parseScriptLine("frobnicate 1").error, "unknown command 'frobnicate'");
 }
 
-TEST(ScriptCommand, GroupAddressesInBothNotations) {
-    EXPECT_EQ(parseGroupAddress("0/0/0"), 0x0000);
-    EXPECT_EQ(parseGroupAddress("1/2/3"), 0x0A03);
-    EXPECT_EQ(parseGroupAddress("31/7/255"), 0xFFFF);
-    EXPECT_EQ(parseGroupAddress("#0A03"), 0x0A03);
-    EXPECT_EQ(parseGroupAddress("#ffff"), 0xFFFF);
-    EXPECT_FALSE(parseGroupAddress("1/2/3/4"));
-    EXPECT_FALSE(parseGroupAddress("1//3"));
-    EXPECT_FALSE(parseGroupAddress("#10000"));
-    EXPECT_FALSE(parseGroupAddress("0a03"));
+TEST(ScriptCommand, GroupAddressesInBothNotationsStrictly) {
+    EXPECT_EQ(parseGroupAddressStrict("0/0/0"), 0x0000);
+    EXPECT_EQ(parseGroupAddressStrict("1/2/3"), 0x0A03);
+    EXPECT_EQ(parseGroupAddressStrict("31/7/255"), 0xFFFF);
+    EXPECT_EQ(parseGroupAddressStrict("#0A03"), 0x0A03);
+    EXPECT_EQ(parseGroupAddressStrict("#ffff"), 0xFFFF);
+    for (const char* wrong : {"1/2/3/4", "1//3", "#10000", "#0a3", "0a03", "32/0/0", "0/8/0", "0/0/256", "-1/0/0",
+                              " 1/2/3", "1/2/3 ", "+1/2/3", "#+a03"}) {
+        EXPECT_FALSE(parseGroupAddressStrict(wrong)) << wrong;
+    }
 }
 
 }  // namespace

@@ -1,13 +1,10 @@
 #include "tools/bcusim/group_telegram.h"
 
+#include "link/byte_order.h"
 #include "link/emi.h"
 
 namespace lintor::bcusim {
 namespace {
-
-// Positions in an EMI message: the message code comes before the fields
-// that emi::payload counts from the control field.
-constexpr size_t at(size_t payloadPosition) { return 1 + payloadPosition; }
 
 constexpr uint8_t kControlStandardNotRepeated = 0xBC;
 constexpr uint8_t kHopCountSix = 0x60;
@@ -18,14 +15,8 @@ constexpr uint8_t kGroupTpci = 0x00;
 constexpr size_t kMaxDataBytes = 4;
 
 void pushWord(std::vector<uint8_t>& out, uint16_t word) {
-    out.push_back(static_cast<uint8_t>(word >> 8));
-    out.push_back(static_cast<uint8_t>(word & 0xFF));
-}
-
-uint32_t readBigEndian(std::span<const uint8_t> bytes) {
-    uint32_t value = 0;
-    for (const uint8_t b : bytes) value = (value << 8) | b;
-    return value;
+    out.push_back(highByte(word));
+    out.push_back(lowByte(word));
 }
 
 }  // namespace
@@ -63,26 +54,25 @@ std::optional<std::vector<uint8_t>> groupIndication(GroupService service, uint16
 }
 
 std::optional<GroupRequest> parseGroupRequest(std::span<const uint8_t> message) {
-    if (message.size() <= at(emi::payload::APCI) || message[0] != emi::L_DATA_REQ) return std::nullopt;
-    const uint8_t npci = message[at(emi::payload::NPCI)];
-    if ((npci & emi::NPCI_GROUP_ADDRESS) == 0 || message[at(emi::payload::TPCI)] != kGroupTpci) return std::nullopt;
+    if (message.size() <= emi::field::APCI || message[emi::field::MESSAGE_CODE] != emi::L_DATA_REQ) return std::nullopt;
+    const uint8_t npci = message[emi::field::NPCI];
+    if ((npci & emi::NPCI_GROUP_ADDRESS) == 0 || message[emi::field::TPCI] != kGroupTpci) return std::nullopt;
 
     const size_t length = npci & emi::NPCI_LENGTH_MASK;
-    if (length == 0 || length > 1 + kMaxDataBytes || message.size() < at(emi::payload::APCI) + length) {
+    if (length == 0 || length > 1 + kMaxDataBytes || message.size() < emi::field::APCI + length) {
         return std::nullopt;
     }
     const size_t dataBytes = length - 1;
-    const uint8_t apci = message[at(emi::payload::APCI)];
+    const uint8_t apci = message[emi::field::APCI];
     const uint8_t serviceBits = apci & kServiceMask;
     if (serviceBits == kServiceMask) return std::nullopt;  // not a group value service
 
     GroupRequest request;
-    request.group = static_cast<uint16_t>((message[at(emi::payload::DESTINATION_HIGH)] << 8) |
-                                          message[at(emi::payload::DESTINATION_LOW)]);
+    request.group = readBigEndian16(message, emi::field::DESTINATION);
     request.service = static_cast<GroupService>(serviceBits);
     request.dataBytes = static_cast<int>(dataBytes);
     request.value = dataBytes == 0 ? (apci & emi::APCI_SHORT_DATA_MASK)
-                                   : readBigEndian(message.subspan(at(emi::payload::FIRST_DATA), dataBytes));
+                                   : readBigEndian(message.subspan(emi::field::FIRST_DATA, dataBytes));
     return request;
 }
 

@@ -3,7 +3,6 @@
 namespace lintor::bcusim {
 namespace {
 
-constexpr size_t kControlPosition = ft12::HEADER_SIZE;
 constexpr size_t kFixedFrameSize = 4;
 
 bool looksLikeFixedFrame(std::span<const uint8_t> bytes) {
@@ -22,7 +21,7 @@ HostUnit unitOf(HostUnitKind kind, std::span<const uint8_t> bytes, bool wellForm
 
 std::span<const uint8_t> emiMessageOf(const HostUnit& unit) {
     if (unit.kind != HostUnitKind::VariableFrame || unit.bytes.size() < ft12::VARIABLE_OVERHEAD + 1) return {};
-    return std::span(unit.bytes).subspan(kControlPosition + 1, unit.bytes.size() - ft12::VARIABLE_OVERHEAD - 1);
+    return std::span(unit.bytes).subspan(ft12::USER_DATA_AT, unit.bytes.size() - ft12::VARIABLE_OVERHEAD - 1);
 }
 
 std::optional<HostUnit> HostStream::push(uint8_t byte, std::chrono::steady_clock::time_point now) {

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <span>
 
+#include "link/group_address.h"
 #include "tools/bcusim/group_telegram.h"
 
 namespace lintor::bcusim {
@@ -78,7 +79,7 @@ ScriptLine parseRaw(Words args) {
 
 ScriptLine parseGroupWrite(Words args) {
     if (args.size() < 2 || args.size() > 3) return failure("usage: write <GA> <value> [0|1|2|4]");
-    const auto group = parseGroupAddress(args[0]);
+    const auto group = parseGroupAddressStrict(args[0]);
     if (!group) return failure("bad group address '" + std::string(args[0]) + "', use 1/2/3 or #0a03");
     const auto value = parseNumber<uint32_t>(args[1]);
     if (!value) return failure("bad value '" + std::string(args[1]) + "'");
@@ -163,21 +164,6 @@ ScriptLine parseScriptLine(std::string_view line) {
         if (verb.name == words[0]) return verb.parse(Words(words).subspan(1));
     }
     return failure("unknown command '" + std::string(words[0]) + "'");
-}
-
-std::optional<uint16_t> parseGroupAddress(std::string_view text) {
-    if (text.starts_with('#')) {
-        if (text.size() != 5) return std::nullopt;
-        return parseNumber<uint16_t>(text.substr(1), 16);
-    }
-    const size_t first = text.find('/');
-    const size_t second = first == std::string_view::npos ? first : text.find('/', first + 1);
-    if (second == std::string_view::npos) return std::nullopt;
-    const auto main = parseNumber<unsigned>(text.substr(0, first));
-    const auto middle = parseNumber<unsigned>(text.substr(first + 1, second - first - 1));
-    const auto sub = parseNumber<unsigned>(text.substr(second + 1));
-    if (!main || !middle || !sub || *main > 31 || *middle > 7 || *sub > 255) return std::nullopt;
-    return static_cast<uint16_t>((*main << 11) | (*middle << 8) | *sub);
 }
 
 int smallestValueSize(uint32_t value) {

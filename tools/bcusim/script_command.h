@@ -61,8 +61,6 @@ struct ScriptLine {
 
 ScriptLine parseScriptLine(std::string_view line);
 
-// "1/2/3" (main 0-31, middle 0-7, sub 0-255) or "#0a03".
-std::optional<uint16_t> parseGroupAddress(std::string_view text);
 
 // The smallest size that carries the value: six bits up to 63, then 1, 2
 // or 4 bytes.
