@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -9,6 +10,8 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <filesystem>
+#include <string>
 
 #include "tests/support/bytes.h"
 
@@ -69,14 +72,35 @@ TEST(PtyPair, MasterStaysUsableWhenTheOtherSideClosesAndReopens) {
     EXPECT_EQ(hex(readUpTo(again.get(), 1, 500)), "E5");
 }
 
+dev_t deviceNumber(const std::string& devicePath) {
+    struct stat device {};
+    return ::stat(devicePath.c_str(), &device) == 0 ? device.st_rdev : 0;
+}
+
+// Descriptors of this process that are open on the device.
+int descriptorsOn(dev_t device) {
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        struct stat target {};
+        if (::stat(entry.path().c_str(), &target) == 0 && S_ISCHR(target.st_mode) && target.st_rdev == device) {
+            ++count;
+        }
+    }
+    return count;
+}
+
 TEST(PtyPair, HangUpShowsOnTheSlaveAsPollHupEndOfFileAndEio) {
     auto pty = openPtyPair();
     ASSERT_TRUE(pty.ok());
     const UniqueFd slave(::open(pty.value().slavePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     ASSERT_TRUE(slave.valid());
+    // The device node goes with the master; its number stays on our descriptor.
+    const dev_t device = deviceNumber(pty.value().slavePath);
+    ASSERT_EQ(descriptorsOn(device), 2) << "ours and the pair's own";
 
     pty.value().hangUp();
     EXPECT_FALSE(pty.value().isOpen());
+    EXPECT_EQ(descriptorsOn(device), 1) << "the pair keeps no end of the line";
     pollfd p{slave.get(), POLLIN, 0};
     ASSERT_EQ(::poll(&p, 1, 2000), 1);
     EXPECT_TRUE(p.revents & POLLHUP);
