@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 
 #include "app/version.h"
@@ -14,70 +16,105 @@ std::optional<uint16_t> parsePort(std::string_view text) {
     return static_cast<uint16_t>(value);
 }
 
+// Reads the arguments one option at a time; the first mistake is kept.
+class ArgumentReader {
+public:
+    explicit ArgumentReader(std::span<const std::string_view> arguments) : arguments_(arguments) {}
+
+    // The next option's name, with a "--name=value" value split off.
+    std::optional<std::string_view> next() {
+        if (at_ >= arguments_.size()) return std::nullopt;
+        name_ = arguments_[at_++];
+        inlineValue_.reset();
+        if (const size_t eq = name_.find('='); name_.starts_with("--") && eq != std::string_view::npos) {
+            inlineValue_ = name_.substr(eq + 1);
+            name_ = name_.substr(0, eq);
+        }
+        return name_;
+    }
+
+    void flag(bool& target) {
+        if (inlineValue_) fail("option " + std::string(name_) + " takes no value");
+        target = true;
+    }
+    void text(std::string& target) {
+        const auto v = value();
+        if (v && v->empty()) fail("option " + std::string(name_) + " needs a value");
+        if (v) target = std::string(*v);
+    }
+    void port(uint16_t& target) {
+        const auto v = value();
+        if (!v) return;
+        const auto parsed = parsePort(*v);
+        if (!parsed) fail("invalid port for " + std::string(name_) + ": " + std::string(*v));
+        target = parsed.value_or(target);
+    }
+    void unknown() { fail("unknown option: " + std::string(arguments_[at_ - 1])); }
+
+    const std::string& error() const { return error_; }
+
+private:
+    std::optional<std::string_view> value() {
+        if (inlineValue_) return inlineValue_;
+        if (at_ < arguments_.size()) return arguments_[at_++];
+        fail("option " + std::string(name_) + " needs a value");
+        return std::nullopt;
+    }
+    void fail(std::string text) {
+        if (error_.empty()) error_ = std::move(text);
+    }
+
+    std::span<const std::string_view> arguments_;
+    size_t at_ = 0;
+    std::string_view name_;
+    std::optional<std::string_view> inlineValue_;
+    std::string error_;
+};
+
+struct OptionSpec {
+    std::string_view name;
+    void (*read)(ArgumentReader& reader, Options& options);
+};
+
+constexpr std::array<OptionSpec, 11> kOptions{{
+    {"--headless", [](ArgumentReader& r, Options& o) { r.flag(o.headless); }},
+    {"--simulate", [](ArgumentReader& r, Options& o) { r.flag(o.simulate); }},
+    {"--stats", [](ArgumentReader& r, Options& o) { r.flag(o.stats); }},
+    {"--version", [](ArgumentReader& r, Options& o) { r.flag(o.version); }},
+    {"--help", [](ArgumentReader& r, Options& o) { r.flag(o.help); }},
+    {"-h", [](ArgumentReader& r, Options& o) { r.flag(o.help); }},
+    {"--device", [](ArgumentReader& r, Options& o) { r.text(o.gateway.device); }},
+    {"--config", [](ArgumentReader& r, Options& o) { r.text(o.configFile); }},
+    {"--listen", [](ArgumentReader& r, Options& o) { r.text(o.gateway.listenAddress); }},
+    {"--gateway-port", [](ArgumentReader& r, Options& o) { r.port(o.gateway.gatewayPort); }},
+    {"--proxy-port", [](ArgumentReader& r, Options& o) { r.port(o.gateway.proxyPort); }},
+}};
+
 }  // namespace
 
 ParsedCommandLine parseCommandLine(std::span<const std::string_view> arguments) {
     ParsedCommandLine result;
-    Options& o = result.options;
-    for (size_t i = 0; i < arguments.size(); ++i) {
-        std::string_view name = arguments[i];
-        std::optional<std::string_view> inlineValue;
-        if (const size_t eq = name.find('='); name.starts_with("--") && eq != std::string_view::npos) {
-            inlineValue = name.substr(eq + 1);
-            name = name.substr(0, eq);
+    ArgumentReader reader(arguments);
+    while (const auto name = reader.next()) {
+        const auto spec = std::ranges::find(kOptions, *name, &OptionSpec::name);
+        if (spec == kOptions.end()) {
+            reader.unknown();
+        } else {
+            spec->read(reader, result.options);
         }
-        const auto flag = [&](bool& target) {
-            if (inlineValue) {
-                result.error = "option " + std::string(name) + " takes no value";
-                return;
-            }
-            target = true;
-        };
-        const auto value = [&]() -> std::optional<std::string_view> {
-            if (inlineValue) return inlineValue;
-            if (i + 1 < arguments.size()) return arguments[++i];
-            result.error = "option " + std::string(name) + " needs a value";
-            return std::nullopt;
-        };
-        const auto port = [&](uint16_t& target) {
-            const auto text = value();
-            if (!text) return;
-            const auto parsed = parsePort(*text);
-            if (!parsed) {
-                result.error = "invalid port for " + std::string(name) + ": " + std::string(*text);
-                return;
-            }
-            target = *parsed;
-        };
-        const auto text = [&](std::string& target) {
-            const auto v = value();
-            if (!v) return;
-            if (v->empty()) {
-                result.error = "option " + std::string(name) + " needs a value";
-                return;
-            }
-            target = std::string(*v);
-        };
-
-        if (name == "--headless") flag(o.headless);
-        else if (name == "--simulate") flag(o.simulate);
-        else if (name == "--stats") flag(o.stats);
-        else if (name == "--version") flag(o.version);
-        else if (name == "--help" || name == "-h") flag(o.help);
-        else if (name == "--device") text(o.gateway.device);
-        else if (name == "--config") text(o.configFile);
-        else if (name == "--listen") text(o.gateway.listenAddress);
-        else if (name == "--gateway-port") port(o.gateway.gatewayPort);
-        else if (name == "--proxy-port") port(o.gateway.proxyPort);
-        else result.error = "unknown option: " + std::string(arguments[i]);
-
-        if (!result.error.empty()) return result;
+        if (!reader.error().empty()) {
+            result.error = reader.error();
+            return result;
+        }
     }
-    if (o.simulate && !o.gateway.device.empty()) result.error = "--simulate and --device cannot be combined";
+    if (result.options.simulate && !result.options.gateway.device.empty()) {
+        result.error = "--simulate and --device cannot be combined";
+    }
     return result;
 }
 
 std::string usageText(const std::string& settingsPath) {
+    const std::string settingsLine = "                      " + settingsPath + "\n";
     return "Usage: lintor [--headless] [--device PATH] [--simulate] [--gateway-port N] [--proxy-port N]\n"
            "              [--listen ADDRESS] [--config FILE] [--stats] [--version] [--help]\n"
            "\n"
@@ -90,8 +127,8 @@ std::string usageText(const std::string& settingsPath) {
            "  --proxy-port N      TCP port of the group value proxy (default 5003; 0 picks a free port)\n"
            "  --listen ADDRESS    listen on this numeric IPv4 or IPv6 address only (default: all IPv4\n"
            "                      addresses)\n"
-           "  --config FILE       keep the settings in this INI file instead of\n"
-           "                      " + settingsPath + "\n"
+           "  --config FILE       keep the settings in this INI file instead of\n" +
+           settingsLine +
            "  --stats             headless: print the traffic counters whenever they change\n"
            "  --version           print the version and exit\n"
            "  --help              print this help and exit\n"
