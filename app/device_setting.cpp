@@ -18,7 +18,8 @@ DeviceSetting readDeviceSetting(SettingsStore& settings, const std::string& comm
         setting.device = *device;
     } else {
         setting.device = devicePathForComPort(setting.comPort);
-        if (setting.device.empty()) log::error("ComPort " + std::to_string(setting.comPort) + " names no serial device");
+        if (setting.device.empty())
+            log::error("ComPort " + std::to_string(setting.comPort) + " names no serial device");
     }
     return setting;
 }

@@ -97,9 +97,7 @@ QWidget* makeControl(const ControlSpec& item, QWidget* parent) {
 
 }  // namespace
 
-QString toQString(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
+QString toQString(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 void setUpDialogWindow(QWidget& window, const DialogTemplate& dialog, Qt::WindowFlags extra) {
     window.setFont(templateFont());

@@ -144,8 +144,7 @@ int GatewayApp::run(int argc, char** argv) {
         return 0;
     }
     if (!isListenAddress(options.gateway.listenAddress)) {
-        std::fprintf(stderr, "lintor: not a numeric IPv4 or IPv6 address: %s\n",
-                     options.gateway.listenAddress.c_str());
+        std::fprintf(stderr, "lintor: not a numeric IPv4 or IPv6 address: %s\n", options.gateway.listenAddress.c_str());
         return 2;
     }
 

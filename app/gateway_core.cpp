@@ -10,7 +10,10 @@
 namespace lintor {
 
 GatewayCore::GatewayCore(UserInterface& ui, SettingsStore& settings, SerialDeviceOpener& opener, GatewayConfig config)
-    : ui_(ui), settings_(settings), opener_(opener), config_(std::move(config)) {
+    : ui_(ui),
+      settings_(settings),
+      opener_(opener),
+      config_(std::move(config)) {
     timer_.setInterval(TICK_MS);
     // Once a second means once a second, not up to 5 % later.
     timer_.setTimerType(Qt::PreciseTimer);
@@ -41,9 +44,7 @@ void GatewayCore::start() {
     timer_.start();
 }
 
-void GatewayCore::post(const PostedMessage& message) {
-    QCoreApplication::postEvent(this, new PostedEvent(message));
-}
+void GatewayCore::post(const PostedMessage& message) { QCoreApplication::postEvent(this, new PostedEvent(message)); }
 
 // Any thread: the text is shown on the user-interface thread.
 void GatewayCore::showMessage(const std::string& text) {

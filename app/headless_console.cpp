@@ -36,8 +36,8 @@ void HeadlessConsole::setCounter(CounterField field, int32_t value) {
 void HeadlessConsole::countersRefreshed() {
     if (!printCounters_ || current_ == printed_) return;
     printed_ = current_;
-    printLine("Counters: DataMsgs > BCU=" + number(current_.portWrites) + " received ACKs=" +
-              number(current_.ackReceived) + " ACKs > BCU=" + number(current_.ackSent) +
+    printLine("Counters: DataMsgs > BCU=" + number(current_.portWrites) +
+              " received ACKs=" + number(current_.ackReceived) + " ACKs > BCU=" + number(current_.ackSent) +
               " Duplicate Msgs=" + number(current_.duplicates));
 }
 

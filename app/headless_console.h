@@ -13,7 +13,9 @@ namespace lintor {
 class HeadlessConsole final : public UserInterface {
 public:
     HeadlessConsole(bool printCounters, std::FILE* out = stdout, std::FILE* err = stderr)
-        : printCounters_(printCounters), out_(out), err_(err) {}
+        : printCounters_(printCounters),
+          out_(out),
+          err_(err) {}
 
     void setStatusText(StatusField field, const std::string& text) override;
     void setCounter(CounterField field, int32_t value) override;

@@ -12,7 +12,8 @@ namespace lintor {
 class PostedEvent final : public QEvent {
 public:
     explicit PostedEvent(const PostedMessage& message)
-        : QEvent(static_cast<QEvent::Type>(message.id)), message_(message) {}
+        : QEvent(static_cast<QEvent::Type>(message.id)),
+          message_(message) {}
     const PostedMessage& message() const { return message_; }
 
 private:

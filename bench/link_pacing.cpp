@@ -19,7 +19,9 @@ using Clock = std::chrono::steady_clock;
 class DiscardingEvents final : public LinkEvents {
 public:
     void post(const PostedMessage&) override {}
-    void portOpenFailed(const std::string& device) override { std::fprintf(stderr, "cannot open %s\n", device.c_str()); }
+    void portOpenFailed(const std::string& device) override {
+        std::fprintf(stderr, "cannot open %s\n", device.c_str());
+    }
     void bcuInitStepReached(BcuInitStep) override {}
 };
 

@@ -42,17 +42,13 @@ constexpr std::array<uint8_t, kRecordHeaderSize> encodeHeader(RecordHeader heade
 }
 
 constexpr RecordHeader decodeHeader(std::span<const uint8_t, kRecordHeaderSize> bytes) {
-    return {static_cast<uint16_t>(bytes[0] | (bytes[1] << 8)),
-            static_cast<uint16_t>(bytes[2] | (bytes[3] << 8))};
+    return {static_cast<uint16_t>(bytes[0] | (bytes[1] << 8)), static_cast<uint16_t>(bytes[2] | (bytes[3] << 8))};
 }
 
-constexpr bool isTelegramRecord(uint16_t type) {
-    return type >= MSG_FIRST_TELEGRAM && type <= MSG_LAST_TELEGRAM;
-}
+constexpr bool isTelegramRecord(uint16_t type) { return type >= MSG_FIRST_TELEGRAM && type <= MSG_LAST_TELEGRAM; }
 
 constexpr bool isGroupValueRecord(uint16_t type) {
-    return type == MSG_GROUP_VALUE_READ || type == MSG_GROUP_VALUE_RESPONSE ||
-           type == MSG_GROUP_VALUE_WRITE;
+    return type == MSG_GROUP_VALUE_READ || type == MSG_GROUP_VALUE_RESPONSE || type == MSG_GROUP_VALUE_WRITE;
 }
 
 }  // namespace lintor

@@ -18,7 +18,8 @@ void DownlinkAssembler::accept(std::span<const uint8_t> bytes) {
         if (headerHave_ == kRecordHeaderSize) header_ = decodeHeader(headerBytes_);
     }
     const size_t take = std::min(bytes.size(), header_.length - payloadHave_);
-    if (!oversized()) std::ranges::copy(bytes.first(take), payload_.begin() + static_cast<std::ptrdiff_t>(payloadHave_));
+    if (!oversized())
+        std::ranges::copy(bytes.first(take), payload_.begin() + static_cast<std::ptrdiff_t>(payloadHave_));
     payloadHave_ += take;
 }
 

@@ -24,7 +24,7 @@ inline constexpr std::array<uint8_t, 4> RESET_FRAME{FIXED_START, CONTROL_RESET, 
 // count bit set (0x73), the next one clear (0x53), and so on.
 inline constexpr uint8_t FIRST_FRAME_SEND_COUNT = 1;
 
-inline constexpr size_t HEADER_SIZE = 4;         // 68 L L 68
+inline constexpr size_t HEADER_SIZE = 4;  // 68 L L 68
 inline constexpr size_t LENGTH_AT = 1;
 inline constexpr size_t CONTROL_AT = 4;
 inline constexpr size_t USER_DATA_AT = 5;        // the EMI message

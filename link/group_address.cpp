@@ -43,7 +43,8 @@ std::optional<uint16_t> threePartAddress(std::string_view text) {
 
 uint16_t leadingHex(std::string_view digits) {
     uint16_t value = 0;
-    for (size_t i = 0; i < digits.size() && i < kHexDigits && std::isxdigit(static_cast<unsigned char>(digits[i])); ++i) {
+    for (size_t i = 0; i < digits.size() && i < kHexDigits && std::isxdigit(static_cast<unsigned char>(digits[i]));
+         ++i) {
         const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(digits[i])));
         value = static_cast<uint16_t>(value << 4 | (c <= '9' ? c - '0' : c - 'a' + 10));
     }

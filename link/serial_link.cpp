@@ -210,7 +210,8 @@ void SerialLink::reportDamagedInput(const ft12::Receiver::Event& event) {
     using Kind = ft12::Receiver::EventKind;
     LogThrottle& throttle =
         event.kind == Kind::BadChecksum || event.kind == Kind::BadEndByte ? corruptFrameLog_ : receiveDropLog_;
-    if (throttle.admit()) log::warning(damageDescription(event) + ": " + log::hex(event.bytes) + occurrencesNote(throttle));
+    if (throttle.admit())
+        log::warning(damageDescription(event) + ": " + log::hex(event.bytes) + occurrencesNote(throttle));
 }
 
 bool SerialLink::sendAck() {

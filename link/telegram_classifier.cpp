@@ -18,9 +18,7 @@ constexpr size_t lengthHolding(size_t messageField) { return messageField + 2; }
 // Where a message field lies in the frame.
 constexpr size_t inFrame(size_t messageField) { return ft12::USER_DATA_AT + messageField; }
 
-bool isTelegramControl(uint8_t control) {
-    return (control & emi::CONTROL_TELEGRAM_MASK) == emi::CONTROL_TELEGRAM;
-}
+bool isTelegramControl(uint8_t control) { return (control & emi::CONTROL_TELEGRAM_MASK) == emi::CONTROL_TELEGRAM; }
 
 }  // namespace
 

@@ -64,11 +64,9 @@ inline constexpr std::array<TelegramRule, 42> telegramTypeTable{{
     {0x10F7, 0xC300, 0xC300, "T_NAK"},
 }};
 
-static_assert(std::ranges::all_of(telegramTypeTable,
-                                  [](const TelegramRule& r) { return (r.value & ~r.mask) == 0; }),
+static_assert(std::ranges::all_of(telegramTypeTable, [](const TelegramRule& r) { return (r.value & ~r.mask) == 0; }),
               "a rule whose value has bits outside its mask can never match");
-static_assert(std::ranges::all_of(telegramTypeTable,
-                                  [](const TelegramRule& r) { return isTelegramRecord(r.type); }));
+static_assert(std::ranges::all_of(telegramTypeTable, [](const TelegramRule& r) { return isTelegramRecord(r.type); }));
 
 // TPCI bits 5-2 carry the sequence number, which does not change the service.
 inline constexpr uint8_t TPCI_SEQUENCE_MASK = 0x3C;

@@ -39,9 +39,7 @@ size_t BusGateway::readBusMessage(uint32_t wParam) {
     return recordSize_;
 }
 
-void BusGateway::OnClientConnected(ClientSocket&) {
-    events().clientConnected(kind());
-}
+void BusGateway::OnClientConnected(ClientSocket&) { events().clientConnected(kind()); }
 
 void BusGateway::OnClientData(ClientSocket& client, std::span<const uint8_t> bytes) {
     framers_.of(client).feed(

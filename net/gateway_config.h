@@ -22,8 +22,8 @@ struct ServerLimits {
 // Everything the command line and the settings decide, handed as it is from
 // the command line to the link and both servers.
 struct GatewayConfig {
-    std::string device;         // the BCU's serial device; empty: from the settings
-    std::string listenAddress;  // empty: all addresses
+    std::string device;                       // the BCU's serial device; empty: from the settings
+    std::string listenAddress;                // empty: all addresses
     uint16_t gatewayPort = BUS_GATEWAY_PORT;  // 0 picks a free port
     uint16_t proxyPort = PROXY_PORT;
     ServerLimits limits;

@@ -13,7 +13,9 @@ using namespace std::chrono_literals;
 
 SocketServer::SocketServer(ServerEvents& events, ServerKind kind, const std::string& address, uint16_t port,
                            ServerLimits limits)
-    : events_(events), kind_(kind), limits_(limits) {
+    : events_(events),
+      kind_(kind),
+      limits_(limits) {
     ListeningSocket socket = listenTcp(address, port, BACKLOG);
     if (socket.failure != ListeningSocket::Failure::None) {
         log::error("cannot listen on port " + std::to_string(port) + ": " + errorText(socket.error));

@@ -24,7 +24,8 @@ bool connectUnix(const std::string& path, bool abstract) {
     const size_t offset = abstract ? 1 : 0;
     if (path.size() + offset >= sizeof address.sun_path) return false;
     std::memcpy(address.sun_path + offset, path.data(), path.size());
-    const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + offset + path.size() + (abstract ? 0 : 1));
+    const auto length =
+        static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + offset + path.size() + (abstract ? 0 : 1));
     UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
     return fd && ::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), length) == 0;
 }

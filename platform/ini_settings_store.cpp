@@ -157,8 +157,8 @@ int IniSettingsStore::readInt(const std::string& section, const std::string& key
     const auto text = readString(section, key);
     if (!text) return fallback;
     if (const auto value = parseInt(*text)) return *value;
-    log::warning("setting " + section + "/" + key + " in " + path_ + " is not a number (\"" + *text +
-                 "\"): using " + std::to_string(fallback));
+    log::warning("setting " + section + "/" + key + " in " + path_ + " is not a number (\"" + *text + "\"): using " +
+                 std::to_string(fallback));
     return fallback;
 }
 

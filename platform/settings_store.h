@@ -41,9 +41,7 @@ public:
     void writeString(const std::string& section, const std::string& key, std::string value) {
         values_[{section, key}] = std::move(value);
     }
-    bool contains(const std::string& section, const std::string& key) const {
-        return values_.contains({section, key});
-    }
+    bool contains(const std::string& section, const std::string& key) const { return values_.contains({section, key}); }
 
 private:
     std::map<std::pair<std::string, std::string>, std::string> values_;

@@ -18,7 +18,8 @@ struct SocketAddress {
 };
 
 bool resolve(const std::string& address, uint16_t port, SocketAddress& out) {
-    if (address.empty() || inet_pton(AF_INET, address.c_str(), &reinterpret_cast<sockaddr_in&>(out.storage).sin_addr) == 1) {
+    if (address.empty() ||
+        inet_pton(AF_INET, address.c_str(), &reinterpret_cast<sockaddr_in&>(out.storage).sin_addr) == 1) {
         auto& v4 = reinterpret_cast<sockaddr_in&>(out.storage);
         v4.sin_family = AF_INET;
         v4.sin_port = htons(port);

@@ -24,8 +24,7 @@ SysResult<TerminationSignals> TerminationSignals::block() {
 
 void TerminationSignals::consume() const {
     signalfd_siginfo info;
-    while (::read(fd_.get(), &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
-    }
+    while (::read(fd_.get(), &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {}
 }
 
 }  // namespace lintor

@@ -20,8 +20,8 @@ struct TypeName {
 };
 
 constexpr std::array<TypeName, 19> kRequestTypeNames{{
-    {"Bit", 1},    {"T1B", 6},    {"T2B", 10},   {"T2BF", 5},   {"EIS1", 1},   {"EIS2", 2},   {"EIS3", 3},
-    {"EIS4", 4},   {"EIS5", 5},   {"EIS6", 6},   {"EIS7", 7},   {"EIS8", 8},   {"EIS9", 9},   {"EIS10", 10},
+    {"Bit", 1},    {"T1B", 6},    {"T2B", 10},   {"T2BF", 5},   {"EIS1", 1},   {"EIS2", 2}, {"EIS3", 3},
+    {"EIS4", 4},   {"EIS5", 5},   {"EIS6", 6},   {"EIS7", 7},   {"EIS8", 8},   {"EIS9", 9}, {"EIS10", 10},
     {"EIS11", 11}, {"EIS12", 12}, {"EIS13", 13}, {"EIS14", 14}, {"EIS15", 15},
 }};
 

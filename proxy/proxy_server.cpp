@@ -6,13 +6,14 @@
 namespace lintor {
 
 ProxyServer::ProxyServer(MessagePoster& poster, ServerEvents& events, const GatewayConfig& config)
-    : SocketServer(events, ServerKind::Proxy, config.listenAddress, config.proxyPort, config.limits), poster_(poster) {}
+    : SocketServer(events, ServerKind::Proxy, config.listenAddress, config.proxyPort, config.limits),
+      poster_(poster) {}
 
 void ProxyServer::updateGroupValue(uint16_t groupAddress, int32_t value) {
     if (table_.updateGroupValue(groupAddress, value) || tableFullLogged_) return;
     tableFullLogged_ = true;
-    log::warning("group value table full (" + std::to_string(GroupValueTable::CAPACITY) + " addresses): " +
-                 formatGroupAddress(groupAddress) + " and further new addresses are not kept");
+    log::warning("group value table full (" + std::to_string(GroupValueTable::CAPACITY) +
+                 " addresses): " + formatGroupAddress(groupAddress) + " and further new addresses are not kept");
 }
 
 void ProxyServer::sendProxyInfo() {
@@ -25,9 +26,7 @@ void ProxyServer::sendProxyInfo() {
     }
 }
 
-void ProxyServer::OnClientConnected(ClientSocket&) {
-    events().clientConnected(kind());
-}
+void ProxyServer::OnClientConnected(ClientSocket&) { events().clientConnected(kind()); }
 
 void ProxyServer::OnClientData(ClientSocket& client, std::span<const uint8_t> bytes) {
     splitters_.of(client).feed(

@@ -83,8 +83,8 @@ TEST_F(GatewayCoreTest, StartsOfflineAndReachesConnectedToBcu) {
     EXPECT_EQ(ui.statuses[StatusField::Socket], std::vector<std::string>{"waiting.."});
     EXPECT_EQ(ui.counters, (std::map<CounterField, int32_t>{{CounterField::AckSent, 0}}));
     ASSERT_TRUE(waitUntilConnectedToBcu());
-    EXPECT_EQ(ui.statuses[StatusField::Bcu],
-              (std::vector<std::string>{"offline..", "reset..", "PEI_switch..", "set Addr-Table..", "connected to BCU"}));
+    EXPECT_EQ(ui.statuses[StatusField::Bcu], (std::vector<std::string>{"offline..", "reset..", "PEI_switch..",
+                                                                       "set Addr-Table..", "connected to BCU"}));
     ASSERT_TRUE(processEventsUntil([&] { return ui.refreshes > 0; }, 2s));
     EXPECT_EQ(ui.counters[CounterField::AckReceived], 3);
     EXPECT_EQ(ui.counters[CounterField::PortWrites], 3);

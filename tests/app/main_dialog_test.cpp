@@ -33,8 +33,8 @@ constexpr int kCollapsedHeight = kTemplateHeight - MainDialog::COLLAPSE_PIXELS;
 
 void clickBitmap(QWidget* widget) {
     const QPointF centre(widget->width() / 2.0, widget->height() / 2.0);
-    QMouseEvent release(QEvent::MouseButtonRelease, centre, widget->mapToGlobal(centre), Qt::LeftButton,
-                        Qt::NoButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, centre, widget->mapToGlobal(centre), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
     QCoreApplication::sendEvent(widget, &release);
 }
 
@@ -226,7 +226,8 @@ class MainDialogWithGatewayTest : public MainDialogTest {
 protected:
     void SetUp() override {
         sim = bcusim::BcuSimulator::start({}).take();
-        core = std::make_unique<GatewayCore>(dialog, settings, opener, GatewayConfig{sim->devicePath(), "127.0.0.1", 0, 0, {}});
+        core = std::make_unique<GatewayCore>(dialog, settings, opener,
+                                             GatewayConfig{sim->devicePath(), "127.0.0.1", 0, 0, {}});
         core->start();
     }
 

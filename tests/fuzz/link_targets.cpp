@@ -47,8 +47,7 @@ void downlinkStream(std::span<const uint8_t> data) {
         require(link.writeDownlink(data.subspan(offset, take)), "small pieces always fit the pipe");
         offset += take;
         piece = piece % 37 + 1;
-        while (worker.takeDownlinkRecord()) {
-        }
+        while (worker.takeDownlinkRecord()) {}
     }
     for (const auto& write : opener.device->writes) {
         require(write.size() <= ft12::FRAME_BUFFER_SIZE, "no port write beyond the frame buffer");

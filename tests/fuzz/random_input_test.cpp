@@ -39,8 +39,8 @@ TEST(RandomInput, GroupValueDecoderKeepsItsInvariants) { runRandomInputs(fuzz::g
 
 // Proxy requests: random text built from the protocol's own words.
 TEST(RandomInput, ProxyRequestParserKeepsItsInvariants) {
-    static constexpr const char* words[] = {"<SetGA", "GA", "Type", "Value", "=", "\"", " ", "\r\n", ">",
-                                            "1/2/3", "#0a03", "EIS1", "T2BF", "-1", "70000", "abc", "<"};
+    static constexpr const char* words[] = {"<SetGA", "GA",    "Type", "Value", "=",  "\"",    " ",   "\r\n", ">",
+                                            "1/2/3",  "#0a03", "EIS1", "T2BF",  "-1", "70000", "abc", "<"};
     std::mt19937 rng(4);
     for (int i = 0; i < 2000; ++i) {
         std::string text;

@@ -50,7 +50,7 @@ TEST_F(BcuStartupTest, EachAcknowledgementAdvancesToTheNextRecord) {
     startup.performInitStep();
     EXPECT_TRUE(queuedRecords().empty());
     EXPECT_EQ(owner.steps(), (std::vector<BcuInitStep>{BcuInitStep::Reset, BcuInitStep::PeiSwitch,
-                                                        BcuInitStep::AddressTable, BcuInitStep::Connected}));
+                                                       BcuInitStep::AddressTable, BcuInitStep::Connected}));
 }
 
 TEST_F(BcuStartupTest, FinalStateIgnoresFurtherAcknowledgements) {

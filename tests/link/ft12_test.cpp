@@ -84,10 +84,14 @@ TEST(Ft12Receiver, DamagedFramesAreAcknowledgedButNotHandedOn) {
     for (const Case& c : {
              // Byte 9 should be 0x16: the collection runs to the next 0x16 and
              // is cut to L + 6 bytes.
-             Case{"end byte missing", "68 03 03 68 73 01 02 76 AA BB 16",
+             Case{"end byte missing",
+                  "68 03 03 68 73 01 02 76 AA BB 16",
                   {Kind::BadEndByte, "68 03 03 68 73 01 02 76 AA", 10}},
-             Case{"checksum one off", "68 03 03 68 73 01 02 77 16", {Kind::BadChecksum, "68 03 03 68 73 01 02 77 16", 8}},
-             Case{"data byte flipped", "68 0A 0A 68 73 29 BC 11 01 0A 03 E1 00 80 D9 16",
+             Case{"checksum one off",
+                  "68 03 03 68 73 01 02 77 16",
+                  {Kind::BadChecksum, "68 03 03 68 73 01 02 77 16", 8}},
+             Case{"data byte flipped",
+                  "68 0A 0A 68 73 29 BC 11 01 0A 03 E1 00 80 D9 16",
                   {Kind::BadChecksum, "68 0A 0A 68 73 29 BC 11 01 0A 03 E1 00 80 D9 16", 15}},
              // The checksum leaves out the header: 68 + 73 + 41 would be 1C.
              Case{"header summed in", "68 02 02 68 73 41 1C 16", {Kind::BadChecksum, "68 02 02 68 73 41 1C 16", 7}},
@@ -105,7 +109,8 @@ TEST(Ft12Receiver, StrayHeaderFragmentDoesNotSwallowTheNextFrame) {
         const char* fragment;
         size_t endsAt;
     };
-    for (const Case& c : {Case{"68 05 16", 2}, Case{"68 0A 0A 16", 3}, Case{"68 16 16 16", 3}, Case{"68 16 05 16", 3}}) {
+    for (const Case& c :
+         {Case{"68 05 16", 2}, Case{"68 0A 0A 16", 3}, Case{"68 16 16 16", 3}, Case{"68 16 05 16", 3}}) {
         SCOPED_TRACE(c.fragment);
         const auto fragment = bytes(c.fragment);
         const auto seen = feed(concat(fragment, bytes(kGroupWrite)));

@@ -46,7 +46,7 @@ TEST(LinkWorker, StartupFramesGoOutInOrderEachAfterTheAcknowledgementOfTheOneBef
         EXPECT_LE(quiet, kSlackMax) << "frame " << i;
     }
     EXPECT_EQ(rig.owner.steps(), (std::vector<BcuInitStep>{BcuInitStep::Reset, BcuInitStep::PeiSwitch,
-                                                            BcuInitStep::AddressTable, BcuInitStep::Connected}));
+                                                           BcuInitStep::AddressTable, BcuInitStep::Connected}));
     // The BCU's acknowledgements never reach anyone but the start-up.
     EXPECT_EQ(rig.link->ackReceivedCount(), 3);
 }

@@ -32,16 +32,16 @@ TEST(TelegramTypes, ServiceKeysFindTheirRows) {
         uint16_t type;
     };
     for (const Case& c : {
-             Case{0x00, 0x81, 0x1002},  // group value write of 1
-             Case{0x00, 0x00, 0x1000},  // group value read
-             Case{0x00, 0x7F, 0x1001},  // response, 6-bit data 0x3F
-             Case{0x46, 0x03, 0x1040},  // numbered, seq 1, A_Memory_Read of 3 bytes
-             Case{0x4B, 0xD5, 0x10C0},  // numbered, seq 2, A_PropertyValue_Read
-             Case{0x7F, 0x80, 0x1080},  // A_Restart with seq 15
-             Case{0x80, 0x5A, 0x10F0},  // T_Connect: low byte ignored
-             Case{0x81, 0x00, 0x10F1},  // T_Disconnect
-             Case{0xC2, 0x00, 0x10F6},  // T_ACK, seq 0
-             Case{0xFF, 0x12, 0x10F7},  // T_NAK, seq 15
+             Case{0x00, 0x81, 0x1002},                  // group value write of 1
+             Case{0x00, 0x00, 0x1000},                  // group value read
+             Case{0x00, 0x7F, 0x1001},                  // response, 6-bit data 0x3F
+             Case{0x46, 0x03, 0x1040},                  // numbered, seq 1, A_Memory_Read of 3 bytes
+             Case{0x4B, 0xD5, 0x10C0},                  // numbered, seq 2, A_PropertyValue_Read
+             Case{0x7F, 0x80, 0x1080},                  // A_Restart with seq 15
+             Case{0x80, 0x5A, 0x10F0},                  // T_Connect: low byte ignored
+             Case{0x81, 0x00, 0x10F1},                  // T_Disconnect
+             Case{0xC2, 0x00, 0x10F6},                  // T_ACK, seq 0
+             Case{0xFF, 0x12, 0x10F7},                  // T_NAK, seq 15
              Case{0x03, 0x00, MSG_UNMATCHED_TELEGRAM},  // unnumbered A_DeviceDescriptor_Read
              Case{0x02, 0x00, MSG_UNMATCHED_TELEGRAM},  // connectionless A_Memory_Read
              Case{0x03, 0xDF, 0x1030},

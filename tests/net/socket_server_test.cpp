@@ -30,7 +30,9 @@ public:
     std::vector<std::vector<uint8_t>> chunks;
 
 protected:
-    void OnClientConnected(ClientSocket& client) override { events.push_back("connected " + std::to_string(client.id())); }
+    void OnClientConnected(ClientSocket& client) override {
+        events.push_back("connected " + std::to_string(client.id()));
+    }
     void OnClientData(ClientSocket&, std::span<const uint8_t> bytes) override {
         chunks.emplace_back(bytes.begin(), bytes.end());
     }

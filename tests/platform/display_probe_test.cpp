@@ -15,7 +15,8 @@ namespace lintor {
 namespace {
 
 TEST(DisplayProbe, MalformedOrAbsentDisplaysAreNotReachable) {
-    for (const char* display : {"", "nonsense", ":", ":x", "unix:"}) EXPECT_FALSE(xDisplayReachable(display)) << display;
+    for (const char* display : {"", "nonsense", ":", ":x", "unix:"})
+        EXPECT_FALSE(xDisplayReachable(display)) << display;
     EXPECT_FALSE(xDisplayReachable(":4711"));
     EXPECT_FALSE(waylandDisplayReachable("", "/tmp"));
     EXPECT_FALSE(waylandDisplayReachable("wayland-0", ""));

@@ -24,9 +24,11 @@ TEST(SetGaRequest, AcceptedForms) {
              Case{"hex address", R"(<SetGA GA="#0a03" Type="T2BF" Value="7">)", {0x0A03, 5, 7}},
              Case{"value without digits", R"(<SetGA GA="1/2/3" Type="EIS15" Value="abc">)", {0x0A03, 15, 0}},
              Case{"negative value", R"(<SetGA GA="1/2/3" Type="T2B" Value="-1">)", {0x0A03, 10, 0xFFFF}},
-             Case{"long value keeps its low 16 bits", R"(<SetGA GA="1/2/3" Type="Bit" Value="74565">)",
+             Case{"long value keeps its low 16 bits",
+                  R"(<SetGA GA="1/2/3" Type="Bit" Value="74565">)",
                   {0x0A03, 1, 9029}},
-             Case{"words before keywords are passed over", R"(<SetGA x GA="1/2/3" y Type="Bit" z Value="2" tail>)",
+             Case{"words before keywords are passed over",
+                  R"(<SetGA x GA="1/2/3" y Type="Bit" z Value="2" tail>)",
                   {0x0A03, 1, 2}},
          }) {
         SCOPED_TRACE(c.name);

@@ -164,15 +164,16 @@ TEST(RequestSplitter, LongestRequestFitsOneByteMoreDoesNot) {
         const auto result = split("<" + std::string(length - 2, 'x') + ">");
         EXPECT_EQ(result.requests.size(), length == RequestSplitter::MAX_REQUEST ? 1u : 0u);
         if (length > RequestSplitter::MAX_REQUEST) {
-            EXPECT_EQ(result.losses, (std::vector<std::pair<RequestSplitter::Loss, size_t>>{
-                                         {RequestSplitter::Loss::TooLong, length}}));
+            EXPECT_EQ(
+                result.losses,
+                (std::vector<std::pair<RequestSplitter::Loss, size_t>>{{RequestSplitter::Loss::TooLong, length}}));
         }
     }
     // A '<' ends the discarding: the request it starts is read.
     const auto resumed = split("<" + std::string(2000, 'x') + "<b>");
     EXPECT_EQ(resumed.requests, std::vector<std::string>{"<b>"});
-    EXPECT_EQ(resumed.losses, (std::vector<std::pair<RequestSplitter::Loss, size_t>>{
-                                  {RequestSplitter::Loss::TooLong, 2001}}));
+    EXPECT_EQ(resumed.losses,
+              (std::vector<std::pair<RequestSplitter::Loss, size_t>>{{RequestSplitter::Loss::TooLong, 2001}}));
 }
 
 }  // namespace

@@ -2,14 +2,14 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <deque>
-#include <optional>
-#include <string>
-#include <utility>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "link/link_events.h"

@@ -22,8 +22,7 @@ TcpClient::TcpClient(uint16_t port, int receiveBufferBytes) {
     address.sin_port = htons(port);
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     // Loopback connects complete at once or are refused at once.
-    if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 ||
-        errno == EINPROGRESS) {
+    if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 || errno == EINPROGRESS) {
         fd_ = std::move(fd);
     }
 }

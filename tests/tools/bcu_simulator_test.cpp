@@ -19,9 +19,9 @@
 namespace lintor::bcusim {
 namespace {
 
+using std::chrono::milliseconds;
 using test::bytes;
 using test::hex;
-using std::chrono::milliseconds;
 
 const std::string kAck = "E5";
 const std::string kReset = "10 40 40 16";

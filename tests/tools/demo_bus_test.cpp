@@ -11,15 +11,15 @@
 namespace lintor::bcusim {
 namespace {
 
-using test::hex;
 using std::chrono::milliseconds;
 using std::chrono::seconds;
+using test::hex;
 using Clock = DemoBus::Clock;
 
-constexpr uint16_t kSwitch = 0x0901;    // 1/1/1
-constexpr uint16_t kDimmer = 0x0A01;    // 1/2/1
-constexpr uint16_t kSensor = 0x1901;    // 3/1/1
-constexpr uint16_t kMeter = 0x2001;     // 4/0/1
+constexpr uint16_t kSwitch = 0x0901;  // 1/1/1
+constexpr uint16_t kDimmer = 0x0A01;  // 1/2/1
+constexpr uint16_t kSensor = 0x1901;  // 3/1/1
+constexpr uint16_t kMeter = 0x2001;   // 4/0/1
 const Clock::time_point kQuietUntil = Clock::time_point{} + seconds{1};
 
 // Independent of the encoder: mantissa * 2^exponent / 100.

@@ -9,9 +9,9 @@
 namespace lintor::bcusim {
 namespace {
 
+using std::chrono::milliseconds;
 using test::bytes;
 using test::hex;
-using std::chrono::milliseconds;
 using Clock = std::chrono::steady_clock;
 
 std::unique_ptr<BcuSimulator> startDemo() {
@@ -24,8 +24,8 @@ std::unique_ptr<BcuSimulator> startDemo() {
 
 bool isGroupWriteIndication(const std::vector<uint8_t>& frame) {
     // 68 L L 68 C | 29 BC source destination NPCI 00 APCI ...
-    return frame.size() >= 16 && frame[5] == 0x29 && frame[6] == 0xBC && (frame[11] & 0x80) != 0 &&
-           frame[12] == 0x00 && (frame[13] & 0xC0) == 0x80;
+    return frame.size() >= 16 && frame[5] == 0x29 && frame[6] == 0xBC && (frame[11] & 0x80) != 0 && frame[12] == 0x00 &&
+           (frame[13] & 0xC0) == 0x80;
 }
 
 TEST(DemoMode, KeepsQuietAtFirstThenDevicesSendGroupWrites) {

@@ -26,18 +26,16 @@ TEST(KnxFloat, KnownAnswers) {
         std::string bytes;
     };
     for (const Case& c : {
-             Case{0.0, "00 00"},
-             Case{0.01, "00 01"},
-             Case{-0.01, "87 FF"},      // mantissa -1: sign bit, 0x7FF
-             Case{-1.0, "87 9C"},       // -100: 0x800 - 100 = 0x79C
-             Case{20.47, "07 FF"},      // 2047 still fits
-             Case{20.48, "0C 00"},      // 2048 does not: 1024, exponent 1
-             Case{-20.48, "80 00"},     // -2048 fits
-             Case{21.0, "0C 1A"},       // 2100 -> 1050 = 0x41A, exponent 1
-             Case{100.0, "1C E2"},      // 10000 -> 1250 = 0x4E2, exponent 3
-             Case{-273.0, "A1 56"},     // -27300 -> -1706.25, exponent 4; 0x800 - 1706 = 0x156
-             Case{670433.28, "7F FE"},  // 2046 * 2^15: the largest valid value
-             Case{-671088.64, "F8 00"}, // -2048 * 2^15
+             Case{0.0, "00 00"}, Case{0.01, "00 01"}, Case{-0.01, "87 FF"},  // mantissa -1: sign bit, 0x7FF
+             Case{-1.0, "87 9C"},                                            // -100: 0x800 - 100 = 0x79C
+             Case{20.47, "07 FF"},                                           // 2047 still fits
+             Case{20.48, "0C 00"},                                           // 2048 does not: 1024, exponent 1
+             Case{-20.48, "80 00"},                                          // -2048 fits
+             Case{21.0, "0C 1A"},                                            // 2100 -> 1050 = 0x41A, exponent 1
+             Case{100.0, "1C E2"},                                           // 10000 -> 1250 = 0x4E2, exponent 3
+             Case{-273.0, "A1 56"},      // -27300 -> -1706.25, exponent 4; 0x800 - 1706 = 0x156
+             Case{670433.28, "7F FE"},   // 2046 * 2^15: the largest valid value
+             Case{-671088.64, "F8 00"},  // -2048 * 2^15
          }) {
         SCOPED_TRACE(c.value);
         EXPECT_EQ(encoded(c.value), c.bytes);

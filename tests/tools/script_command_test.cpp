@@ -21,9 +21,12 @@ Overloaded(Handlers...) -> Overloaded<Handlers...>;
 
 std::string text(AckMode mode) {
     switch (mode) {
-        case AckMode::Normal: return "normal";
-        case AckMode::None: return "none";
-        case AckMode::Late: return "late";
+    case AckMode::Normal:
+        return "normal";
+    case AckMode::None:
+        return "none";
+    case AckMode::Late:
+        return "late";
     }
     return "?";
 }
@@ -33,24 +36,23 @@ std::string describe(const ScriptLine& line) {
     if (!line.error.empty()) return "error";
     if (!line.command) return "nothing";
     const auto ms = [](std::chrono::milliseconds d) { return std::to_string(d.count()); };
-    return std::visit(
-        Overloaded{
-            [](const IndicationCommand& c) { return "ind " + hex(c.message); },
-            [](const GroupWriteCommand& c) {
-                return "write " + std::to_string(c.group) + " " + std::to_string(c.value) + " size " +
-                       std::to_string(c.dataBytes);
-            },
-            [](const RawCommand& c) { return "raw " + hex(c.bytes); },
-            [&](const AckCommand& c) { return "ack " + text(c.mode) + " " + ms(c.delay); },
-            [&](const ByteGapCommand& c) { return "bytegap " + ms(c.gap); },
-            [](const RepeatCommand& c) { return std::string(c.on ? "repeat on" : "repeat off"); },
-            [](const GarbageCommand& c) { return "garbage " + std::to_string(c.count); },
-            [](const SilentCommand& c) { return std::string(c.on ? "silent on" : "silent off"); },
-            [](const HangUpCommand&) { return std::string("hangup"); },
-            [&](const SleepCommand& c) { return "sleep " + ms(c.duration); },
-            [](const QuitCommand&) { return std::string("quit"); },
-        },
-        *line.command);
+    return std::visit(Overloaded{
+                          [](const IndicationCommand& c) { return "ind " + hex(c.message); },
+                          [](const GroupWriteCommand& c) {
+                              return "write " + std::to_string(c.group) + " " + std::to_string(c.value) + " size " +
+                                     std::to_string(c.dataBytes);
+                          },
+                          [](const RawCommand& c) { return "raw " + hex(c.bytes); },
+                          [&](const AckCommand& c) { return "ack " + text(c.mode) + " " + ms(c.delay); },
+                          [&](const ByteGapCommand& c) { return "bytegap " + ms(c.gap); },
+                          [](const RepeatCommand& c) { return std::string(c.on ? "repeat on" : "repeat off"); },
+                          [](const GarbageCommand& c) { return "garbage " + std::to_string(c.count); },
+                          [](const SilentCommand& c) { return std::string(c.on ? "silent on" : "silent off"); },
+                          [](const HangUpCommand&) { return std::string("hangup"); },
+                          [&](const SleepCommand& c) { return "sleep " + ms(c.duration); },
+                          [](const QuitCommand&) { return std::string("quit"); },
+                      },
+                      *line.command);
 }
 
 TEST(ScriptCommand, ParsesEveryCommand) {
@@ -63,9 +65,9 @@ TEST(ScriptCommand, ParsesEveryCommand) {
              Case{"ind 29bc1101", "ind 29 BC 11 01"},
              Case{"  raw 10 40 40 16  ", "raw 10 40 40 16"},
              Case{"raw e5 1", "raw E5 01"},
-             Case{"write 1/2/3 1", "write 2563 1 size 0"},          // 0x0A03
+             Case{"write 1/2/3 1", "write 2563 1 size 0"},  // 0x0A03
              Case{"write #0a03 63", "write 2563 63 size 0"},
-             Case{"write 31/7/255 64", "write 65535 64 size 1"},     // too big for six bits
+             Case{"write 31/7/255 64", "write 65535 64 size 1"},  // too big for six bits
              Case{"write 3/1/1 3098", "write 6401 3098 size 2"},
              Case{"write 4/0/1 70000", "write 8193 70000 size 4"},
              Case{"write 1/2/3 1 2", "write 2563 1 size 2"},
@@ -98,11 +100,20 @@ TEST(ScriptCommand, CommentsAndBlankLinesAreNothing) {
 
 TEST(ScriptCommand, MistakesGiveAnErrorText) {
     for (const std::string line : {
-             "frobnicate", "ind", "ind 29 XY", "ind 29B", "write 1/2/3", "write 1/2 1", "write 32/0/0 1",
-             "write 1/8/0 1", "write 1/2/256 1", "write #0a0 1", "write 1/2/3 -1", "write 1/2/3 64 0",
-             "write 1/2/3 256 1", "write 1/2/3 1 3", "write 1/2/3 1 2 3", "ack", "ack late", "ack late soon",
-             "ack maybe", "bytegap", "bytegap -1", "repeat yes", "garbage", "silent", "hangup now", "sleep",
-             "quit now", "raw",
+             "frobnicate",        "ind",
+             "ind 29 XY",         "ind 29B",
+             "write 1/2/3",       "write 1/2 1",
+             "write 32/0/0 1",    "write 1/8/0 1",
+             "write 1/2/256 1",   "write #0a0 1",
+             "write 1/2/3 -1",    "write 1/2/3 64 0",
+             "write 1/2/3 256 1", "write 1/2/3 1 3",
+             "write 1/2/3 1 2 3", "ack",
+             "ack late",          "ack late soon",
+             "ack maybe",         "bytegap",
+             "bytegap -1",        "repeat yes",
+             "garbage",           "silent",
+             "hangup now",        "sleep",
+             "quit now",          "raw",
          }) {
         SCOPED_TRACE(line);
         const ScriptLine parsed = parseScriptLine(line);

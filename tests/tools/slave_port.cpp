@@ -21,8 +21,7 @@ constexpr size_t kChecksumAndEnd = 2;
 
 }  // namespace
 
-SlavePort::SlavePort(const std::string& path)
-    : fd_(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)) {
+SlavePort::SlavePort(const std::string& path) : fd_(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)) {
     if (!fd_) {
         ADD_FAILURE() << "cannot open " << path << ": " << std::strerror(errno);
         return;
@@ -55,8 +54,7 @@ bool SlavePort::fill(Clock::time_point deadline) {
 
 std::vector<uint8_t> SlavePort::readBytes(size_t count, Milliseconds timeout) {
     const auto deadline = Clock::now() + timeout;
-    while (pending_.size() < count && fill(deadline)) {
-    }
+    while (pending_.size() < count && fill(deadline)) {}
     const size_t taken = std::min(count, pending_.size());
     std::vector<uint8_t> out(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(taken));
     pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(taken));
@@ -76,8 +74,7 @@ std::vector<uint8_t> SlavePort::readUnit(Milliseconds timeout) {
 
 std::vector<uint8_t> SlavePort::readFor(Milliseconds window) {
     const auto deadline = Clock::now() + window;
-    while (fill(deadline)) {
-    }
+    while (fill(deadline)) {}
     std::vector<uint8_t> out(pending_.begin(), pending_.end());
     pending_.clear();
     return out;

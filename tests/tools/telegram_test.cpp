@@ -14,9 +14,7 @@ namespace {
 using test::bytes;
 using test::hex;
 
-std::string hexOrNone(const std::optional<std::vector<uint8_t>>& message) {
-    return message ? hex(*message) : "none";
-}
+std::string hexOrNone(const std::optional<std::vector<uint8_t>>& message) { return message ? hex(*message) : "none"; }
 
 TEST(GroupIndication, KnownMessages) {
     struct Case {
@@ -28,8 +26,7 @@ TEST(GroupIndication, KnownMessages) {
         std::string message;
     };
     for (const Case& c : {
-             Case{"six-bit write", GroupService::Write, 0x1101, 0x0A03, 1, SIX_BIT_VALUE,
-                  "29 BC 11 01 0A 03 E1 00 81"},
+             Case{"six-bit write", GroupService::Write, 0x1101, 0x0A03, 1, SIX_BIT_VALUE, "29 BC 11 01 0A 03 E1 00 81"},
              Case{"largest six-bit", GroupService::Write, 0x1101, 0x0A03, 63, SIX_BIT_VALUE,
                   "29 BC 11 01 0A 03 E1 00 BF"},
              Case{"read", GroupService::Read, 0x1101, 0x0A03, 0, SIX_BIT_VALUE, "29 BC 11 01 0A 03 E1 00 00"},
@@ -56,9 +53,12 @@ TEST(GroupIndication, RefusesValuesThatDoNotFitTheirSize) {
 
 std::string serviceName(GroupService service) {
     switch (service) {
-        case GroupService::Read: return "read";
-        case GroupService::Response: return "response";
-        case GroupService::Write: return "write";
+    case GroupService::Read:
+        return "read";
+    case GroupService::Response:
+        return "response";
+    case GroupService::Write:
+        return "write";
     }
     return "?";
 }

@@ -9,9 +9,9 @@
 namespace lintor::bcusim {
 namespace {
 
+using std::chrono::milliseconds;
 using test::bytes;
 using test::hex;
-using std::chrono::milliseconds;
 using Clock = UplinkSender::Clock;
 
 const Clock::time_point t0{};

@@ -26,9 +26,7 @@ BcuSimulator::~BcuSimulator() {
 }
 
 void BcuSimulator::injectIndication(std::vector<uint8_t> emiMessage) {
-    commands_.post([this, message = std::move(emiMessage)]() mutable {
-        engine_.injectIndication(std::move(message));
-    });
+    commands_.post([this, message = std::move(emiMessage)]() mutable { engine_.injectIndication(std::move(message)); });
 }
 
 bool BcuSimulator::injectGroupWrite(uint16_t groupAddress, uint32_t value, int dataBytes, uint16_t source) {

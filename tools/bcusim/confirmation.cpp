@@ -12,7 +12,8 @@ constexpr uint8_t kControlKeptBits = 0x0F;
 }  // namespace
 
 std::optional<std::vector<uint8_t>> confirmationOf(std::span<const uint8_t> message) {
-    if (message.size() <= emi::field::CONTROL || message[emi::field::MESSAGE_CODE] != emi::L_DATA_REQ) return std::nullopt;
+    if (message.size() <= emi::field::CONTROL || message[emi::field::MESSAGE_CODE] != emi::L_DATA_REQ)
+        return std::nullopt;
     std::vector<uint8_t> confirmation(message.begin(), message.end());
     confirmation[emi::field::MESSAGE_CODE] = emi::L_DATA_CON;
     confirmation[emi::field::CONTROL] =

@@ -71,22 +71,22 @@ DemoBus::Clock::time_point DemoBus::nextDue() const {
 
 void DemoBus::advance(Device& device) {
     switch (device.profile.kind) {
-        case Kind::Switch:
-            device.value ^= 1;
-            return;
-        case Kind::Dimmer:
-            device.value = static_cast<uint32_t>(randomBetween(0, 255));
-            return;
-        case Kind::TemperatureSensor: {
-            const int steps = randomBetween(-kTemperatureSteps, kTemperatureSteps);
-            const double step = kTemperatureStep * steps / kTemperatureSteps;
-            device.temperature += step + (kRoomTemperature - device.temperature) * kPullBack;
-            device.value = encodeKnxFloat(std::round(device.temperature * 100.0) / 100.0);
-            return;
-        }
-        case Kind::EnergyMeter:
-            device.value += static_cast<uint32_t>(randomBetween(1, kMeterLargestIncrease));
-            return;
+    case Kind::Switch:
+        device.value ^= 1;
+        return;
+    case Kind::Dimmer:
+        device.value = static_cast<uint32_t>(randomBetween(0, 255));
+        return;
+    case Kind::TemperatureSensor: {
+        const int steps = randomBetween(-kTemperatureSteps, kTemperatureSteps);
+        const double step = kTemperatureStep * steps / kTemperatureSteps;
+        device.temperature += step + (kRoomTemperature - device.temperature) * kPullBack;
+        device.value = encodeKnxFloat(std::round(device.temperature * 100.0) / 100.0);
+        return;
+    }
+    case Kind::EnergyMeter:
+        device.value += static_cast<uint32_t>(randomBetween(1, kMeterLargestIncrease));
+        return;
     }
 }
 

@@ -28,24 +28,23 @@ std::optional<HostUnit> HostStream::push(uint8_t byte, std::chrono::steady_clock
     const auto event = receiver_.push(byte);
     if (!event) return std::nullopt;
     switch (event->kind) {
-        case ft12::Receiver::EventKind::AckReceived:
-            return HostUnit{HostUnitKind::Ack, {ft12::ACK}, true, now};
-        case ft12::Receiver::EventKind::HeaderComplete:
-            return std::nullopt;
-        case ft12::Receiver::EventKind::Frame:
-            // An empty frame carries no EMI message.
-            return unitOf(HostUnitKind::VariableFrame, event->bytes, event->bytes.size() > ft12::VARIABLE_OVERHEAD,
-                          now);
-        case ft12::Receiver::EventKind::BadChecksum:
-        case ft12::Receiver::EventKind::BadEndByte:
-            return unitOf(HostUnitKind::VariableFrame, event->bytes, false, now);
-        case ft12::Receiver::EventKind::Dropped:
-            if (looksLikeFixedFrame(event->bytes)) {
-                return unitOf(HostUnitKind::FixedFrame, event->bytes, isWellFormedFixedFrame(event->bytes), now);
-            }
-            return unitOf(HostUnitKind::Garbage, event->bytes, false, now);
-        case ft12::Receiver::EventKind::Overflow:
-            return unitOf(HostUnitKind::Garbage, event->bytes, false, now);
+    case ft12::Receiver::EventKind::AckReceived:
+        return HostUnit{HostUnitKind::Ack, {ft12::ACK}, true, now};
+    case ft12::Receiver::EventKind::HeaderComplete:
+        return std::nullopt;
+    case ft12::Receiver::EventKind::Frame:
+        // An empty frame carries no EMI message.
+        return unitOf(HostUnitKind::VariableFrame, event->bytes, event->bytes.size() > ft12::VARIABLE_OVERHEAD, now);
+    case ft12::Receiver::EventKind::BadChecksum:
+    case ft12::Receiver::EventKind::BadEndByte:
+        return unitOf(HostUnitKind::VariableFrame, event->bytes, false, now);
+    case ft12::Receiver::EventKind::Dropped:
+        if (looksLikeFixedFrame(event->bytes)) {
+            return unitOf(HostUnitKind::FixedFrame, event->bytes, isWellFormedFixedFrame(event->bytes), now);
+        }
+        return unitOf(HostUnitKind::Garbage, event->bytes, false, now);
+    case ft12::Receiver::EventKind::Overflow:
+        return unitOf(HostUnitKind::Garbage, event->bytes, false, now);
     }
     return std::nullopt;
 }

@@ -12,12 +12,12 @@
 #include <string>
 #include <string_view>
 
+#include "platform/termination_signals.h"
 #include "platform/unique_fd.h"
 #include "tools/bcusim/bcu_simulator.h"
 #include "tools/bcusim/device_link.h"
 #include "tools/bcusim/line_reader.h"
 #include "tools/bcusim/script_runner.h"
-#include "platform/termination_signals.h"
 
 namespace lintor::bcusim {
 namespace {
@@ -142,8 +142,7 @@ ScriptRunner::Outcome runScriptFile(const std::string& path, ScriptRunner& runne
 
 void waitFor(const TerminationSignals& signals) {
     pollfd p{signals.fd(), POLLIN, 0};
-    while (::poll(&p, 1, -1) < 0 && errno == EINTR) {
-    }
+    while (::poll(&p, 1, -1) < 0 && errno == EINTR) {}
 }
 
 int run(const ProgramOptions& options, const TerminationSignals& signals) {

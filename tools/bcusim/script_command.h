@@ -46,9 +46,9 @@ struct SleepCommand {
 };
 struct QuitCommand {};
 
-using ScriptCommand = std::variant<IndicationCommand, GroupWriteCommand, RawCommand, AckCommand, ByteGapCommand,
-                                   RepeatCommand, GarbageCommand, SilentCommand, HangUpCommand, SleepCommand,
-                                   QuitCommand>;
+using ScriptCommand =
+    std::variant<IndicationCommand, GroupWriteCommand, RawCommand, AckCommand, ByteGapCommand, RepeatCommand,
+                 GarbageCommand, SilentCommand, HangUpCommand, SleepCommand, QuitCommand>;
 
 // A line of a script: a command, an error text, or neither for a blank line
 // or a comment. A line whose first word starts with '#' is a comment, and so
@@ -60,7 +60,6 @@ struct ScriptLine {
 };
 
 ScriptLine parseScriptLine(std::string_view line);
-
 
 // The smallest size that carries the value: six bits up to 63, then 1, 2
 // or 4 bytes.

@@ -118,21 +118,21 @@ void SimulatorEngine::handleUnit(const HostUnit& unit, Clock::time_point now) {
 
 void SimulatorEngine::actOn(const HostUnit& unit, Clock::time_point now) {
     switch (unit.kind) {
-        case HostUnitKind::Ack:
-            recorder_.countAckReceived();
-            if (!uplink_.acknowledge()) recorder_.note("0xE5 from the host with no frame outstanding", now);
+    case HostUnitKind::Ack:
+        recorder_.countAckReceived();
+        if (!uplink_.acknowledge()) recorder_.note("0xE5 from the host with no frame outstanding", now);
+        return;
+    case HostUnitKind::VariableFrame:
+    case HostUnitKind::FixedFrame:
+        if (!unit.wellFormed) {
+            recorder_.note("bad checksum or end byte, not acknowledged: " + log::hex(unit.bytes), now);
             return;
-        case HostUnitKind::VariableFrame:
-        case HostUnitKind::FixedFrame:
-            if (!unit.wellFormed) {
-                recorder_.note("bad checksum or end byte, not acknowledged: " + log::hex(unit.bytes), now);
-                return;
-            }
-            answerFrame(unit, now);
-            return;
-        case HostUnitKind::Garbage:
-            recorder_.note("not a frame, ignored: " + log::hex(unit.bytes), now);
-            return;
+        }
+        answerFrame(unit, now);
+        return;
+    case HostUnitKind::Garbage:
+        recorder_.note("not a frame, ignored: " + log::hex(unit.bytes), now);
+        return;
     }
 }
 
@@ -140,17 +140,17 @@ void SimulatorEngine::answerFrame(const HostUnit& unit, Clock::time_point now) {
     if (silent_) return;
     std::vector<std::vector<uint8_t>> followUps = followUpsOf(emiMessageOf(unit));
     switch (ackMode_) {
-        case AckMode::Normal:
-            acknowledge(followUps);
-            return;
-        case AckMode::None:
-            for (std::vector<uint8_t>& message : followUps) queueOwnFrame(std::move(message));
-            return;
-        case AckMode::Late:
-            timers_.add(now + ackDelay_, [this, followUps = std::move(followUps)] {
-                if (!silent_) acknowledge(followUps);
-            });
-            return;
+    case AckMode::Normal:
+        acknowledge(followUps);
+        return;
+    case AckMode::None:
+        for (std::vector<uint8_t>& message : followUps) queueOwnFrame(std::move(message));
+        return;
+    case AckMode::Late:
+        timers_.add(now + ackDelay_, [this, followUps = std::move(followUps)] {
+            if (!silent_) acknowledge(followUps);
+        });
+        return;
     }
 }
 
@@ -175,17 +175,17 @@ void SimulatorEngine::acknowledge(const std::vector<std::vector<uint8_t>>& follo
 void SimulatorEngine::queueOwnFrame(std::vector<uint8_t> message) {
     const size_t size = message.size();
     switch (uplink_.enqueue(std::move(message))) {
-        case UplinkSender::EnqueueResult::Queued:
-            return;
-        case UplinkSender::EnqueueResult::WrongSize:
-            recorder_.note("EMI message of " + std::to_string(size) + " bytes refused: 1 to " +
-                               std::to_string(ft12::MAX_EMI_MESSAGE) + " fit a frame",
-                           Clock::now());
-            return;
-        case UplinkSender::EnqueueResult::QueueFull:
-            recorder_.note("frame queue full (" + std::to_string(uplink_.queued()) + " waiting): frame dropped",
-                           Clock::now());
-            return;
+    case UplinkSender::EnqueueResult::Queued:
+        return;
+    case UplinkSender::EnqueueResult::WrongSize:
+        recorder_.note("EMI message of " + std::to_string(size) + " bytes refused: 1 to " +
+                           std::to_string(ft12::MAX_EMI_MESSAGE) + " fit a frame",
+                       Clock::now());
+        return;
+    case UplinkSender::EnqueueResult::QueueFull:
+        recorder_.note("frame queue full (" + std::to_string(uplink_.queued()) + " waiting): frame dropped",
+                       Clock::now());
+        return;
     }
 }
 
@@ -248,15 +248,15 @@ void SimulatorEngine::setAckMode(AckMode mode, std::chrono::milliseconds delay) 
     ackMode_ = mode;
     ackDelay_ = delay;
     switch (mode) {
-        case AckMode::Normal:
-            recorder_.note("0xE5 at once", Clock::now());
-            return;
-        case AckMode::None:
-            recorder_.note("0xE5 withheld", Clock::now());
-            return;
-        case AckMode::Late:
-            recorder_.note("0xE5 " + std::to_string(delay.count()) + " ms late", Clock::now());
-            return;
+    case AckMode::Normal:
+        recorder_.note("0xE5 at once", Clock::now());
+        return;
+    case AckMode::None:
+        recorder_.note("0xE5 withheld", Clock::now());
+        return;
+    case AckMode::Late:
+        recorder_.note("0xE5 " + std::to_string(delay.count()) + " ms late", Clock::now());
+        return;
     }
 }
 

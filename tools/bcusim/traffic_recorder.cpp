@@ -21,7 +21,9 @@ void pushBounded(std::deque<T>& history, T entry, size_t limit) {
 }  // namespace
 
 TrafficRecorder::TrafficRecorder(Clock::time_point start, LogSink sink, size_t historyLimit)
-    : start_(start), sink_(std::move(sink)), historyLimit_(historyLimit) {}
+    : start_(start),
+      sink_(std::move(sink)),
+      historyLimit_(historyLimit) {}
 
 void TrafficRecorder::recordBytes(Direction direction, std::span<const uint8_t> bytes, Clock::time_point now) {
     {

@@ -25,10 +25,10 @@ struct TrafficEntry {
 };
 
 struct SimulatorCounters {
-    uint64_t framesSent = 0;    // the BCU's own frames, first transmissions
-    uint64_t repeats = 0;       // sent again after no 0xE5 came in time
-    uint64_t framesDropped = 0; // given up after the last repeat
-    uint64_t acksReceived = 0;  // lone 0xE5 from the host
+    uint64_t framesSent = 0;     // the BCU's own frames, first transmissions
+    uint64_t repeats = 0;        // sent again after no 0xE5 came in time
+    uint64_t framesDropped = 0;  // given up after the last repeat
+    uint64_t acksReceived = 0;   // lone 0xE5 from the host
 };
 
 // What the simulator saw and did, written by its thread and read by any
