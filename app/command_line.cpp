@@ -96,7 +96,7 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> arguments) 
     ParsedCommandLine result;
     ArgumentReader reader(arguments);
     while (const auto name = reader.next()) {
-        const auto spec = std::ranges::find(kOptions, *name, &OptionSpec::name);
+        const auto* const spec = std::ranges::find(kOptions, *name, &OptionSpec::name);
         if (spec == kOptions.end()) {
             reader.unknown();
         } else {

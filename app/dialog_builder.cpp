@@ -130,7 +130,7 @@ QFont templateFont() {
     return font;
 }
 
-ClickableLabel::ClickableLabel(const QPixmap& pixmap, QWidget* parent) : QWidget(parent), pixmap_(pixmap) {
+ClickableLabel::ClickableLabel(QPixmap pixmap, QWidget* parent) : QWidget(parent), pixmap_(std::move(pixmap)) {
     setCursor(Qt::PointingHandCursor);
 }
 
@@ -140,7 +140,7 @@ void ClickableLabel::paintEvent(QPaintEvent*) {
 }
 
 void ClickableLabel::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && onClick) onClick();
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && onClick_) onClick_();
 }
 
 std::map<int, QWidget*> buildControls(const DialogTemplate& dialog, QWidget* parent) {

@@ -27,8 +27,8 @@ QFont templateFont();
 // A static bitmap control that tells of clicks, as SS_NOTIFY does.
 class ClickableLabel final : public QWidget {
 public:
-    ClickableLabel(const QPixmap& pixmap, QWidget* parent);
-    std::function<void()> onClick;
+    ClickableLabel(QPixmap pixmap, QWidget* parent);
+    void setOnClick(std::function<void()> onClick) { onClick_ = std::move(onClick); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -36,6 +36,7 @@ protected:
 
 private:
     QPixmap pixmap_;
+    std::function<void()> onClick_;
 };
 
 QString toQString(std::string_view text);

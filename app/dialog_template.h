@@ -11,18 +11,18 @@ namespace lintor {
 enum class ControlKind { PushButton, Edit, Label, Bitmap, Icon, ListView };
 
 namespace control_style {
-inline constexpr uint32_t DEFAULT_BUTTON = 1u << 0;
-inline constexpr uint32_t TAB_STOP = 1u << 1;
-inline constexpr uint32_t READ_ONLY = 1u << 2;
-inline constexpr uint32_t BORDER = 1u << 3;
-inline constexpr uint32_t AUTO_HSCROLL = 1u << 4;
-inline constexpr uint32_t CENTER = 1u << 5;
-inline constexpr uint32_t CENTER_VERTICALLY = 1u << 6;
-inline constexpr uint32_t GROUP = 1u << 7;
-inline constexpr uint32_t STATIC_EDGE = 1u << 8;
-inline constexpr uint32_t NOTIFY = 1u << 9;
-inline constexpr uint32_t NO_PREFIX = 1u << 10;
-inline constexpr uint32_t REPORT_VIEW = 1u << 11;
+inline constexpr uint32_t DEFAULT_BUTTON = 1U << 0;
+inline constexpr uint32_t TAB_STOP = 1U << 1;
+inline constexpr uint32_t READ_ONLY = 1U << 2;
+inline constexpr uint32_t BORDER = 1U << 3;
+inline constexpr uint32_t AUTO_HSCROLL = 1U << 4;
+inline constexpr uint32_t CENTER = 1U << 5;
+inline constexpr uint32_t CENTER_VERTICALLY = 1U << 6;
+inline constexpr uint32_t GROUP = 1U << 7;
+inline constexpr uint32_t STATIC_EDGE = 1U << 8;
+inline constexpr uint32_t NOTIFY = 1U << 9;
+inline constexpr uint32_t NO_PREFIX = 1U << 10;
+inline constexpr uint32_t REPORT_VIEW = 1U << 11;
 }  // namespace control_style
 
 inline constexpr int NO_ID = -1;

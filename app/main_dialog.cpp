@@ -33,8 +33,8 @@ MainDialog::MainDialog(QWidget* parent) : QDialog(parent), proxyTable_(this) {
     exit->setFocus();
     connect(static_cast<QPushButton*>(control(control_id::PROXY)), &QPushButton::clicked, this,
             [this] { toggleProxyTable(); });
-    static_cast<ClickableLabel*>(control(control_id::EXPAND))->onClick = [this] { expand(); };
-    static_cast<ClickableLabel*>(control(control_id::COLLAPSE))->onClick = [this] { collapse(); };
+    static_cast<ClickableLabel*>(control(control_id::EXPAND))->setOnClick([this] { expand(); });
+    static_cast<ClickableLabel*>(control(control_id::COLLAPSE))->setOnClick([this] { collapse(); });
 }
 
 // Closing the main window closes the table window with it.
@@ -50,16 +50,16 @@ QString MainDialog::fieldText(int id) const {
     return edit ? edit->text() : QString();
 }
 
-void MainDialog::setStatusText(StatusField field, const std::string& value) {
-    static_cast<QLineEdit*>(control(fieldIdOf(field)))->setText(QString::fromStdString(value));
+void MainDialog::setStatusText(StatusField field, const std::string& text) {
+    static_cast<QLineEdit*>(control(fieldIdOf(field)))->setText(QString::fromStdString(text));
 }
 
 void MainDialog::setCounter(CounterField field, int32_t value) {
     static_cast<QLineEdit*>(control(fieldIdOf(field)))->setText(QString::number(value));
 }
 
-void MainDialog::showMessage(const std::string& value) {
-    QMessageBox::warning(this, windowTitle(), QString::fromStdString(value));
+void MainDialog::showMessage(const std::string& text) {
+    QMessageBox::warning(this, windowTitle(), QString::fromStdString(text));
 }
 
 void MainDialog::setGroupValueTable(const GroupValueTable* table) {

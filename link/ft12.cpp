@@ -64,7 +64,7 @@ EncodedFrame encodeVariableFrame(uint8_t control, std::span<const uint8_t> messa
     assert(!message.empty() && message.size() <= MAX_EMI_MESSAGE);
     EncodedFrame frame;
     const auto length = static_cast<uint8_t>(message.size() + 1);
-    auto out = frame.bytes.begin();
+    auto* out = frame.bytes.begin();
     *out++ = VARIABLE_START;
     *out++ = length;
     *out++ = length;

@@ -97,7 +97,7 @@ bool SerialLink::writeDownlink(std::span<const uint8_t> record) {
                      std::to_string(PIPE_BUF) + ": dropped");
         return false;
     }
-    ssize_t n;
+    ssize_t n = 0;
     do {
         n = ::write(downlink_.writeEnd.get(), record.data(), record.size());
     } while (n < 0 && errno == EINTR);
@@ -110,7 +110,7 @@ bool SerialLink::writeDownlink(std::span<const uint8_t> record) {
 }
 
 size_t SerialLink::readUplink(std::span<uint8_t> buffer) {
-    ssize_t n;
+    ssize_t n = 0;
     do {
         n = ::read(uplink_.readEnd.get(), buffer.data(), buffer.size());
     } while (n < 0 && errno == EINTR);
@@ -128,7 +128,7 @@ void SerialLink::emitUplinkRecord(uint16_t type, std::span<const uint8_t> payloa
     std::ranges::copy(payload, record.begin() + kRecordHeaderSize);
 
     // One write below PIPE_BUF is atomic: the reader never sees half a record.
-    ssize_t n;
+    ssize_t n = 0;
     do {
         n = ::write(uplink_.writeEnd.get(), record.data(), header.recordSize());
     } while (n < 0 && errno == EINTR);

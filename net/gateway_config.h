@@ -12,7 +12,7 @@ inline constexpr uint16_t PROXY_PORT = 5003;
 
 struct ServerLimits {
     // Bytes a client may have waiting; beyond that blocks are refused.
-    size_t sendQueueBytes = 256 * 1024;
+    size_t sendQueueBytes = size_t{256} * 1024;
     // A client that refuses blocks this long is dropped.
     std::chrono::milliseconds stallTimeout{10'000};
     // Connections held at once; the oldest half-closed one makes room.

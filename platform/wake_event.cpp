@@ -22,7 +22,7 @@ void WakeEvent::signal() {
 }
 
 void WakeEvent::clear() {
-    uint64_t value;
+    uint64_t value = 0;
     [[maybe_unused]] const ssize_t n = ::read(fd_.get(), &value, sizeof value);
 }
 

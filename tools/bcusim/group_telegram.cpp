@@ -28,7 +28,7 @@ bool isValueSize(int dataBytes) {
 bool valueFits(uint32_t value, int dataBytes) {
     if (dataBytes == SIX_BIT_VALUE) return value <= emi::APCI_SHORT_DATA_MASK;
     if (dataBytes == 4) return true;
-    return isValueSize(dataBytes) && value < (1u << (8 * dataBytes));
+    return isValueSize(dataBytes) && value < (1U << (8 * dataBytes));
 }
 
 std::optional<std::vector<uint8_t>> groupIndication(GroupService service, uint16_t source, uint16_t group,
