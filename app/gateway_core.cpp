@@ -1,9 +1,6 @@
 #include "app/gateway_core.h"
 
-#include <QCoreApplication>
-
 #include "app/device_setting.h"
-#include "app/posted_event.h"
 #include "app/status_texts.h"
 #include "proxy/proxy_protocol.h"
 
@@ -13,11 +10,12 @@ GatewayCore::GatewayCore(UserInterface& ui, SettingsStore& settings, SerialDevic
     : ui_(ui),
       settings_(settings),
       opener_(opener),
-      config_(std::move(config)) {
+      config_(std::move(config)),
+      posted_([this](const PostedItem& item) { deliver(item); }) {
     timer_.setInterval(TICK_MS);
     // Once a second means once a second, not up to 5 % later.
     timer_.setTimerType(Qt::PreciseTimer);
-    connect(&timer_, &QTimer::timeout, this, [this] { tick(); });
+    QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] { tick(); });
 }
 
 GatewayCore::~GatewayCore() {
@@ -44,12 +42,10 @@ void GatewayCore::start() {
     timer_.start();
 }
 
-void GatewayCore::post(const PostedMessage& message) { QCoreApplication::postEvent(this, new PostedEvent(message)); }
+void GatewayCore::post(const PostedMessage& message) { posted_.push(message); }
 
 // Any thread: the text is shown on the user-interface thread.
-void GatewayCore::showMessage(const std::string& text) {
-    QCoreApplication::postEvent(this, new UserMessageEvent(text));
-}
+void GatewayCore::showMessage(const std::string& text) { posted_.push(text); }
 
 void GatewayCore::portOpenFailed(const std::string&) { showMessage(std::string(INVALID_COM_PORT_TEXT)); }
 
@@ -69,14 +65,16 @@ void GatewayCore::clientClosed(ServerKind) {
     ui_.setStatusText(StatusField::Socket, std::string(CONNECTION_CLOSED_TEXT));
 }
 
-void GatewayCore::customEvent(QEvent* event) {
-    if (const auto* userMessage = dynamic_cast<UserMessageEvent*>(event)) {
-        ui_.showMessage(userMessage->text());
-        return;
+void GatewayCore::deliver(const PostedItem& item) {
+    if (const auto* text = std::get_if<std::string>(&item)) {
+        ui_.showMessage(*text);
+    } else {
+        route(std::get<PostedMessage>(item));
     }
-    const auto* posted = dynamic_cast<PostedEvent*>(event);
-    if (!posted || !gateway_) return;
-    const PostedMessage& message = posted->message();
+}
+
+void GatewayCore::route(const PostedMessage& message) {
+    if (!gateway_) return;
     switch (message.id) {
     case WM_BUS_MESSAGE:
         routeBusMessage(message.wParam);

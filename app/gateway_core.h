@@ -1,12 +1,12 @@
 #pragma once
 
-#include <QObject>
 #include <QTimer>
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
+#include "app/posted_queue.h"
 #include "app/user_interface.h"
 #include "link/link_events.h"
 #include "net/bus_gateway.h"
@@ -21,7 +21,7 @@ namespace lintor {
 // private messages and the one-second timer to them, turns what they report
 // into the texts of the status fields, and shuts everything down in order.
 // The window and the headless console only show what it writes to them.
-class GatewayCore final : public QObject, public LinkEvents, public ServerEvents {
+class GatewayCore final : public LinkEvents, public ServerEvents {
 public:
     static constexpr int TICK_MS = 1000;
 
@@ -30,6 +30,8 @@ public:
     // Stops the timer, then deletes the gateway (worker stopped, port, pipes
     // and sockets closed), writes "ComPort" back, then deletes the proxy.
     ~GatewayCore() override;
+    GatewayCore(const GatewayCore&) = delete;
+    GatewayCore& operator=(const GatewayCore&) = delete;
 
     // Creates the components and starts the BCU start-up and the timer.
     void start();
@@ -47,11 +49,10 @@ public:
     void clientConnected(ServerKind server) override;
     void clientClosed(ServerKind server) override;
 
-protected:
-    void customEvent(QEvent* event) override;
-
 private:
     void showMessage(const std::string& text);
+    void deliver(const PostedItem& item);
+    void route(const PostedMessage& message);
     void routeBusMessage(uint32_t byteCount);
     void OnProxySetGa(uint32_t groupAddress, int32_t value);
     void tick();
@@ -61,6 +62,7 @@ private:
     SerialDeviceOpener& opener_;
     GatewayConfig config_;
     int comPort_ = 0;
+    PostedQueue posted_;
     QTimer timer_;
     std::unique_ptr<BusGateway> gateway_;
     std::unique_ptr<ProxyServer> proxy_;
