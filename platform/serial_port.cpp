@@ -86,12 +86,15 @@ OpenedDevice SerialPort::open(const std::string& path, const DeviceClaims& claim
     // flock keeps out other programs that play by the rules; TIOCEXCL keeps
     // out the rest (except root); neither sees a program that opened the
     // device before us, so look for those, and for a UUCP lock, too.
-    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return failed(errno == EWOULDBLOCK ? EBUSY : errno);
+    const auto holders = [&] { return otherDeviceHolders(path, claims.procRoot); };
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK) return failed(errno);
+        const auto found = holders();
+        return found.empty() ? failed(EBUSY) : inUse("in use by " + found.front().describe());
+    }
     if (!::isatty(fd.get())) return failed(ENOTTY);
     if (::ioctl(fd.get(), TIOCEXCL) != 0) return failed(errno);
-    if (const auto holders = otherDeviceHolders(path, claims.procRoot); !holders.empty()) {
-        return inUse("in use by " + holders.front().describe());
-    }
+    if (const auto found = holders(); !found.empty()) return inUse("in use by " + found.front().describe());
     UucpLock lock = UucpLock::acquire(claims.lockDir, path);
     if (lock.outcome() == UucpLock::Outcome::HeldByOther) {
         const DeviceHolder holder{lock.holder(), processCommand(lock.holder(), claims.procRoot).value_or("?")};

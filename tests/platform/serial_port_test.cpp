@@ -136,6 +136,14 @@ TEST_F(SerialPortClaims, ProgramThatHoldsTheDeviceOpenIsNamed) {
     EXPECT_FALSE(std::filesystem::exists(lockFile));
 }
 
+TEST_F(SerialPortClaims, ProgramThatLockedTheDeviceIsNamed) {
+    test::ChildProcess holder("/usr/bin/flock", {"--exclusive", pty.slavePath, "sleep", "30"});
+    ASSERT_TRUE(waitFor([&] { return otherDeviceHolders(pty.slavePath).size() == 2; }, 5s));
+    const auto refused = SerialPort::open(pty.slavePath, claims);
+    EXPECT_EQ(refused.error, EBUSY);
+    EXPECT_TRUE(refused.failure.starts_with("cannot open " + pty.slavePath + ": in use by pid ")) << refused.failure;
+}
+
 TEST_F(SerialPortClaims, FarEndOfAPseudoTerminalIsNoCompetitor) {
     // A simulated BCU in another process holds the master and a slave
     // descriptor, as this process does; neither keeps the device closed.
