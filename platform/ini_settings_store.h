@@ -2,19 +2,15 @@
 
 #include <optional>
 #include <string>
-#include <vector>
 
+#include "platform/ini_document.h"
 #include "platform/settings_store.h"
 
 namespace lintor {
 
-// The settings in an INI file. Sections and keys match whatever their case
-// ("[Settings]", "comport=5"), as on the platform the settings come from;
-// the first match counts. Values are taken as they stand, without inline
-// comments; surrounding blanks and one pair of double quotes are dropped.
-// A write changes only the line of its key (or adds one), keeps comments,
-// order and line ends, and leaves the file untouched when it already holds
-// the value.
+// The settings in an INI file (see IniDocument for how it is read). A write
+// changes only the line of its key, or adds one, and leaves the file
+// untouched when it already holds the value.
 class IniSettingsStore final : public SettingsStore {
 public:
     // Reads the file once; a missing file is an empty store.
@@ -31,7 +27,7 @@ public:
 
 private:
     std::string path_;
-    std::vector<std::string> lines_;
+    IniDocument document_;
 };
 
 }  // namespace lintor

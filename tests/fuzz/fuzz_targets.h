@@ -20,5 +20,7 @@ void downlinkStream(std::span<const uint8_t> data);
 void clientRecordStream(std::span<const uint8_t> data);
 void proxyRequestStream(std::span<const uint8_t> data);
 void groupValueRecord(std::span<const uint8_t> data);
+void iniDocument(std::span<const uint8_t> data);
+void groupAddressText(std::span<const uint8_t> data);
 
 }  // namespace lintor::fuzz

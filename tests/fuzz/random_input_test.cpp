@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,31 @@ void runRandomInputs(Target target, uint32_t seed) {
 
 TEST(RandomInput, SerialReceiverKeepsItsInvariants) { runRandomInputs(fuzz::serialInput, 1); }
 TEST(RandomInput, DownlinkReaderKeepsItsInvariants) { runRandomInputs(fuzz::downlinkStream, 2); }
+
+// Text made of the words that settings files and addresses are written in.
+template <typename Target>
+void runRandomTexts(Target target, std::span<const char* const> words, uint32_t seed) {
+    std::mt19937 rng(seed);
+    for (int i = 0; i < 2000; ++i) {
+        std::string text;
+        for (int w = static_cast<int>(rng() % 30); w > 0; --w) text += words[rng() % words.size()];
+        target(std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+    }
+    runRandomInputs(target, seed + 100);
+}
+
+TEST(RandomInput, IniDocumentKeepsItsInvariants) {
+    static constexpr const char* words[] = {"[settings]", "[Settings]", "[log]", "ComPort", "comport", "Level", "=",
+                                            " ",          "\t",         "\n",    "\r\n",    ";",       "#",     "\"",
+                                            "5",          "-7",         "x",     "[",       "]",       "\0"};
+    runRandomTexts(fuzz::iniDocument, words, 7);
+}
+
+TEST(RandomInput, GroupAddressParsersAgree) {
+    static constexpr const char* words[] = {"1",    "31",   "32", "7", "8", "255", "256", "/",          "#",
+                                            "0a03", "ffff", "-",  "+", " ", "x",   "0",   "99999999999"};
+    runRandomTexts(fuzz::groupAddressText, words, 8);
+}
 
 #ifdef LINTOR_FUZZ_NETWORK
 TEST(RandomInput, ClientRecordFramerKeepsItsInvariants) { runRandomInputs(fuzz::clientRecordStream, 3); }
