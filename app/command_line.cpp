@@ -71,12 +71,12 @@ private:
     std::string error_;
 };
 
-struct OptionSpec {
+struct OptionEntry {
     std::string_view name;
     void (*read)(ArgumentReader& reader, Options& options);
 };
 
-constexpr std::array<OptionSpec, 11> kOptions{{
+constexpr std::array<OptionEntry, 11> kOptions{{
     {"--headless", [](ArgumentReader& r, Options& o) { r.flag(o.headless); }},
     {"--simulate", [](ArgumentReader& r, Options& o) { r.flag(o.simulate); }},
     {"--stats", [](ArgumentReader& r, Options& o) { r.flag(o.stats); }},
@@ -96,11 +96,11 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> arguments) 
     ParsedCommandLine result;
     ArgumentReader reader(arguments);
     while (const auto name = reader.next()) {
-        const auto* const spec = std::ranges::find(kOptions, *name, &OptionSpec::name);
-        if (spec == kOptions.end()) {
+        const auto* const option = std::ranges::find(kOptions, *name, &OptionEntry::name);
+        if (option == kOptions.end()) {
             reader.unknown();
         } else {
-            spec->read(reader, result.options);
+            option->read(reader, result.options);
         }
         if (!reader.error().empty()) {
             result.error = reader.error();

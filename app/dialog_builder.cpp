@@ -27,7 +27,7 @@ int mulDiv(int value, int numerator, int denominator) {
     return static_cast<int>(std::lround(static_cast<double>(value) * numerator / denominator));
 }
 
-QWidget* makePushButton(const ControlSpec& item, QWidget* parent) {
+QWidget* makePushButton(const TemplateControl& item, QWidget* parent) {
     auto* button = new QPushButton(toQString(item.text), parent);
     button->setDefault(item.style & DEFAULT_BUTTON);
     button->setAutoDefault(false);
@@ -35,7 +35,7 @@ QWidget* makePushButton(const ControlSpec& item, QWidget* parent) {
     return button;
 }
 
-QWidget* makeEdit(const ControlSpec& item, QWidget* parent) {
+QWidget* makeEdit(const TemplateControl& item, QWidget* parent) {
     auto* edit = new QLineEdit(toQString(item.text), parent);
     edit->setReadOnly(item.style & READ_ONLY);
     edit->setFrame(item.style & BORDER);
@@ -50,7 +50,7 @@ QWidget* makeEdit(const ControlSpec& item, QWidget* parent) {
     return edit;
 }
 
-QWidget* makeLabel(const ControlSpec& item, QWidget* parent) {
+QWidget* makeLabel(const TemplateControl& item, QWidget* parent) {
     auto* label = new QLabel(toQString(item.text), parent);
     label->setTextFormat(Qt::PlainText);
     Qt::Alignment alignment = (item.style & CENTER) ? Qt::AlignHCenter : Qt::AlignLeft;
@@ -60,13 +60,13 @@ QWidget* makeLabel(const ControlSpec& item, QWidget* parent) {
     return label;
 }
 
-QWidget* makeIcon(const ControlSpec& item, QWidget* parent) {
+QWidget* makeIcon(const TemplateControl& item, QWidget* parent) {
     auto* label = new QLabel(parent);
     label->setPixmap(QPixmap(toQString(item.text)));
     return label;
 }
 
-QWidget* makeListView(const ControlSpec&, QWidget* parent) {
+QWidget* makeListView(const TemplateControl&, QWidget* parent) {
     auto* list = new QTreeWidget(parent);
     list->setRootIsDecorated(false);
     list->setUniformRowHeights(true);
@@ -77,7 +77,7 @@ QWidget* makeListView(const ControlSpec&, QWidget* parent) {
     return list;
 }
 
-QWidget* makeControl(const ControlSpec& item, QWidget* parent) {
+QWidget* makeControl(const TemplateControl& item, QWidget* parent) {
     switch (item.kind) {
     case ControlKind::PushButton:
         return makePushButton(item, parent);
@@ -147,7 +147,7 @@ std::map<int, QWidget*> buildControls(const DialogTemplate& dialog, QWidget* par
     static const bool registered = (registerResources(), true);
     (void)registered;
     std::map<int, QWidget*> controls;
-    for (const ControlSpec& item : dialog.controls) {
+    for (const TemplateControl& item : dialog.controls) {
         QWidget* widget = makeControl(item, parent);
         QRect geometry = dialogUnitsToPixels(item.x, item.y, item.width, item.height);
         // Bitmap and icon statics take the size of their image.

@@ -13,7 +13,7 @@ constexpr uint32_t kStatusLabel = CENTER | CENTER_VERTICALLY | GROUP | STATIC_ED
 constexpr uint32_t kCounterLabel = GROUP;
 
 // In template order, which is the tab order.
-constexpr std::array<ControlSpec, 16> kMainControls{{
+constexpr std::array<TemplateControl, 16> kMainControls{{
     {control_id::OK, K::PushButton, 141, 7, 30, 14, "Exit", DEFAULT_BUTTON | TAB_STOP},
     {control_id::SOCKET_STATUS, K::Edit, 46, 7, 90, 14, "", kStatusField},
     {NO_ID, K::Label, 7, 7, 35, 14, "Socket", kStatusLabel},
@@ -32,13 +32,13 @@ constexpr std::array<ControlSpec, 16> kMainControls{{
     {control_id::PROXY, K::PushButton, 7, 140, 30, 14, "Proxy", TAB_STOP},
 }};
 
-constexpr std::array<ControlSpec, 3> kAboutControls{{
+constexpr std::array<TemplateControl, 3> kAboutControls{{
     {NO_ID, K::Icon, 11, 17, 20, 20, ICON_32, 0},
     {NO_ID, K::Label, 40, 10, 119, 8, "Lintor Version 1.0", NO_PREFIX | GROUP},
     {control_id::OK, K::PushButton, 178, 7, 50, 14, "OK", DEFAULT_BUTTON | TAB_STOP | GROUP},
 }};
 
-constexpr std::array<ControlSpec, 2> kProxyTableControls{{
+constexpr std::array<TemplateControl, 2> kProxyTableControls{{
     {control_id::OK, K::PushButton, 187, 6, 25, 14, "Exit", DEFAULT_BUTTON | TAB_STOP},
     {control_id::PROXY_LIST, K::ListView, 6, 6, 178, 258, "", REPORT_VIEW | BORDER | TAB_STOP},
 }};

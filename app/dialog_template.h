@@ -27,7 +27,7 @@ inline constexpr uint32_t REPORT_VIEW = 1U << 11;
 
 inline constexpr int NO_ID = -1;
 
-struct ControlSpec {
+struct TemplateControl {
     int id;
     ControlKind kind;
     int x, y, width, height;
@@ -40,7 +40,7 @@ struct DialogTemplate {
     int id;
     int width, height;
     std::string_view caption;
-    std::span<const ControlSpec> controls;
+    std::span<const TemplateControl> controls;
 };
 
 namespace control_id {

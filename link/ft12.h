@@ -43,7 +43,7 @@ public:
         Frame,           // a complete, intact variable frame of L + 6 bytes
         BadChecksum,     // L + 6 bytes whose checksum is wrong
         BadEndByte,      // L + 6 bytes whose last byte is not 0x16
-        Dropped,         // ended by 0x16 without a recognised header
+        Dropped,         // bytes without a recognised header, ended by 0x16 or by a 0x68 that may start a frame
         Overflow,        // a full buffer without an end byte
     };
     struct Event {
@@ -55,6 +55,8 @@ public:
     std::optional<Event> push(uint8_t byte);
 
 private:
+    std::optional<Event> outsideFrame(uint8_t byte);
+    bool isHeaderPrefix() const;
     bool isLengthByte() const;
     Event endOfFrame() const;
     void restart() { rxCount = rxExpected = 0; }
@@ -62,6 +64,8 @@ private:
     std::array<uint8_t, RX_BUFFER_SIZE> rxBuffer{};
     uint16_t rxCount = 0;
     uint16_t rxExpected = 0;
+    // The 0x68 that ended the last collection begins the next.
+    bool restartAtStart_ = false;
 };
 
 struct EncodedFrame {

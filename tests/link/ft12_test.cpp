@@ -75,32 +75,30 @@ TEST(Ft12Receiver, FrameWithLengthSixteenHexIsReceived) {
     EXPECT_EQ(seen[1], (Seen{Kind::Frame, frame, 0x16 + 5}));
 }
 
-TEST(Ft12Receiver, DamagedFramesAreAcknowledgedButNotHandedOn) {
+TEST(Ft12Receiver, DamagedFramesAreAcknowledgedButNotHandedOnAndTheNextOneIs) {
+    // 73 + 41 = B4
+    const std::string next = "68 02 02 68 73 41 B4 16";
     struct Case {
         const char* name;
-        std::string stream;
-        Seen last;
+        std::string damaged;
+        Kind kind;
     };
     for (const Case& c : {
-             // Byte 9 should be 0x16: the collection runs to the next 0x16 and
-             // is cut to L + 6 bytes.
-             Case{"end byte missing",
-                  "68 03 03 68 73 01 02 76 AA BB 16",
-                  {Kind::BadEndByte, "68 03 03 68 73 01 02 76 AA", 10}},
-             Case{"checksum one off",
-                  "68 03 03 68 73 01 02 77 16",
-                  {Kind::BadChecksum, "68 03 03 68 73 01 02 77 16", 8}},
-             Case{"data byte flipped",
-                  "68 0A 0A 68 73 29 BC 11 01 0A 03 E1 00 80 D9 16",
-                  {Kind::BadChecksum, "68 0A 0A 68 73 29 BC 11 01 0A 03 E1 00 80 D9 16", 15}},
+             // Byte 9 should be 0x16: decided there, so the next frame is not swallowed.
+             Case{"end byte missing", "68 03 03 68 73 01 02 76 AA", Kind::BadEndByte},
+             Case{"checksum one off", "68 03 03 68 73 01 02 77 16", Kind::BadChecksum},
+             Case{"data byte flipped", "68 0A 0A 68 73 29 BC 11 01 0A 03 E1 00 80 D9 16", Kind::BadChecksum},
              // The checksum leaves out the header: 68 + 73 + 41 would be 1C.
-             Case{"header summed in", "68 02 02 68 73 41 1C 16", {Kind::BadChecksum, "68 02 02 68 73 41 1C 16", 7}},
+             Case{"header summed in", "68 02 02 68 73 41 1C 16", Kind::BadChecksum},
          }) {
         SCOPED_TRACE(c.name);
-        const auto seen = feed(bytes(c.stream));
-        ASSERT_EQ(seen.size(), 2u);
-        EXPECT_EQ(seen[0].kind, Kind::HeaderComplete);
-        EXPECT_EQ(seen[1], c.last);
+        const auto damaged = bytes(c.damaged);
+        const size_t end = damaged.size() - 1;
+        EXPECT_EQ(feed(concat(damaged, bytes(next))),
+                  (std::vector<Seen>{{Kind::HeaderComplete, "68 " + c.damaged.substr(3, 8), 3},
+                                     {c.kind, c.damaged, end},
+                                     {Kind::HeaderComplete, "68 02 02 68", end + 4},
+                                     {Kind::Frame, next, end + 8}}));
     }
 }
 
@@ -124,8 +122,21 @@ TEST(Ft12Receiver, StrayHeaderFragmentDoesNotSwallowTheNextFrame) {
 TEST(Ft12Receiver, FixedFramesAndStrayBytesAreDroppedWithoutAcknowledgement) {
     EXPECT_EQ(feed(bytes("10 40 40 16")), (std::vector<Seen>{{Kind::Dropped, "10 40 40 16", 3}}));
     EXPECT_EQ(feed(bytes("16")), (std::vector<Seen>{{Kind::Dropped, "16", 0}}));
-    // A collection that starts with 0x68 but whose header does not hold.
-    EXPECT_EQ(feed(bytes("68 05 06 68 16")), (std::vector<Seen>{{Kind::Dropped, "68 05 06 68 16", 4}}));
+    // A collection that starts with 0x68 but whose header does not hold ends
+    // at the next 0x68, which may begin a frame.
+    EXPECT_EQ(feed(bytes("68 05 06 68 16")), (std::vector<Seen>{{Kind::Dropped, "68 05 06", 3}}));
+}
+
+TEST(Ft12Receiver, NoiseBeforeAFrameDoesNotSwallowIt) {
+    for (const std::string noise : {"00", "68 05", "10 40", "68 0A 0A 00 00 00"}) {
+        SCOPED_TRACE(noise);
+        const auto before = bytes(noise);
+        const size_t at = before.size();
+        EXPECT_EQ(feed(concat(before, bytes(kGroupWrite))),
+                  (std::vector<Seen>{{Kind::Dropped, noise, at},
+                                     {Kind::HeaderComplete, "68 0A 0A 68", at + 3},
+                                     {Kind::Frame, kGroupWrite, at + 15}}));
+    }
 }
 
 TEST(Ft12Receiver, ReceiverRecoversAfterDroppedCollection) {

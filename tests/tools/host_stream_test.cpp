@@ -52,7 +52,7 @@ TEST(HostStream, CutsAndJudgesUnits) {
                   "68 08 08 68 73 A9 96 18 34 56 78 0A D7 16",
                   {Kind::VariableFrame, "68 08 08 68 73 A9 96 18 34 56 78 0A D7 16", false}},
              Case{"no end byte where due",
-                  "68 02 02 68 73 A9 1C 00 16",
+                  "68 02 02 68 73 A9 1C 00",
                   {Kind::VariableFrame, "68 02 02 68 73 A9 1C 00", false}},
              Case{"empty frame", "68 00 00 68 00 16", {Kind::VariableFrame, "68 00 00 68 00 16", false}},
              Case{"stray bytes", "00 01 16", {Kind::Garbage, "00 01 16", false}},
