@@ -1,5 +1,7 @@
 #include "app/posted_queue.h"
 
+#include <optional>
+
 #include "platform/log.h"
 
 namespace lintor {
@@ -27,16 +29,21 @@ void PostedQueue::push(PostedItem item) {
     if (wasEmpty) wake_.signal();
 }
 
-// The event is cleared before the items are taken: an item pushed after
-// the take signals it again.
+// One item at a time: a delivery that runs an event loop of its own (a
+// message box) sees the later items delivered there, still in order. The
+// event is cleared first, so an item pushed meanwhile signals it again.
 void PostedQueue::drain() {
     wake_.clear();
-    std::deque<PostedItem> taken;
-    {
-        const std::lock_guard lock(mutex_);
-        taken.swap(items_);
+    for (;;) {
+        std::optional<PostedItem> item;
+        {
+            const std::lock_guard lock(mutex_);
+            if (items_.empty()) return;
+            item = std::move(items_.front());
+            items_.pop_front();
+        }
+        deliver_(*item);
     }
-    for (const PostedItem& item : taken) deliver_(item);
 }
 
 }  // namespace lintor
