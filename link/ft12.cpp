@@ -87,6 +87,24 @@ uint8_t checksum(std::span<const uint8_t> bytes) {
     return static_cast<uint8_t>(sum);
 }
 
+bool containsResetFrame(std::span<const uint8_t> bytes) {
+    constexpr size_t kFixedFrameSize = RESET_FRAME.size();
+    while (!bytes.empty()) {
+        if (bytes.size() >= kFixedFrameSize && std::ranges::equal(bytes.first(kFixedFrameSize), RESET_FRAME)) {
+            return true;
+        }
+        size_t unit = 1;
+        if (bytes.size() >= HEADER_SIZE && bytes[0] == VARIABLE_START && bytes[LENGTH_AT] == bytes[LENGTH_AT + 1] &&
+            bytes[HEADER_SIZE - 1] == VARIABLE_START) {
+            unit = bytes[LENGTH_AT] + VARIABLE_OVERHEAD;
+        } else if (bytes.size() >= kFixedFrameSize && bytes[0] == FIXED_START) {
+            unit = kFixedFrameSize;
+        }
+        bytes = bytes.subspan(std::min(unit, bytes.size()));
+    }
+    return false;
+}
+
 EncodedFrame encodeVariableFrame(uint8_t control, std::span<const uint8_t> message) {
     assert(!message.empty() && message.size() <= MAX_EMI_MESSAGE);
     EncodedFrame frame;

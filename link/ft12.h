@@ -87,4 +87,9 @@ EncodedFrame encodeVariableFrame(uint8_t control, std::span<const uint8_t> messa
 
 uint8_t checksum(std::span<const uint8_t> bytes);
 
+// Whether raw bytes for the line hold a reset frame: walked unit by unit
+// (acknowledgements, fixed and variable frames), so that frame data that
+// happens to read 10 40 40 16 does not count.
+bool containsResetFrame(std::span<const uint8_t> bytes);
+
 }  // namespace lintor::ft12

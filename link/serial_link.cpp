@@ -170,7 +170,7 @@ void SerialLink::carryOutDownlinkRecord() {
     if (header.type == MSG_RAW_TO_BCU) {
         writeToPort(payload);
         // Whoever resets the link, the start-up or a client, restarts the count.
-        if (std::ranges::equal(payload, ft12::RESET_FRAME)) frameSendCount_ = ft12::FIRST_FRAME_SEND_COUNT;
+        if (ft12::containsResetFrame(payload)) frameSendCount_ = ft12::FIRST_FRAME_SEND_COUNT;
     } else if (header.type == MSG_DATA_TO_BCU) {
         sendEmiFrame(payload);
     }

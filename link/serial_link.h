@@ -21,7 +21,7 @@ namespace lintor {
 
 //   Constructed --startWorker--> Starting --port opened--> Running --stop--> Stopped
 //                                        \--not opened---> Failed
-//   Running --hang-up, read or write error--> Failed
+//   Running --hang-up or read error--> Failed
 enum class LinkState {
     Constructed,
     Starting,

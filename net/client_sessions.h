@@ -15,7 +15,6 @@ public:
     // Opened on first use.
     Session& of(const ClientSocket& client) { return sessions_[client.id()]; }
     void close(const ClientSocket& client) { sessions_.erase(client.id()); }
-    size_t size() const { return sessions_.size(); }
 
 private:
     std::unordered_map<uint64_t, Session> sessions_;

@@ -5,6 +5,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <array>
 #include <charconv>
 #include <fstream>
 #include <memory>
@@ -55,6 +56,12 @@ std::optional<unsigned> ptyMasterIndex(const std::string& fdinfoPath) {
     return std::nullopt;
 }
 
+bool pointsIntoDev(const std::string& fdLink) {
+    std::array<char, 64> target{};
+    const ssize_t n = ::readlink(fdLink.c_str(), target.data(), target.size());
+    return n > 0 && std::string_view(target.data(), static_cast<size_t>(n)).starts_with("/dev/");
+}
+
 struct ProcessView {
     bool holdsDevice = false;
     bool holdsPtyMaster = false;
@@ -66,8 +73,12 @@ ProcessView viewOf(const std::string& processDir, dev_t device, std::optional<un
     if (!fds) return view;
     while (const dirent* entry = ::readdir(fds.get())) {
         if (!numericName(entry->d_name)) continue;
+        const std::string link = processDir + "/fd/" + entry->d_name;
+        // Only device nodes are looked at: a stat of a file on a hung
+        // network mount could block.
+        if (!pointsIntoDev(link)) continue;
         struct stat target {};
-        if (::stat((processDir + "/fd/" + entry->d_name).c_str(), &target) != 0 || !S_ISCHR(target.st_mode)) continue;
+        if (::stat(link.c_str(), &target) != 0 || !S_ISCHR(target.st_mode)) continue;
         if (target.st_rdev == device) view.holdsDevice = true;
         if (slaveIndex && target.st_rdev == kPtyMultiplexer &&
             ptyMasterIndex(processDir + "/fdinfo/" + entry->d_name) == slaveIndex) {

@@ -4,10 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "platform/log.h"
 #include "platform/sys_result.h"
@@ -16,11 +15,27 @@
 namespace lintor {
 namespace {
 
-IniDocument readDocument(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return IniDocument(text.str());
+// A missing file is an empty one; any other failure to read it is an error,
+// so that a file we could not read is never replaced by what we know.
+SysResult<IniDocument> readDocument(const std::string& path) {
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd) return errno == ENOENT ? SysResult<IniDocument>(IniDocument()) : SysResult<IniDocument>::failure(errno);
+    std::string text;
+    std::array<char, 4096> chunk;
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), chunk.data(), chunk.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return SysResult<IniDocument>::failure(errno);
+        if (n == 0) return IniDocument(text);
+        text.append(chunk.data(), static_cast<size_t>(n));
+    }
+}
+
+IniDocument readOrReport(const std::string& path) {
+    auto document = readDocument(path);
+    if (document.ok()) return document.take();
+    log::warning("cannot read the settings in " + path + ": " + errorText(document.error()) + "; using defaults");
+    return IniDocument();
 }
 
 int writeWhole(int fd, const std::string& text) {
@@ -62,7 +77,7 @@ int replaceFile(const std::string& path, const std::string& text) {
 
 }  // namespace
 
-IniSettingsStore::IniSettingsStore(std::string path) : path_(std::move(path)), document_(readDocument(path_)) {}
+IniSettingsStore::IniSettingsStore(std::string path) : path_(std::move(path)), document_(readOrReport(path_)) {}
 
 std::optional<std::string> IniSettingsStore::readString(const std::string& section, const std::string& key) {
     return document_.value(section, key);
@@ -78,7 +93,13 @@ int IniSettingsStore::readInt(const std::string& section, const std::string& key
 }
 
 bool IniSettingsStore::writeInt(const std::string& section, const std::string& key, int value) {
-    IniDocument onDisk = readDocument(path_);
+    auto read = readDocument(path_);
+    if (!read.ok()) {
+        log::warning("cannot read " + path_ + " (" + errorText(read.error()) + "): " + section + "/" + key +
+                     " not written");
+        return false;
+    }
+    IniDocument onDisk = read.take();
     if (onDisk.setInt(section, key, value)) {
         if (const int error = replaceFile(path_, onDisk.text()); error != 0) {
             log::warning("cannot write " + section + "/" + key + "=" + std::to_string(value) + " to " + path_ + ": " +

@@ -93,13 +93,20 @@ OpenedDevice SerialPort::open(const std::string& path, const DeviceClaims& claim
         return found.empty() ? failed(EBUSY) : inUse("in use by " + found.front().describe());
     }
     if (!::isatty(fd.get())) return failed(ENOTTY);
-    if (::ioctl(fd.get(), TIOCEXCL) != 0) return failed(errno);
+    // Only root gets past another program's TIOCEXCL; it must not either.
+    if (int exclusive = 0; ::ioctl(fd.get(), TIOCGEXCL, &exclusive) == 0 && exclusive != 0) {
+        const auto found = holders();
+        return found.empty() ? failed(EBUSY) : inUse("in use by " + found.front().describe());
+    }
     if (const auto found = holders(); !found.empty()) return inUse("in use by " + found.front().describe());
     UucpLock lock = UucpLock::acquire(claims.lockDir, path);
     if (lock.outcome() == UucpLock::Outcome::HeldByOther) {
+        if (lock.holder() == 0) return inUse("locked in " + lock.path() + " (its pid cannot be read yet)");
         const DeviceHolder holder{lock.holder(), processCommand(lock.holder(), claims.procRoot).value_or("?")};
         return inUse("locked by " + holder.describe() + " in " + lock.path());
     }
+    // Set last: on a refusal it would stay on the other program's device.
+    if (::ioctl(fd.get(), TIOCEXCL) != 0) return failed(errno);
 
     applyLineSettings(fd.get(), path);
     switchRtsOff(fd.get());

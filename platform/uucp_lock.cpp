@@ -3,11 +3,13 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
+#include <ctime>
 #include <fstream>
 #include <memory>
 #include <utility>
@@ -18,6 +20,7 @@ namespace lintor {
 namespace {
 
 constexpr std::string_view kDevPrefix = "/dev/";
+constexpr time_t kUnreadableLockGraceSeconds = 10;
 
 bool processAlive(pid_t pid) { return ::kill(pid, 0) == 0 || errno == EPERM; }
 
@@ -34,6 +37,7 @@ bool writeAll(int fd, const std::string& text) {
 // ever sees a lock file without its pid. EEXIST when a lock is there.
 int createLockFile(const std::string& path) {
     const std::string temporary = path + "." + std::to_string(::getpid());
+    ::unlink(temporary.c_str());  // left by an earlier process of this pid
     UniqueFd fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
     if (!fd) return errno;
     char pid[16];
@@ -43,6 +47,13 @@ int createLockFile(const std::string& path) {
     if (error == 0 && ::link(temporary.c_str(), path.c_str()) != 0) error = errno;
     ::unlink(temporary.c_str());
     return error;
+}
+
+// Another program may have created its lock and not yet written its pid.
+bool isRecent(const std::string& path) {
+    struct stat file {};
+    if (::stat(path.c_str(), &file) != 0) return false;
+    return ::time(nullptr) - file.st_mtime < kUnreadableLockGraceSeconds;
 }
 
 }  // namespace
@@ -75,23 +86,26 @@ std::string UucpLock::fileNameFor(const std::string& devicePath) {
 UucpLock UucpLock::acquire(const std::string& lockDir, const std::string& devicePath) {
     UucpLock lock;
     lock.path_ = lockDir + "/" + fileNameFor(devicePath);
+    // An existing lock counts even where we may not write one of our own.
     for (int attempt = 0; attempt < 2; ++attempt) {
+        struct stat existing {};
+        if (::stat(lock.path_.c_str(), &existing) == 0) {
+            const auto pid = readLockPid(lock.path_);
+            if (pid && *pid == ::getpid()) return lock;  // ours through another open: not ours to remove
+            if ((pid && processAlive(*pid)) || (!pid && isRecent(lock.path_))) {
+                lock.outcome_ = Outcome::HeldByOther;
+                lock.holder_ = pid.value_or(0);
+                return lock;
+            }
+            ::unlink(lock.path_.c_str());  // stale: its process is gone
+        }
         const int error = createLockFile(lock.path_);
         if (error == 0) {
             lock.outcome_ = Outcome::Acquired;
             lock.owned_ = true;
             return lock;
         }
-        if (error != EEXIST) return lock;
-
-        const auto pid = readLockPid(lock.path_);
-        if (pid && *pid == ::getpid()) return lock;  // ours through another open: not ours to remove
-        if (pid && processAlive(*pid)) {
-            lock.outcome_ = Outcome::HeldByOther;
-            lock.holder_ = *pid;
-            return lock;
-        }
-        ::unlink(lock.path_.c_str());  // stale: its process is gone
+        if (error != EEXIST) return lock;  // created by another program meanwhile: look again
     }
     return lock;
 }

@@ -23,7 +23,8 @@ public:
     static std::string fileNameFor(const std::string& devicePath);
 
     UucpLock() = default;
-    // A stale lock, whose process is gone, is replaced.
+    // A stale lock, whose process is gone (or whose pid cannot be read and
+    // which is older than a few seconds), is replaced.
     static UucpLock acquire(const std::string& lockDir, const std::string& devicePath);
     ~UucpLock();
     UucpLock(UucpLock&& other) noexcept;
@@ -32,7 +33,8 @@ public:
     UucpLock& operator=(const UucpLock&) = delete;
 
     Outcome outcome() const { return outcome_; }
-    // The live holder when HeldByOther.
+    // The live holder when HeldByOther; 0 for a fresh lock whose pid
+    // cannot be read yet.
     pid_t holder() const { return holder_; }
     const std::string& path() const { return path_; }
 

@@ -6,7 +6,10 @@ namespace {
 // C clients end each request with its zero byte; others with a line end.
 bool isSkippedBetweenRequests(char c) { return c == '\0' || c == '\r' || c == '\n'; }
 
-bool isBlank(std::string_view text) { return text.find_first_not_of(" \t") == std::string_view::npos; }
+// What may stand between requests without being worth a log line.
+bool isBlank(std::string_view text) {
+    return text.find_first_not_of(std::string_view(" \t\r\n\0", 5)) == std::string_view::npos;
+}
 
 }  // namespace
 

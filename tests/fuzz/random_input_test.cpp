@@ -5,12 +5,15 @@
 #include <random>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tests/fuzz/fuzz_targets.h"
 
 namespace lintor {
 namespace {
+
+using namespace std::string_view_literals;
 
 // Random bytes drawn mostly from the values the protocol gives meaning to.
 std::vector<uint8_t> plausibleBytes(std::mt19937& rng, size_t size) {
@@ -36,7 +39,7 @@ TEST(RandomInput, DownlinkReaderKeepsItsInvariants) { runRandomInputs(fuzz::down
 
 // Text made of the words that settings files and addresses are written in.
 template <typename Target>
-void runRandomTexts(Target target, std::span<const char* const> words, uint32_t seed) {
+void runRandomTexts(Target target, std::span<const std::string_view> words, uint32_t seed) {
     std::mt19937 rng(seed);
     for (int i = 0; i < 2000; ++i) {
         std::string text;
@@ -47,15 +50,15 @@ void runRandomTexts(Target target, std::span<const char* const> words, uint32_t 
 }
 
 TEST(RandomInput, IniDocumentKeepsItsInvariants) {
-    static constexpr const char* words[] = {"[settings]", "[Settings]", "[log]", "ComPort", "comport", "Level", "=",
-                                            " ",          "\t",         "\n",    "\r\n",    ";",       "#",     "\"",
-                                            "5",          "-7",         "x",     "[",       "]",       "\0"};
+    static constexpr std::string_view words[] = {
+        "[settings]", "[Settings]", "[log]", "ComPort", "comport", "Level", "=", " ", "\t", "\n",
+        "\r\n",       ";",          "#",     "\"",      "5",       "-7",    "x", "[", "]",  "\0"sv};
     runRandomTexts(fuzz::iniDocument, words, 7);
 }
 
 TEST(RandomInput, GroupAddressParsersAgree) {
-    static constexpr const char* words[] = {"1",    "31",   "32", "7", "8", "255", "256", "/",          "#",
-                                            "0a03", "ffff", "-",  "+", " ", "x",   "0",   "99999999999"};
+    static constexpr std::string_view words[] = {"1",    "31",   "32", "7", "8", "255", "256", "/",          "#",
+                                                 "0a03", "ffff", "-",  "+", " ", "x",   "0",   "99999999999"};
     runRandomTexts(fuzz::groupAddressText, words, 8);
 }
 

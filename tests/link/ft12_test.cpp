@@ -212,6 +212,25 @@ TEST(Ft12Encoder, FramesMatchKnownBytes) {
     }
 }
 
+TEST(Ft12ResetFrame, FoundAmongRawBytesButNotInsideAFrame) {
+    struct Case {
+        const char* bytes;
+        bool reset;
+    };
+    for (const Case& c : {
+             Case{"10 40 40 16", true},
+             Case{"E5 10 40 40 16", true},
+             Case{"10 7B 7B 16 10 40 40 16", true},
+             Case{"68 06 06 68 73 10 40 40 16 29 16", false},  // frame data
+             Case{"10 7B 7B 16", false},
+             Case{"10 40 40", false},
+             Case{"", false},
+         }) {
+        SCOPED_TRACE(c.bytes);
+        EXPECT_EQ(ft12::containsResetFrame(bytes(c.bytes)), c.reset);
+    }
+}
+
 TEST(Ft12Encoder, LargestMessageFillsFrameBuffer) {
     const std::vector<uint8_t> message(ft12::MAX_EMI_MESSAGE, 0x01);
     const auto frame = ft12::encodeVariableFrame(0x73, message);

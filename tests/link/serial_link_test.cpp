@@ -120,14 +120,17 @@ TEST_F(SerialLinkTest, RawRecordsGoToPortUnchanged) {
 }
 
 TEST_F(SerialLinkTest, EveryResetOfTheLinkRestartsTheFrameCount) {
-    // Frame, client's raw reset, frame, frame, other raw bytes, frame.
-    for (const char* record : {kGroupWriteRecord, "00 80 04 00 10 40 40 16", kGroupWriteRecord, kGroupWriteRecord,
-                               "00 80 02 00 E5 E5", kGroupWriteRecord}) {
+    // Frame, client's raw reset, frame, frame, other raw bytes, frame, a reset
+    // among other raw bytes, frame.
+    for (const char* record :
+         {kGroupWriteRecord, "00 80 04 00 10 40 40 16", kGroupWriteRecord, kGroupWriteRecord, "00 80 02 00 E5 E5",
+          kGroupWriteRecord, "00 80 05 00 E5 10 40 40 16", kGroupWriteRecord}) {
         ASSERT_TRUE(writeDownlink(record));
         ASSERT_TRUE(worker.takeDownlinkRecord());
     }
-    EXPECT_EQ(portWrites(), (std::vector<std::string>{kGroupWriteFrameOdd, "10 40 40 16", kGroupWriteFrameOdd,
-                                                      kGroupWriteFrameEven, "E5 E5", kGroupWriteFrameOdd}));
+    EXPECT_EQ(portWrites(),
+              (std::vector<std::string>{kGroupWriteFrameOdd, "10 40 40 16", kGroupWriteFrameOdd, kGroupWriteFrameEven,
+                                        "E5 E5", kGroupWriteFrameOdd, "E5 10 40 40 16", kGroupWriteFrameOdd}));
 }
 
 TEST_F(SerialLinkTest, RecordsThatCannotBeSentAreConsumedWholeAndCountAsTaken) {

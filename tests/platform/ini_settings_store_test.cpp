@@ -97,6 +97,15 @@ TEST_F(IniSettingsStoreTest, EditsMadeWhileRunningSurviveTheWriteBack) {
     EXPECT_EQ(read(), "[settings]\nComPort=3\nDevice=/dev/ttyACM0\n");
 }
 
+TEST_F(IniSettingsStoreTest, UnreadableFileGivesDefaultsAndIsNeverReplaced) {
+    // A directory where the file belongs: opened, but not readable as text.
+    std::filesystem::create_directories(path);
+    IniSettingsStore store(path);
+    EXPECT_EQ(store.readInt("settings", "ComPort", 1), 1);
+    EXPECT_FALSE(store.writeInt("settings", "ComPort", 1));
+    EXPECT_TRUE(std::filesystem::is_directory(path));
+}
+
 TEST_F(IniSettingsStoreTest, UnwritableFileIsReportedNotHidden) {
     // Its directory is a file: no one, root included, can create it.
     std::ofstream(dir + "/plain") << "x";

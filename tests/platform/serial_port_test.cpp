@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -134,6 +136,31 @@ TEST_F(SerialPortClaims, ProgramThatHoldsTheDeviceOpenIsNamed) {
     EXPECT_EQ(refused.error, EBUSY);
     EXPECT_EQ(refused.failure, "cannot open " + pty.slavePath + ": in use by " + holders[0].describe());
     EXPECT_FALSE(std::filesystem::exists(lockFile));
+    // The refusal leaves the other program's line as it was.
+    const UniqueFd look(::open(pty.slavePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    int exclusive = -1;
+    ASSERT_EQ(::ioctl(look.get(), TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 0);
+}
+
+TEST_F(SerialPortClaims, LineMadeExclusiveByAnotherOpenerIsRefusedEvenToRoot) {
+    const UniqueFd other(::open(pty.slavePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    ASSERT_EQ(::ioctl(other.get(), TIOCEXCL), 0);
+    EXPECT_EQ(SerialPort::open(pty.slavePath, claims).error, EBUSY);
+    ::ioctl(other.get(), TIOCNXCL);
+}
+
+TEST_F(SerialPortClaims, LockWhosePidCannotBeReadCountsWhileItIsFresh) {
+    writeFile(lockFile, "");
+    const auto refused = SerialPort::open(pty.slavePath, claims);
+    EXPECT_EQ(refused.error, EBUSY);
+    EXPECT_EQ(refused.failure,
+              "cannot open " + pty.slavePath + ": locked in " + lockFile + " (its pid cannot be read yet)");
+
+    const timespec anHourAgo[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, lockFile.c_str(), anHourAgo, 0), 0);
+    const auto opened = SerialPort::open(pty.slavePath, claims);
+    EXPECT_TRUE(opened.device) << opened.failure;
 }
 
 TEST_F(SerialPortClaims, ProgramThatLockedTheDeviceIsNamed) {

@@ -147,6 +147,7 @@ TEST(RequestSplitter, StreamIsCutAtEveryRequestStart) {
              Case{"line ends between requests", "<a>\r\n\r\n<b>\n<c>", {"<a>", "<b>", "<c>"}, {}},
              Case{"zero byte after each request", "<a>\0<b>\0"s, {"<a>", "<b>"}, {}},
              Case{"stray blanks between requests", "<a> <b>\t<c>", {"<a>", "<b>", "<c>"}, {}},
+             Case{"blank and line end between requests", "<a> \r\n<b>", {"<a>", "<b>"}, {}},
              Case{"unfinished request before a new one", "<SetGA GA=1/2/3<b>", {"<b>"}, {{Loss::Unfinished, 15}}},
              Case{"text without '<' is one request", " x y>", {" x y>"}, {}},
              Case{"'>' alone", "\n>", {">"}, {}},
