@@ -36,7 +36,7 @@ std::optional<Receiver::Event> Receiver::push(uint8_t byte) {
 // collection, or a 0x68 where the collection can no longer be a header,
 // which may start the next frame.
 std::optional<Receiver::Event> Receiver::outsideFrame(uint8_t byte) {
-    if (rxCount == HEADER_SIZE && isHeaderPrefix()) {
+    if (rxCount == HEADER_SIZE && isVariableHeader(std::span(rxBuffer).first(HEADER_SIZE))) {
         rxExpected = static_cast<uint16_t>(rxBuffer[LENGTH_AT] + VARIABLE_OVERHEAD);
         return Event{EventKind::HeaderComplete, {rxBuffer.data(), rxCount}};
     }
@@ -94,8 +94,7 @@ bool containsResetFrame(std::span<const uint8_t> bytes) {
             return true;
         }
         size_t unit = 1;
-        if (bytes.size() >= HEADER_SIZE && bytes[0] == VARIABLE_START && bytes[LENGTH_AT] == bytes[LENGTH_AT + 1] &&
-            bytes[HEADER_SIZE - 1] == VARIABLE_START) {
+        if (isVariableHeader(bytes)) {
             unit = bytes[LENGTH_AT] + VARIABLE_OVERHEAD;
         } else if (bytes.size() >= kFixedFrameSize && bytes[0] == FIXED_START) {
             unit = kFixedFrameSize;

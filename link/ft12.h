@@ -87,6 +87,12 @@ EncodedFrame encodeVariableFrame(uint8_t control, std::span<const uint8_t> messa
 
 uint8_t checksum(std::span<const uint8_t> bytes);
 
+// Whether the bytes begin with a variable frame's header 68 L L 68.
+constexpr bool isVariableHeader(std::span<const uint8_t> bytes) {
+    return bytes.size() >= HEADER_SIZE && bytes[0] == VARIABLE_START && bytes[LENGTH_AT] == bytes[LENGTH_AT + 1] &&
+           bytes[HEADER_SIZE - 1] == VARIABLE_START;
+}
+
 // Whether raw bytes for the line hold a reset frame: walked unit by unit
 // (acknowledgements, fixed and variable frames), so that frame data that
 // happens to read 10 40 40 16 does not count.

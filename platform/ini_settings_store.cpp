@@ -15,6 +15,9 @@
 namespace lintor {
 namespace {
 
+// A settings file is a few lines; anything near this size is not one.
+constexpr size_t kMaxSettingsFileBytes = size_t{1} << 20;
+
 // A missing file is an empty one; any other failure to read it is an error,
 // so that a file we could not read is never replaced by what we know.
 SysResult<IniDocument> readDocument(const std::string& path) {
@@ -28,6 +31,7 @@ SysResult<IniDocument> readDocument(const std::string& path) {
         if (n < 0) return SysResult<IniDocument>::failure(errno);
         if (n == 0) return IniDocument(text);
         text.append(chunk.data(), static_cast<size_t>(n));
+        if (text.size() > kMaxSettingsFileBytes) return SysResult<IniDocument>::failure(EFBIG);
     }
 }
 

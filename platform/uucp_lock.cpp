@@ -6,12 +6,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <ctime>
-#include <fstream>
 #include <memory>
+#include <string_view>
 #include <utility>
 
 #include "platform/unique_fd.h"
@@ -21,6 +22,7 @@ namespace {
 
 constexpr std::string_view kDevPrefix = "/dev/";
 constexpr time_t kUnreadableLockGraceSeconds = 10;
+constexpr size_t kLockReadLimit = 32;
 
 bool processAlive(pid_t pid) { return ::kill(pid, 0) == 0 || errno == EPERM; }
 
@@ -58,10 +60,14 @@ bool isRecent(const std::string& path) {
 
 }  // namespace
 
+// The lock directory is writable by anyone: read no more than a pid needs.
 std::optional<pid_t> readLockPid(const std::string& lockPath) {
-    std::ifstream file(lockPath);
-    std::string text;
-    if (!std::getline(file, text)) return std::nullopt;
+    UniqueFd fd(::open(lockPath.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!fd) return std::nullopt;
+    std::array<char, kLockReadLimit> buffer{};
+    const ssize_t n = ::read(fd.get(), buffer.data(), buffer.size());
+    if (n <= 0) return std::nullopt;
+    const std::string_view text(buffer.data(), static_cast<size_t>(n));
     const size_t at = text.find_first_not_of(' ');
     if (at == std::string::npos) return std::nullopt;
     pid_t pid = 0;
