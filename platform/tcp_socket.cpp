@@ -1,10 +1,12 @@
 #include "platform/tcp_socket.h"
 
 #include <arpa/inet.h>
+#include <net/if.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -35,6 +37,21 @@ bool resolve(const std::string& address, uint16_t port, SocketAddress& out) {
     out.length = sizeof v6;
     out.family = AF_INET6;
     return true;
+}
+
+SysResult<UniqueFd> acceptWith(int listenFd, sockaddr* address, socklen_t* length) {
+    for (;;) {
+        const int fd = ::accept4(listenFd, address, length, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd >= 0) return UniqueFd(fd);
+        if (errno != EINTR) return SysResult<UniqueFd>::failure(errno);
+    }
+}
+
+// Link-local addresses repeat on every interface; the scope tells them apart.
+std::string scopeText(uint32_t scopeId) {
+    char name[IF_NAMESIZE] = {};
+    if (::if_indextoname(scopeId, name) != nullptr) return name;
+    return std::to_string(scopeId);
 }
 
 }  // namespace
@@ -69,12 +86,44 @@ ListeningSocket listenTcp(const std::string& address, uint16_t port, int backlog
     return result;
 }
 
-SysResult<UniqueFd> acceptConnection(int listenFd) {
-    for (;;) {
-        const int fd = ::accept4(listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-        if (fd >= 0) return UniqueFd(fd);
-        if (errno != EINTR) return SysResult<UniqueFd>::failure(errno);
+SysResult<UniqueFd> acceptConnection(int listenFd) { return acceptWith(listenFd, nullptr, nullptr); }
+
+SysResult<UniqueFd> acceptConnection(int listenFd, PeerAddress& peer) {
+    peer = PeerAddress{};
+    socklen_t length = sizeof peer.storage;
+    auto connection = acceptWith(listenFd, reinterpret_cast<sockaddr*>(&peer.storage), &length);
+    if (connection.ok()) peer.length = std::min<socklen_t>(length, sizeof peer.storage);
+    return connection;
+}
+
+PeerAddress peerAddress(int fd) {
+    PeerAddress peer;
+    socklen_t length = sizeof peer.storage;
+    if (::getpeername(fd, reinterpret_cast<sockaddr*>(&peer.storage), &length) != 0) return PeerAddress{};
+    peer.length = std::min<socklen_t>(length, sizeof peer.storage);
+    return peer;
+}
+
+std::string PeerAddress::text() const {
+    char host[INET6_ADDRSTRLEN] = {};
+    if (storage.ss_family == AF_INET && length >= sizeof(sockaddr_in)) {
+        sockaddr_in v4;
+        std::memcpy(&v4, &storage, sizeof v4);
+        ::inet_ntop(AF_INET, &v4.sin_addr, host, sizeof host);
+        return std::string(host) + ':' + std::to_string(ntohs(v4.sin_port));
     }
+    if (storage.ss_family != AF_INET6 || length < sizeof(sockaddr_in6)) return "unknown";
+    sockaddr_in6 v6;
+    std::memcpy(&v6, &storage, sizeof v6);
+    const std::string port = std::to_string(ntohs(v6.sin6_port));
+    if (IN6_IS_ADDR_V4MAPPED(&v6.sin6_addr)) {
+        ::inet_ntop(AF_INET, &v6.sin6_addr.s6_addr[12], host, sizeof host);
+        return std::string(host) + ':' + port;
+    }
+    ::inet_ntop(AF_INET6, &v6.sin6_addr, host, sizeof host);
+    std::string text = std::string("[") + host;
+    if (v6.sin6_scope_id != 0) text += '%' + scopeText(v6.sin6_scope_id);
+    return text + "]:" + port;
 }
 
 uint16_t boundPort(int fd) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/socket.h>
+
 #include <cstdint>
 #include <span>
 #include <string>
@@ -28,6 +30,26 @@ bool isListenAddress(const std::string& address);
 
 // A non-blocking, close-on-exec connection, or EAGAIN when none is waiting.
 SysResult<UniqueFd> acceptConnection(int listenFd);
+
+// The address of the other end of a connection, as the kernel reported it.
+// length 0 means unknown.
+struct PeerAddress {
+    sockaddr_storage storage{};
+    socklen_t length = 0;
+
+    const sockaddr* address() const { return reinterpret_cast<const sockaddr*>(&storage); }
+    // "192.0.2.10:3671", "[2001:db8::1]:3671", "[fe80::1%eth0]:3671", or
+    // "unknown". A v4-mapped IPv6 address, as a dual-stack socket reports
+    // an IPv4 client, is shown as the plain IPv4 address.
+    std::string text() const;
+};
+
+// getpeername(); length 0 when it fails.
+PeerAddress peerAddress(int fd);
+
+// acceptConnection(int) that also fills peer from the same accept4(), so
+// no getpeername() is needed; peer.length is 0 on failure.
+SysResult<UniqueFd> acceptConnection(int listenFd, PeerAddress& peer);
 
 // The local port the socket is bound to; 0 on failure.
 uint16_t boundPort(int fd);
