@@ -82,6 +82,14 @@ void GatewayCore::route(const PostedMessage& message) {
     case WM_BCU_INIT_STEP:
         gateway_->performInitStep();
         break;
+    case WM_LINK_DOWN:
+        gateway_->linkDown();
+        ui_.setStatusText(StatusField::Bcu, std::string(OFFLINE_TEXT));
+        break;
+    case WM_LINK_UP:
+    case WM_BCU_RESET:
+        gateway_->restartStartup();
+        break;
     case WM_PROXY_SET_GA:
         OnProxySetGa(message.wParam, message.lParam);
         break;

@@ -68,7 +68,7 @@ class NullDevice final : public SerialDevice {
 public:
     int pollFd() const override { return -1; }
     SysResult<size_t> readSome(std::span<uint8_t>) override { return size_t{0}; }
-    bool writeAll(std::span<const uint8_t>, std::chrono::milliseconds) override { return true; }
+    WriteResult writeAll(std::span<const uint8_t>, std::chrono::milliseconds) override { return WriteResult::Written; }
 };
 class NullOpener final : public SerialDeviceOpener {
 public:

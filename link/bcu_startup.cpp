@@ -47,7 +47,33 @@ static_assert(kInitSteps.size() == BcuStartup::INITIAL_STATE + 1);
 
 }  // namespace
 
+const char* bcuInitStepName(BcuInitStep step) {
+    switch (step) {
+    case BcuInitStep::Reset:
+        return "reset";
+    case BcuInitStep::PeiSwitch:
+        return "PEI switch";
+    case BcuInitStep::AddressTable:
+        return "address table";
+    case BcuInitStep::Connected:
+        break;
+    }
+    return "connection";
+}
+
+void BcuStartup::restart() {
+    halted_ = false;
+    bcuInitState_ = INITIAL_STATE;
+    performInitStep();
+}
+
+void BcuStartup::halt() {
+    halted_ = true;
+    bcuInitState_ = INITIAL_STATE;
+}
+
 void BcuStartup::performInitStep() {
+    if (halted_) return;
     if (bcuInitState_ < 0 || bcuInitState_ >= static_cast<int32_t>(kInitSteps.size())) return;
     const InitStep& step = kInitSteps[static_cast<size_t>(bcuInitState_)];
     events_.bcuInitStepReached(step.step);
@@ -55,7 +81,7 @@ void BcuStartup::performInitStep() {
 }
 
 void BcuStartup::handleAcknowledgement(const RecordHeader& header) {
-    if (bcuInitState_ <= 0 || header.length != 0) return;
+    if (halted_ || bcuInitState_ <= 0 || header.length != 0) return;
     --bcuInitState_;
     events_.post({WM_BCU_INIT_STEP, 0, 0});
 }

@@ -43,7 +43,11 @@ std::optional<Receiver::Event> Receiver::outsideFrame(uint8_t byte) {
     if (byte == END && !isLengthByte()) {
         const std::span<const uint8_t> bytes(rxBuffer.data(), rxCount);
         restart();
-        return Event{EventKind::Dropped, bytes};
+        // Noise on the line before the reset must not hide it: a BCU that
+        // reset itself delivers nothing until it is started again.
+        const bool reset =
+            bytes.size() >= RESET_FRAME.size() && std::ranges::equal(bytes.last(RESET_FRAME.size()), RESET_FRAME);
+        return Event{reset ? EventKind::ResetReceived : EventKind::Dropped, bytes};
     }
     if (byte == VARIABLE_START && !isHeaderPrefix()) {
         restartAtStart_ = true;

@@ -44,6 +44,7 @@ public:
         BadChecksum,     // L + 6 bytes whose checksum is wrong
         BadEndByte,      // L + 6 bytes whose last byte is not 0x16
         Dropped,         // bytes without a recognised header, ended by 0x16 or by a 0x68 that may start a frame
+        ResetReceived,   // the BCU's own reset frame 10 40 40 16 ended the collection: acknowledge it
         Overflow,        // a full buffer without an end byte
     };
     struct Event {

@@ -4,6 +4,7 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <utility>
 
 #include "link/serial_link.h"
 #include "platform/log.h"
@@ -13,6 +14,7 @@ namespace lintor {
 namespace {
 
 using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
 
 // A downlink record goes out only after this long without line activity.
 constexpr int kQuietPeriodMs = 200;
@@ -20,7 +22,14 @@ constexpr int kQuietPeriodMs = 200;
 // next record follows on the one after.
 constexpr int kAckWaitTimeouts = 5;
 constexpr auto kStopWait = 1000ms;
+// A USB adapter that comes back usually does so within a second or two.
+constexpr auto kReopenInterval = 1000ms;
 constexpr size_t kReadBlockSize = 4096;
+
+int millisUntil(Clock::time_point when) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(when - Clock::now()).count();
+    return left > 0 ? static_cast<int>(left) : 0;
+}
 
 }  // namespace
 
@@ -52,15 +61,25 @@ bool SerialLink::stopWorker() {
 
 void SerialLink::runWorker() {
     raiseCurrentThreadPriority();
-    const bool opened = openPort();
-    state_ = opened ? LinkState::Running : LinkState::Failed;
+    lastOpenAttempt_ = Clock::now();
+    const std::string failure = openPort();
+    // Reported before startWorker() returns, so that the caller sees it.
+    if (!failure.empty()) {
+        log::error(outage_.begin(failure, lastOpenAttempt_));
+        outage_.takeFirstOpenFailure();
+        events_.portOpenFailed(devicePath_);
+        events_.post({WM_LINK_DOWN, 0, 0});
+    }
+    state_ = failure.empty() ? LinkState::Running : LinkState::Down;
     workerRunning_ = true;
     workerRunning_.notify_all();
-    if (!opened) {
-        events_.portOpenFailed(devicePath_);
-        return;
+    while (state_ != LinkState::Stopped) {
+        if (port_) {
+            serviceLink();
+        } else {
+            awaitDevice();
+        }
     }
-    serviceLink();
 }
 
 // Received bytes come first, then port failures, then the stop request, then
@@ -71,11 +90,15 @@ void SerialLink::serviceLink() {
     bool awaitingAck = false;
     int ackWaitTimeouts = 0;
     for (;;) {
+        if (!portFailure_.empty()) {
+            loseLink(std::exchange(portFailure_, {}));
+            return;
+        }
         std::array<pollfd, 2> fds{{{port_->pollFd(), POLLIN, 0}, {stopEvent_.fd(), POLLIN, 0}}};
         const int ready = ::poll(fds.data(), fds.size(), kQuietPeriodMs);
         if (ready < 0 && errno == EINTR) continue;
         if (ready < 0) {
-            closeFailedPort("poll: " + errorText(errno));
+            loseLink("poll: " + errorText(errno));
             return;
         }
         if (ready == 0) {
@@ -92,13 +115,13 @@ void SerialLink::serviceLink() {
         if (portEvents & POLLIN) {
             auto n = port_->readSome(readBlock);
             if (!n.ok()) {
-                closeFailedPort(errorText(n.error()));
+                loseLink("read: " + errorText(n.error()));
                 return;
             }
             receiveBytes(std::span(readBlock).first(n.value()));
         }
         if (portEvents & (POLLERR | POLLHUP | POLLNVAL)) {
-            closeFailedPort((portEvents & POLLHUP) ? "hang-up" : "device error");
+            loseLink((portEvents & POLLHUP) ? "hang-up" : "device error");
             return;
         }
         if (fds[1].revents & POLLIN) {
@@ -109,10 +132,52 @@ void SerialLink::serviceLink() {
     }
 }
 
-void SerialLink::closeFailedPort(const std::string& reason) {
-    log::error("serial port " + devicePath_ + " failed (" + reason + "); closed, the bus link is down");
+// Without a port: records towards the bus are taken out and dropped as they
+// come, and the device is tried once a second.
+void SerialLink::awaitDevice() {
+    const Clock::time_point nextAttempt = lastOpenAttempt_ + kReopenInterval;
+    std::array<pollfd, 2> fds{{{stopEvent_.fd(), POLLIN, 0}, {downlink_.readEnd.get(), POLLIN, 0}}};
+    const int ready = ::poll(fds.data(), fds.size(), millisUntil(nextAttempt));
+    if (ready < 0 && errno != EINTR) {
+        log::error("link worker: poll: " + errorText(errno) + "; stopping");
+        state_ = LinkState::Stopped;
+        return;
+    }
+    if (ready > 0 && (fds[0].revents & POLLIN)) {
+        state_ = LinkState::Stopped;
+        return;
+    }
+    if (ready > 0) discardDownlinkRecords();
+    if (Clock::now() < nextAttempt) return;
+
+    lastOpenAttempt_ = Clock::now();
+    const std::string failure = openPort();
+    if (failure.empty()) {
+        restoreLink();
+        return;
+    }
+    if (outage_.takeFirstOpenFailure()) {
+        log::warning(failure);
+        events_.portOpenFailed(devicePath_);
+    } else if (const auto reminder = outage_.attemptFailed(failure, lastOpenAttempt_)) {
+        log::warning(*reminder);
+    }
+}
+
+void SerialLink::loseLink(const std::string& reason) {
     port_.reset();
-    state_ = LinkState::Failed;
+    state_ = LinkState::Down;
+    lastOpenAttempt_ = Clock::now();
+    log::error(outage_.begin(devicePath_ + ": " + reason, lastOpenAttempt_));
+    events_.post({WM_LINK_DOWN, 0, 0});
+}
+
+void SerialLink::restoreLink() {
+    // Whatever came while the port was being opened is as stale as the rest.
+    discardDownlinkRecords();
+    log::info(outage_.end(Clock::now()));
+    state_ = LinkState::Running;
+    events_.post({WM_LINK_UP, 0, 0});
 }
 
 }  // namespace lintor

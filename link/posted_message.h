@@ -9,6 +9,12 @@ namespace lintor {
 inline constexpr uint16_t WM_BUS_MESSAGE = 0x121B;
 inline constexpr uint16_t WM_PROXY_SET_GA = 0x1220;
 inline constexpr uint16_t WM_BCU_INIT_STEP = 0x464;
+// Our own, beside them: the link worker lost or closed the device (also when
+// it could not be opened at start), has it open again, or the BCU announced
+// a reset of its own. Each restarts or halts the BCU start-up.
+inline constexpr uint16_t WM_LINK_DOWN = 0x1240;
+inline constexpr uint16_t WM_LINK_UP = 0x1241;
+inline constexpr uint16_t WM_BCU_RESET = 0x1242;
 
 struct PostedMessage {
     uint16_t id = 0;

@@ -55,6 +55,7 @@ std::string damageDescription(const ft12::Receiver::Event& event) {
     case Kind::AckReceived:
     case Kind::HeaderComplete:
     case Kind::Frame:
+    case Kind::ResetReceived:
         break;
     }
     return "serial input dropped";
@@ -67,7 +68,8 @@ SerialLink::SerialLink(LinkEvents& events, SerialDeviceOpener& opener, std::stri
       opener_(opener),
       devicePath_(std::move(devicePath)),
       uplink_(makeLinkPipe("uplink")),
-      downlink_(makeLinkPipe("downlink")) {
+      downlink_(makeLinkPipe("downlink")),
+      outage_(devicePath_) {
     if (auto event = WakeEvent::create(); event.ok()) {
         stopEvent_ = event.take();
     } else {
@@ -77,18 +79,14 @@ SerialLink::SerialLink(LinkEvents& events, SerialDeviceOpener& opener, std::stri
 
 SerialLink::~SerialLink() { stopWorker(); }
 
-bool SerialLink::openPort() {
-    if (devicePath_.empty()) {
-        log::error("no serial device for the BCU");
-        return false;
-    }
+std::string SerialLink::openPort() {
+    if (devicePath_.empty()) return "no serial device for the BCU";
     OpenedDevice opened = opener_.open(devicePath_);
-    if (!opened.device) {
-        log::error(opened.failure);
-        return false;
-    }
+    if (!opened.device) return opened.failure.empty() ? "cannot open " + devicePath_ : opened.failure;
     port_ = std::move(opened.device);
-    return true;
+    receiver_ = {};
+    portFailure_.clear();
+    return {};
 }
 
 bool SerialLink::writeDownlink(std::span<const uint8_t> record) {
@@ -142,7 +140,8 @@ void SerialLink::emitUplinkRecord(uint16_t type, std::span<const uint8_t> payloa
     events_.post({WM_BUS_MESSAGE, static_cast<uint32_t>(header.recordSize()), 0});
 }
 
-bool SerialLink::takeDownlinkRecord() {
+// True once a whole record is in downlinkRecord_.
+bool SerialLink::readDownlinkRecord() {
     std::array<uint8_t, 512> chunk;
     while (!downlinkRecord_.complete()) {
         const size_t want = std::min(downlinkRecord_.bytesWanted(), chunk.size());
@@ -153,9 +152,23 @@ bool SerialLink::takeDownlinkRecord() {
         if (n <= 0) return false;
         downlinkRecord_.accept(std::span(chunk).first(static_cast<size_t>(n)));
     }
+    return true;
+}
+
+bool SerialLink::takeDownlinkRecord() {
+    if (!readDownlinkRecord()) return false;
     carryOutDownlinkRecord();
     downlinkRecord_.clear();
     return true;
+}
+
+// A light that switches minutes after it was asked is worse than one that
+// does not: nothing waits for the link to come back.
+void SerialLink::discardDownlinkRecords() {
+    while (readDownlinkRecord()) {
+        outage_.countDroppedRecord();
+        downlinkRecord_.clear();
+    }
 }
 
 void SerialLink::carryOutDownlinkRecord() {
@@ -196,6 +209,13 @@ bool SerialLink::receiveByte(uint8_t byte) {
     case ft12::Receiver::EventKind::Frame:
         classifyFrame(event->bytes);
         return true;
+    case ft12::Receiver::EventKind::ResetReceived:
+        sendAck();
+        ackSentCount_.fetch_add(1, std::memory_order_relaxed);
+        log::warning("the BCU reset itself (" + log::hex(event->bytes) +
+                     "), as after a bus power failure: starting it again");
+        events_.post({WM_BCU_RESET, 0, 0});
+        return true;
     case ft12::Receiver::EventKind::BadChecksum:
     case ft12::Receiver::EventKind::BadEndByte:
     case ft12::Receiver::EventKind::Dropped:
@@ -233,7 +253,16 @@ bool SerialLink::sendEmiFrame(std::span<const uint8_t> message) {
 bool SerialLink::writeToPort(std::span<const uint8_t> bytes) {
     portWriteCount_.fetch_add(1, std::memory_order_relaxed);
     if (!port_) return false;
-    return port_->writeAll(bytes, writeTimeoutFor(bytes.size()));
+    switch (port_->writeAll(bytes, writeTimeoutFor(bytes.size()))) {
+    case WriteResult::Written:
+        return true;
+    case WriteResult::TimedOut:
+        return false;
+    case WriteResult::Failed:
+        if (portFailure_.empty()) portFailure_ = "write failed";
+        return false;
+    }
+    return false;
 }
 
 void SerialLink::classifyFrame(std::span<const uint8_t> frame) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <future>
 #include <memory>
@@ -11,6 +12,7 @@
 #include "link/downlink_assembler.h"
 #include "link/ft12.h"
 #include "link/link_events.h"
+#include "link/link_outage.h"
 #include "link/telegram_classifier.h"
 #include "platform/log_throttle.h"
 #include "platform/pipe.h"
@@ -20,13 +22,14 @@
 namespace lintor {
 
 //   Constructed --startWorker--> Starting --port opened--> Running --stop--> Stopped
-//                                        \--not opened---> Failed
-//   Running --hang-up or read error--> Failed
+//                                        \--not opened---> Down
+//   Running --hang-up, read or write error--> Down --port opened again--> Running
+//   Down --stop--> Stopped
 enum class LinkState {
     Constructed,
     Starting,
     Running,
-    Failed,
+    Down,
     Stopped,
 };
 
@@ -43,7 +46,7 @@ public:
 
     // User-interface thread.
     // Starts the worker and returns once it has tried the device: true when
-    // the device is open and serviced.
+    // the device is open and serviced. Otherwise the worker keeps trying.
     bool startWorker();
     // Stops the worker and waits for it however long it takes, so that
     // nothing is released under it; false when that took more than 1000 ms.
@@ -65,9 +68,14 @@ private:
     // Link worker.
     void runWorker();
     void serviceLink();
-    bool openPort();
-    void closeFailedPort(const std::string& reason);
+    void awaitDevice();
+    // Empty when the port is open, else why not.
+    std::string openPort();
+    void loseLink(const std::string& reason);
+    void restoreLink();
+    bool readDownlinkRecord();
     bool takeDownlinkRecord();
+    void discardDownlinkRecords();
     void carryOutDownlinkRecord();
     void emitUplinkRecord(uint16_t type, std::span<const uint8_t> payload);
     void receiveBytes(std::span<const uint8_t> bytes);
@@ -96,12 +104,16 @@ private:
     WakeEvent stopEvent_;
     std::atomic<bool> workerRunning_{false};
     std::atomic<LinkState> state_{LinkState::Constructed};
+    // Set by a failed write, acted on by the worker loop.
+    std::string portFailure_;
     std::promise<void> workerDone_;
     std::thread workerThread_;
 
     // Worker-only state.
     uint8_t frameSendCount_ = ft12::FIRST_FRAME_SEND_COUNT;
     bool ackSignalled_ = false;
+    LinkOutage outage_;
+    std::chrono::steady_clock::time_point lastOpenAttempt_{};
     ft12::Receiver receiver_;
     TelegramClassifier classifier_;
     DownlinkAssembler downlinkRecord_;

@@ -10,7 +10,41 @@ BusGateway::BusGateway(LinkEvents& linkEvents, ServerEvents& serverEvents, Seria
     : SocketServer(serverEvents, ServerKind::BusGateway, config.listenAddress, config.gatewayPort, config.limits),
       link_(linkEvents, opener, config.device),
       startup_(link_, linkEvents) {
-    link_.startWorker();
+    startupRetry_.setSingleShot(true);
+    startupRetry_.setInterval(STARTUP_RETRY);
+    QObject::connect(&startupRetry_, &QTimer::timeout, &startupRetry_, [this] { retryStartup(); });
+    // Without a device there is nothing to start; WM_LINK_UP starts it.
+    if (!link_.startWorker()) startup_.halt();
+}
+
+void BusGateway::performInitStep() {
+    startup_.performInitStep();
+    armStartupRetry();
+}
+
+void BusGateway::linkDown() {
+    startup_.halt();
+    startupRetry_.stop();
+}
+
+void BusGateway::restartStartup() {
+    startup_.restart();
+    armStartupRetry();
+}
+
+void BusGateway::armStartupRetry() {
+    if (startup_.awaitingAcknowledgement()) {
+        startupRetry_.start();
+    } else {
+        startupRetry_.stop();
+    }
+}
+
+void BusGateway::retryStartup() {
+    if (!startup_.awaitingAcknowledgement()) return;
+    const auto step = static_cast<BcuInitStep>(startup_.bcuInitState());
+    log::warning(std::string("BCU did not acknowledge the ") + bcuInitStepName(step) + "; retrying");
+    restartStartup();
 }
 
 BusGateway::~BusGateway() { link_.stopWorker(); }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QTimer>
+
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -31,7 +34,15 @@ public:
     // The record read last.
     std::span<const uint8_t> recordBuffer() const { return std::span(recordBuffer_).first(recordSize_); }
 
-    void performInitStep() { startup_.performInitStep(); }
+    // A BCU that has not acknowledged a start-up step this long is started
+    // over with the reset.
+    static constexpr std::chrono::milliseconds STARTUP_RETRY{5000};
+
+    void performInitStep();
+    // WM_LINK_DOWN: the start-up halts until the device is back.
+    void linkDown();
+    // WM_LINK_UP and WM_BCU_RESET: the whole start-up again.
+    void restartStartup();
     int32_t bcuInitState() const { return startup_.bcuInitState(); }
     SerialLink& link() { return link_; }
 
@@ -46,7 +57,11 @@ private:
     ClientSessions<RecordFramer> framers_;
     std::array<uint8_t, kUplinkRecordCapacity> recordBuffer_{};
     size_t recordSize_ = 0;
+    void armStartupRetry();
+    void retryStartup();
+
     LogThrottle droppedLog_;
+    QTimer startupRetry_;
 };
 
 }  // namespace lintor

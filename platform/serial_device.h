@@ -11,6 +11,12 @@
 
 namespace lintor {
 
+enum class WriteResult {
+    Written,
+    TimedOut,  // the line did not take the bytes in time; the device may still be fine
+    Failed,    // the device is gone or broken
+};
+
 // An open serial device as the link worker uses it.
 class SerialDevice {
 public:
@@ -21,8 +27,8 @@ public:
     // The bytes waiting, 0 when there are none; an error once the device
     // has failed (EIO after a hang-up, for example).
     virtual SysResult<size_t> readSome(std::span<uint8_t> buffer) = 0;
-    // All bytes within the time-out, or false with the unsent rest discarded.
-    virtual bool writeAll(std::span<const uint8_t> bytes, std::chrono::milliseconds timeout) = 0;
+    // All bytes within the time-out; otherwise the unsent rest is discarded.
+    virtual WriteResult writeAll(std::span<const uint8_t> bytes, std::chrono::milliseconds timeout) = 0;
 };
 
 // An open device, or why there is none.

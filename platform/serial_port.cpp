@@ -128,7 +128,7 @@ SysResult<size_t> SerialPort::readSome(std::span<uint8_t> buffer) {
     }
 }
 
-bool SerialPort::writeAll(std::span<const uint8_t> bytes, std::chrono::milliseconds timeout) {
+WriteResult SerialPort::writeAll(std::span<const uint8_t> bytes, std::chrono::milliseconds timeout) {
     const auto deadline = Clock::now() + timeout;
     while (!bytes.empty()) {
         const ssize_t n = ::write(fd_.get(), bytes.data(), bytes.size());
@@ -137,18 +137,18 @@ bool SerialPort::writeAll(std::span<const uint8_t> bytes, std::chrono::milliseco
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && errno != EAGAIN) return false;
+        if (n < 0 && errno != EAGAIN) return WriteResult::Failed;
 
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
         pollfd p{fd_.get(), POLLOUT, 0};
         if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) == 0) {
             // The write did not complete in time: nothing of it may go out later.
             ::tcflush(fd_.get(), TCOFLUSH);
-            return false;
+            return WriteResult::TimedOut;
         }
-        if (p.revents & (POLLERR | POLLHUP | POLLNVAL)) return false;
+        if (p.revents & (POLLERR | POLLHUP | POLLNVAL)) return WriteResult::Failed;
     }
-    return true;
+    return WriteResult::Written;
 }
 
 }  // namespace lintor

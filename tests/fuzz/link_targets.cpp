@@ -18,7 +18,8 @@ void serialInput(std::span<const uint8_t> data) {
 
     // Every announced record is whole in the pipe, with a consistent header.
     for (const PostedMessage& post : poster.posts()) {
-        require(post.id == WM_BUS_MESSAGE, "only bus messages are posted");
+        if (post.id == WM_BCU_RESET) continue;
+        require(post.id == WM_BUS_MESSAGE, "only bus messages and BCU resets are posted");
         require(post.wParam >= kRecordHeaderSize && post.wParam <= kUplinkRecordCapacity, "record size in range");
         std::array<uint8_t, kUplinkRecordCapacity> record{};
         const size_t n = link.readUplink(std::span(record).first(post.wParam));

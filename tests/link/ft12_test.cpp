@@ -120,7 +120,10 @@ TEST(Ft12Receiver, StrayHeaderFragmentDoesNotSwallowTheNextFrame) {
 }
 
 TEST(Ft12Receiver, FixedFramesAndStrayBytesAreDroppedWithoutAcknowledgement) {
-    EXPECT_EQ(feed(bytes("10 40 40 16")), (std::vector<Seen>{{Kind::Dropped, "10 40 40 16", 3}}));
+    // Status requests and their answers (10 49 49 16, 10 0B 0B 16) mean
+    // nothing to the gateway.
+    EXPECT_EQ(feed(bytes("10 49 49 16")), (std::vector<Seen>{{Kind::Dropped, "10 49 49 16", 3}}));
+    EXPECT_EQ(feed(bytes("10 0B 0B 16")), (std::vector<Seen>{{Kind::Dropped, "10 0B 0B 16", 3}}));
     EXPECT_EQ(feed(bytes("16")), (std::vector<Seen>{{Kind::Dropped, "16", 0}}));
     // A collection that starts with 0x68 but whose header does not hold ends
     // at the next 0x68, which may begin a frame.
@@ -139,8 +142,19 @@ TEST(Ft12Receiver, NoiseBeforeAFrameDoesNotSwallowIt) {
     }
 }
 
+TEST(Ft12Receiver, ResetFromTheBcuIsRecognisedEvenAfterNoise) {
+    EXPECT_EQ(feed(bytes("10 40 40 16")), (std::vector<Seen>{{Kind::ResetReceived, "10 40 40 16", 3}}));
+    EXPECT_EQ(feed(bytes("00 7F 10 40 40 16")), (std::vector<Seen>{{Kind::ResetReceived, "00 7F 10 40 40 16", 5}}));
+    // Inside a frame the same bytes are data: 73 + 29 + 10 + 40 + 40 + 16 = 0x142.
+    EXPECT_EQ(feed(bytes("68 06 06 68 73 29 10 40 40 16 42 16")),
+              (std::vector<Seen>{{Kind::HeaderComplete, "68 06 06 68", 3},
+                                 {Kind::Frame, "68 06 06 68 73 29 10 40 40 16 42 16", 11}}));
+    // Only the whole frame counts.
+    EXPECT_EQ(feed(bytes("10 40 16")), (std::vector<Seen>{{Kind::Dropped, "10 40 16", 2}}));
+}
+
 TEST(Ft12Receiver, ReceiverRecoversAfterDroppedCollection) {
-    const auto seen = feed(concat(bytes("10 40 40 16"), bytes(kGroupWrite)));
+    const auto seen = feed(concat(bytes("10 49 49 16"), bytes(kGroupWrite)));
     ASSERT_EQ(seen.size(), 3u);
     EXPECT_EQ(seen[2].kind, Kind::Frame);
     EXPECT_EQ(seen[2].bytes, kGroupWrite);

@@ -4,6 +4,9 @@
 
 #include <time.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <thread>
 
 #include "link/bus_message.h"
@@ -156,7 +159,7 @@ TEST(LinkWorker, StopsAtOnceWhileAnAcknowledgementIsAwaited) {
 TEST(LinkWorker, MissingDeviceIsReportedAndKeepsTheSystemUsable) {
     LinkRig rig("/dev/lintor-no-such-device");
     EXPECT_FALSE(rig.link->startWorker());
-    EXPECT_EQ(rig.link->state(), LinkState::Failed);
+    EXPECT_EQ(rig.link->state(), LinkState::Down);
     EXPECT_EQ(rig.owner.openFailures(), std::vector<std::string>{"/dev/lintor-no-such-device"});
     // Nothing drains the downlink now; writing must still never block.
     const auto record = bytes(kGroupWriteRecord);
@@ -169,7 +172,7 @@ TEST(LinkWorker, PortHeldByAnotherProgramIsRefused) {
     const auto holder = SerialPort::open(rig.sim->devicePath());
     ASSERT_TRUE(holder.device);
     EXPECT_FALSE(rig.link->startWorker());
-    EXPECT_EQ(rig.link->state(), LinkState::Failed);
+    EXPECT_EQ(rig.link->state(), LinkState::Down);
     EXPECT_EQ(rig.owner.openFailures(), std::vector<std::string>{rig.sim->devicePath()});
 }
 
@@ -183,7 +186,7 @@ TEST(LinkWorker, HangUpClosesThePortWithoutSpinningAndStopStaysPrompt) {
     LinkRig rig;
     ASSERT_TRUE(rig.link->startWorker());
     rig.sim->hangUp();
-    ASSERT_TRUE(rig.pumpUntil([&] { return rig.link->state() == LinkState::Failed; }, 2s));
+    ASSERT_TRUE(rig.pumpUntil([&] { return rig.link->state() == LinkState::Down; }, 2s));
     // A worker that kept polling a hung-up device would burn a whole core.
     const auto cpuBefore = processCpuTime();
     const auto wallBefore = LinkRig::Clock::now();
@@ -194,6 +197,81 @@ TEST(LinkWorker, HangUpClosesThePortWithoutSpinningAndStopStaysPrompt) {
     const auto before = LinkRig::Clock::now();
     EXPECT_TRUE(rig.link->stopWorker());
     EXPECT_LT(millisBetween(before, LinkRig::Clock::now()), 500ms);
+}
+
+// A simulator whose device path is a symbolic link that survives a replug,
+// as a USB adapter's /dev/serial/by-id name does.
+bcusim::Options replugableOptions() {
+    bcusim::Options options;
+    options.linkPath = "/tmp/lintor-test-bcu-" + std::to_string(::getpid());
+    return options;
+}
+
+void startUp(LinkRig& rig) {
+    ASSERT_TRUE(rig.link->startWorker());
+    rig.owner.post({WM_BCU_INIT_STEP, 0, 0});
+    ASSERT_TRUE(rig.pumpUntil([&] { return rig.startup->bcuInitState() == 0; }, 5s)) << rig.trafficLog();
+}
+
+bool hasPost(const LinkRig& rig, uint16_t id) {
+    return std::ranges::any_of(rig.owner.posts(), [id](const PostedMessage& m) { return m.id == id; });
+}
+
+TEST(LinkRecovery, ReplugReopensTheDeviceAndRunsTheWholeStartupAgain) {
+    LinkRig rig({}, replugableOptions());
+    startUp(rig);
+    const size_t framesBefore = rig.hostFrames().size();
+
+    rig.sim->hangUp();
+    ASSERT_TRUE(rig.pumpUntil([&] { return rig.link->state() == LinkState::Down; }, 2s));
+    EXPECT_TRUE(hasPost(rig, WM_LINK_DOWN));
+    // Asked for while the link is down: never sent, not even later.
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(rig.link->writeDownlink(bytes(kGroupWriteRecord)));
+    // Two or more attempts fail meanwhile; the user hears of it once.
+    rig.pumpFor(2500ms);
+    EXPECT_EQ(rig.owner.openFailures().size(), 1u);
+
+    rig.sim->replug();
+    ASSERT_TRUE(rig.pumpUntil([&] { return rig.link->state() == LinkState::Running; }, 3s));
+    ASSERT_TRUE(rig.pumpUntil([&] { return rig.startup->bcuInitState() == 0; }, 5s)) << rig.trafficLog();
+    const auto frames = rig.hostFrameTexts();
+    EXPECT_EQ(std::vector<std::string>(frames.begin() + static_cast<ptrdiff_t>(framesBefore), frames.end()),
+              (std::vector<std::string>{kResetFrame, kPeiSwitchFrame, kAddressTableFrame}))
+        << rig.trafficLog();
+
+    // And the bus reaches the owner again.
+    rig.sim->injectGroupWrite(0x0A03, 1, bcusim::SIX_BIT_VALUE);
+    EXPECT_TRUE(rig.pumpUntil(
+        [&] { return !rig.records.empty() && rig.records.back().size() > 4 && rig.records.back()[1] == 0x10; }, 3s));
+}
+
+TEST(LinkRecovery, DeviceMissingAtStartIsOpenedOnceItAppears) {
+    auto options = replugableOptions();
+    LinkRig rig({}, options);
+    rig.sim->hangUp();
+    // The link names the old, vanished pty until the replug.
+    rig.pumpFor(100ms);
+    EXPECT_FALSE(rig.link->startWorker());
+    EXPECT_EQ(rig.link->state(), LinkState::Down);
+    EXPECT_EQ(rig.owner.openFailures().size(), 1u);
+    rig.sim->replug();
+    ASSERT_TRUE(rig.pumpUntil([&] { return rig.startup->bcuInitState() == 0; }, 5s)) << rig.trafficLog();
+    EXPECT_EQ(rig.hostFrameTexts(), (std::vector<std::string>{kResetFrame, kPeiSwitchFrame, kAddressTableFrame}));
+}
+
+TEST(LinkRecovery, BcuResetMidRunRestartsTheStartup) {
+    LinkRig rig;
+    startUp(rig);
+    rig.sim->injectRaw(bytes(kResetFrame));
+    ASSERT_TRUE(rig.pumpUntil([&] { return hasPost(rig, WM_BCU_RESET); }, 2s));
+    ASSERT_TRUE(rig.pumpUntil([&] { return rig.hostFrames().size() == 6; }, 5s)) << rig.trafficLog();
+    rig.pumpUntil([&] { return rig.startup->bcuInitState() == 0; }, 2s);
+    EXPECT_EQ(rig.startup->bcuInitState(), 0);
+    const auto frames = rig.hostFrameTexts();
+    EXPECT_EQ(std::vector<std::string>(frames.begin() + 3, frames.end()),
+              (std::vector<std::string>{kResetFrame, kPeiSwitchFrame, kAddressTableFrame}));
+    // The BCU's reset was acknowledged like any frame of its own.
+    EXPECT_EQ(rig.link->ackSentCount(), 1);
 }
 
 }  // namespace

@@ -76,7 +76,7 @@ TEST_F(SerialLinkTest, RepeatedFramesAreCountedAndStillForwarded) {
 }
 
 TEST_F(SerialLinkTest, DroppedInputGivesNoRecordAndNoAcknowledgement) {
-    worker.receiveBytes(bytes("10 40 40 16 00 01 16"));
+    worker.receiveBytes(bytes("10 49 49 16 00 01 16"));
     std::vector<uint8_t> tooLong = bytes("68 3B 3B 68 73 29 BC");
     tooLong.resize(63, 0x00);
     tooLong.push_back(0x58);  // 73 + 29 + BC
@@ -84,6 +84,15 @@ TEST_F(SerialLinkTest, DroppedInputGivesNoRecordAndNoAcknowledgement) {
     worker.receiveBytes(tooLong);  // acknowledged at its header, then too long to classify
     EXPECT_TRUE(poster.posts().empty());
     EXPECT_EQ(link.ackSentCount(), 1);
+}
+
+TEST_F(SerialLinkTest, ResetFromTheBcuIsAcknowledgedAndAnnounced) {
+    worker.receiveBytes(bytes("10 40 40 16"));
+    EXPECT_EQ(portWrites(), std::vector<std::string>{"E5"});
+    EXPECT_EQ(link.ackSentCount(), 1);
+    EXPECT_EQ(poster.posts(), (std::vector<PostedMessage>{{WM_BCU_RESET, 0, 0}}));
+    // No record for the clients: the reset is the link's business.
+    EXPECT_EQ(readRecord(4), "");
 }
 
 TEST_F(SerialLinkTest, DamagedFrameIsAcknowledgedButReachesNoClient) {

@@ -80,10 +80,10 @@ public:
     explicit RecordingDevice(std::shared_ptr<Shared> shared) : shared_(std::move(shared)) {}
     int pollFd() const override { return -1; }
     SysResult<size_t> readSome(std::span<uint8_t>) override { return size_t{0}; }
-    bool writeAll(std::span<const uint8_t> bytes, std::chrono::milliseconds timeout) override {
+    WriteResult writeAll(std::span<const uint8_t> bytes, std::chrono::milliseconds timeout) override {
         shared_->writes.emplace_back(bytes.begin(), bytes.end());
         shared_->timeouts.push_back(timeout);
-        return !shared_->failWrites;
+        return shared_->failWrites ? WriteResult::TimedOut : WriteResult::Written;
     }
 
 private:

@@ -27,6 +27,10 @@ bool LinkRig::pumpUntil(const std::function<bool()>& done, std::chrono::millisec
         if (!message) continue;
         if (message->id == WM_BCU_INIT_STEP) {
             startup->performInitStep();
+        } else if (message->id == WM_LINK_DOWN) {
+            startup->halt();
+        } else if (message->id == WM_LINK_UP || message->id == WM_BCU_RESET) {
+            startup->restart();
         } else if (message->id == WM_BUS_MESSAGE) {
             std::vector<uint8_t> record(message->wParam);
             record.resize(link->readUplink(record));

@@ -12,7 +12,7 @@ class SerialLinkSeam {
 public:
     explicit SerialLinkSeam(SerialLink& link) : link_(link) {}
 
-    bool openPort() { return link_.openPort(); }
+    bool openPort() { return link_.openPort().empty(); }
     bool portOpen() const { return link_.port_ != nullptr; }
     bool takeDownlinkRecord() { return link_.takeDownlinkRecord(); }
     void receiveBytes(std::span<const uint8_t> bytes) { link_.receiveBytes(bytes); }

@@ -1,5 +1,7 @@
 #include "tools/bcusim/bcu_simulator.h"
 
+#include <future>
+
 namespace lintor::bcusim {
 
 SysResult<std::unique_ptr<BcuSimulator>> BcuSimulator::start(const Options& options) {
@@ -9,7 +11,11 @@ SysResult<std::unique_ptr<BcuSimulator>> BcuSimulator::start(const Options& opti
     auto wake = WakeEvent::create();
     if (!wake.ok()) return Result::failure(wake.error());
     const auto now = std::chrono::steady_clock::now();
-    return std::unique_ptr<BcuSimulator>(new BcuSimulator(options, pty.take(), wake.take(), now));
+    auto simulator = std::unique_ptr<BcuSimulator>(new BcuSimulator(options, pty.take(), wake.take(), now));
+    if (!options.linkPath.empty()) {
+        if (const int error = simulator->createLink(options.linkPath); error != 0) return Result::failure(error);
+    }
+    return simulator;
 }
 
 BcuSimulator::BcuSimulator(const Options& options, PtyPair pty, WakeEvent wake,
@@ -58,6 +64,25 @@ void BcuSimulator::sendGarbage(size_t count) {
 
 void BcuSimulator::hangUp() {
     commands_.post([this] { engine_.hangUp(); });
+}
+
+int BcuSimulator::createLink(const std::string& linkPath) {
+    // Before any command can reach the thread: nothing else touches the link yet.
+    std::promise<int> created;
+    auto result = created.get_future();
+    commands_.post([this, &created, linkPath] {
+        const int error = link_.create(linkPath, devicePath_);
+        if (error == 0) devicePath_ = linkPath;
+        created.set_value(error);
+    });
+    return result.get();
+}
+
+void BcuSimulator::replug() {
+    commands_.post([this] {
+        const auto slave = engine_.replug();
+        if (slave && !link_.path().empty()) link_.create(link_.path(), *slave);
+    });
 }
 
 void BcuSimulator::setSilent(bool on) {

@@ -10,6 +10,7 @@
 
 #include "platform/sys_result.h"
 #include "tools/bcusim/command_queue.h"
+#include "tools/bcusim/device_link.h"
 #include "tools/bcusim/group_telegram.h"
 #include "tools/bcusim/host_stream.h"
 #include "tools/bcusim/simulator_engine.h"
@@ -52,9 +53,13 @@ public:
     // Pseudo-random bytes from the seed, any value included.
     void sendGarbage(size_t count);
     // Closes our ends of the pty: the host sees POLLHUP, reads end of file
-    // and fails to write with EIO. For good; the simulator does nothing more
-    // on the line.
+    // and fails to write with EIO, as when the adapter is unplugged. The
+    // simulator does nothing more on the line until replug().
     void hangUp();
+    // A new pty in place of the old one, which is hung up first if it is
+    // still open; with Options::linkPath the link then names the new one.
+    // The BCU comes back without memory of frames it had not sent yet.
+    void replug();
     // No 0xE5, no confirmation, no frame of its own: nothing connected.
     void setSilent(bool on);
 
@@ -69,9 +74,12 @@ public:
     SimulatorCounters counters() const { return recorder_.counters(); }
 
 private:
+    int createLink(const std::string& linkPath);
     BcuSimulator(const Options& options, PtyPair pty, WakeEvent wake, std::chrono::steady_clock::time_point start);
 
     std::string devicePath_;
+    // Touched on the simulator's thread only, once constructed.
+    DeviceLink link_;
     TrafficRecorder recorder_;
     CommandQueue commands_;
     SimulatorEngine engine_;

@@ -17,6 +17,9 @@ public:
     // Returns 0 or the errno.
     int create(const std::string& linkPath, const std::string& target);
 
+    // The link's name; empty before create().
+    const std::string& path() const { return path_; }
+
 private:
     std::string path_;
 };

@@ -39,6 +39,7 @@ std::optional<HostUnit> HostStream::push(uint8_t byte, std::chrono::steady_clock
     case ft12::Receiver::EventKind::BadEndByte:
         return unitOf(HostUnitKind::VariableFrame, event->bytes, false, now);
     case ft12::Receiver::EventKind::Dropped:
+    case ft12::Receiver::EventKind::ResetReceived:
         if (looksLikeFixedFrame(event->bytes)) {
             return unitOf(HostUnitKind::FixedFrame, event->bytes, isWellFormedFixedFrame(event->bytes), now);
         }

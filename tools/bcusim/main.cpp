@@ -15,7 +15,6 @@
 #include "platform/termination_signals.h"
 #include "platform/unique_fd.h"
 #include "tools/bcusim/bcu_simulator.h"
-#include "tools/bcusim/device_link.h"
 #include "tools/bcusim/line_reader.h"
 #include "tools/bcusim/script_runner.h"
 
@@ -35,7 +34,8 @@ come from FILE, then from standard input, one per line ('#' starts a comment):
   repeat on|off                send every frame twice, as a bus repetition would
   garbage <n>                  n pseudo-random bytes
   silent on|off                answer nothing at all
-  hangup                       close the line for good
+  hangup                       close the line, as when the adapter is unplugged
+  replug                       a new line in place of the old one (with --link under the same name)
   sleep <ms>                   pause the commands
   quit                         end
 
@@ -157,24 +157,18 @@ int run(const ProgramOptions& options, const TerminationSignals& signals) {
     Options simulatorOptions;
     simulatorOptions.demo = options.demo;
     simulatorOptions.seed = options.seed;
+    simulatorOptions.linkPath = options.link;
     if (!options.quiet) simulatorOptions.log = logSinkFor(logFile ? logFile.get() : stderr);
 
     auto started = BcuSimulator::start(simulatorOptions);
     if (!started.ok()) {
-        printError("cannot open a pseudo-terminal: " + errorText(started.error()));
+        printError("cannot start: " + errorText(started.error()) +
+                   (options.link.empty() ? "" : " (pseudo-terminal or link " + options.link + ")"));
         return 1;
     }
     BcuSimulator& simulator = *started.value();
     std::printf("Simulated BCU on %s\n", simulator.devicePath().c_str());
     std::fflush(stdout);
-
-    DeviceLink link;
-    if (!options.link.empty()) {
-        if (const int error = link.create(options.link, simulator.devicePath()); error != 0) {
-            printError("cannot create link " + options.link + ": " + errorText(error));
-            return 1;
-        }
-    }
 
     ScriptRunner runner(simulator, signals.fd());
     auto outcome = ScriptRunner::Outcome::Continue;

@@ -126,6 +126,11 @@ ScriptLine parseHangUp(Words args) {
     return command(HangUpCommand{});
 }
 
+ScriptLine parseReplug(Words args) {
+    if (!args.empty()) return failure("usage: replug");
+    return command(ReplugCommand{});
+}
+
 ScriptLine parseSleep(Words args) {
     if (args.size() != 1 || !parseMilliseconds(args[0])) return failure("usage: sleep <ms>");
     return command(SleepCommand{*parseMilliseconds(args[0])});
@@ -141,7 +146,7 @@ struct Verb {
     ScriptLine (*parse)(Words args);
 };
 
-constexpr std::array<Verb, 11> kVerbs{{
+constexpr std::array<Verb, 12> kVerbs{{
     {"ind", parseIndication},
     {"write", parseGroupWrite},
     {"raw", parseRaw},
@@ -151,6 +156,7 @@ constexpr std::array<Verb, 11> kVerbs{{
     {"garbage", parseGarbage},
     {"silent", parseSilent},
     {"hangup", parseHangUp},
+    {"replug", parseReplug},
     {"sleep", parseSleep},
     {"quit", parseQuit},
 }};

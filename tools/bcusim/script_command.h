@@ -41,6 +41,7 @@ struct SilentCommand {
     bool on = false;
 };
 struct HangUpCommand {};
+struct ReplugCommand {};
 struct SleepCommand {
     std::chrono::milliseconds duration{0};
 };
@@ -48,7 +49,7 @@ struct QuitCommand {};
 
 using ScriptCommand =
     std::variant<IndicationCommand, GroupWriteCommand, RawCommand, AckCommand, ByteGapCommand, RepeatCommand,
-                 GarbageCommand, SilentCommand, HangUpCommand, SleepCommand, QuitCommand>;
+                 GarbageCommand, SilentCommand, HangUpCommand, ReplugCommand, SleepCommand, QuitCommand>;
 
 // A line of a script: a command, an error text, or neither for a blank line
 // or a comment. A line whose first word starts with '#' is a comment, and so

@@ -31,6 +31,7 @@ ScriptRunner::Outcome ScriptRunner::run(const ScriptCommand& command) {
                    [&](const GarbageCommand& c) { sim.sendGarbage(c.count); },
                    [&](const SilentCommand& c) { sim.setSilent(c.on); },
                    [&](const HangUpCommand&) { sim.hangUp(); },
+                   [&](const ReplugCommand&) { sim.replug(); },
                    [](const SleepCommand&) {},
                    [](const QuitCommand&) {},
                },

@@ -274,6 +274,20 @@ void SimulatorEngine::hangUp() {
     recorder_.note("hung up", Clock::now());
 }
 
+std::optional<std::string> SimulatorEngine::replug() {
+    hangUp();
+    auto pty = openPtyPair();
+    if (!pty.ok()) {
+        recorder_.note("cannot open a new pty: " + errorText(pty.error()), Clock::now());
+        return std::nullopt;
+    }
+    pty_ = pty.take();
+    hostStream_ = {};
+    uplink_.reset();
+    recorder_.note("plugged in again on " + pty_.slavePath, Clock::now());
+    return pty_.slavePath;
+}
+
 void SimulatorEngine::setSilent(bool on) {
     silent_ = on;
     recorder_.note(on ? "silent: no answer to anything" : "answering again", Clock::now());

@@ -5,6 +5,7 @@
 #include <optional>
 #include <random>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "platform/pty.h"
@@ -38,6 +39,8 @@ public:
     void setRepeatFrames(bool on) { uplink_.setDuplicates(on); }
     void sendGarbage(size_t count);
     void hangUp();
+    // The new pty's slave, or nothing when no pty could be opened.
+    std::optional<std::string> replug();
     void setSilent(bool on);
 
 private:

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
 
 namespace lintor::bcusim {
@@ -31,6 +32,10 @@ struct Options {
     // Traffic entries and host units kept for traffic() and hostUnits();
     // the oldest go first, so a long run does not grow without bound.
     size_t historyLimit = 100000;
+    // When set, a symbolic link of this name to the pty slave is the device
+    // path, and replug() points it to a new pty, as a USB adapter that comes
+    // back under its /dev/serial/by-id name. Removed at destruction.
+    std::string linkPath;
 };
 
 }  // namespace lintor::bcusim

@@ -79,4 +79,11 @@ std::optional<UplinkSender::Timeout> UplinkSender::checkTimeout(Clock::time_poin
     return Timeout::Repeat;
 }
 
+void UplinkSender::reset() {
+    queue_.clear();
+    outstanding_.reset();
+    writing_ = false;
+    frameCountBit_ = true;
+}
+
 }  // namespace lintor::bcusim

@@ -56,6 +56,9 @@ public:
     // Repeat a frame left unacknowledged too long, or give up on it.
     std::optional<Timeout> checkTimeout(Clock::time_point now);
 
+    // Forgets every frame, as a BCU that lost power would.
+    void reset();
+
     size_t queued() const { return queue_.size(); }
     bool idle() const { return !outstanding_ && queue_.empty(); }
 
