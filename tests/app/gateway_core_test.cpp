@@ -11,6 +11,7 @@
 #include "platform/serial_port.h"
 #include "tests/support/bytes.h"
 #include "tests/support/event_loop.h"
+#include "tests/support/recording_ui.h"
 #include "tests/support/tcp_client.h"
 #include "tools/bcusim/bcu_simulator.h"
 
@@ -23,23 +24,7 @@ using test::hex;
 using test::processEventsUntil;
 using test::TcpClient;
 
-class RecordingUi final : public UserInterface {
-public:
-    void setStatusText(StatusField field, const std::string& text) override { statuses[field].push_back(text); }
-    void setCounter(CounterField field, int32_t value) override { counters[field] = value; }
-    void countersRefreshed() override { ++refreshes; }
-    void showMessage(const std::string& text) override { messages.push_back(text); }
-
-    std::string last(StatusField field) const {
-        const auto it = statuses.find(field);
-        return it == statuses.end() || it->second.empty() ? "" : it->second.back();
-    }
-
-    std::map<StatusField, std::vector<std::string>> statuses;
-    std::map<CounterField, int32_t> counters;
-    int refreshes = 0;
-    std::vector<std::string> messages;
-};
+using test::RecordingUi;
 
 GatewayConfig configFor(const std::string& device, uint16_t gatewayPort = 0) {
     return {device, "127.0.0.1", gatewayPort, 0, {}};
