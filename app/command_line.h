@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "net/gateway_config.h"
+#include "platform/log.h"
 
 namespace lintor {
 
@@ -16,6 +17,7 @@ struct Options {
     bool simulate = false;
     std::string configFile;
     bool stats = false;
+    log::Level logLevel = log::Level::Info;
     bool version = false;
     bool help = false;
 };

@@ -4,6 +4,8 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +19,7 @@
 #include "app/settings_path.h"
 #include "platform/display_probe.h"
 #include "platform/ini_settings_store.h"
+#include "platform/line_writer.h"
 #include "platform/log.h"
 #include "platform/serial_port.h"
 #include "platform/tcp_socket.h"
@@ -93,9 +96,30 @@ std::unique_ptr<QSocketNotifier> quitOnTerminationSignal(const TerminationSignal
     return notifier;
 }
 
+// Standard output and error through writers of their own: a reader that
+// stops reading never holds up the event loop or the link worker.
+struct Output {
+    explicit Output(log::Level threshold)
+        : out(STDOUT_FILENO, {}),
+          err(STDERR_FILENO, [this](uint64_t dropped) { return droppedNotice(dropped); }),
+          logger(err, log::styleForStderr(), threshold),
+          installation(logger) {}
+
+    std::string droppedNotice(uint64_t dropped) const {
+        return log::formatLine(log::styleForStderr(), log::Level::Warning,
+                               std::to_string(dropped) + " log lines dropped: standard error was not read");
+    }
+
+    LineWriter out;
+    LineWriter err;
+    log::Logger logger;
+    log::Installation installation;
+};
+
 int runHeadless(int argc, char** argv, const Options& options, const TerminationSignals& terminationSignals) {
     QCoreApplication application(argc, argv);
-    HeadlessConsole console(options.stats);
+    Output output(options.logLevel);
+    HeadlessConsole console(options.stats, output.out);
     const auto environment = prepareEnvironment(options, console);
     if (!environment) return 1;
 
@@ -110,7 +134,8 @@ int runHeadless(int argc, char** argv, const Options& options, const Termination
 int runWindow(int argc, char** argv, const Options& options, const TerminationSignals& terminationSignals) {
     QApplication application(argc, argv);
     QApplication::setStyle("Fusion");
-    HeadlessConsole console(false);
+    Output output(options.logLevel);
+    HeadlessConsole console(false, output.out);
     const auto environment = prepareEnvironment(options, console);
     if (!environment) return 1;
 
@@ -142,10 +167,6 @@ int GatewayApp::run(int argc, char** argv) {
     if (options.version) {
         std::fputs(versionText().c_str(), stdout);
         return 0;
-    }
-    if (!isListenAddress(options.gateway.listenAddress)) {
-        std::fprintf(stderr, "lintor: not a numeric IPv4 or IPv6 address: %s\n", options.gateway.listenAddress.c_str());
-        return 2;
     }
 
     // Before any thread starts, so that every thread inherits the mask and

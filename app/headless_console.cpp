@@ -1,5 +1,7 @@
 #include "app/headless_console.h"
 
+#include "platform/log.h"
+
 namespace lintor {
 namespace {
 
@@ -7,10 +9,7 @@ std::string number(const std::optional<int32_t>& value) { return std::to_string(
 
 }  // namespace
 
-void HeadlessConsole::printLine(const std::string& line) {
-    std::fputs((line + "\n").c_str(), out_);
-    std::fflush(out_);
-}
+void HeadlessConsole::printLine(const std::string& line) { out_.writeLine(line); }
 
 void HeadlessConsole::setStatusText(StatusField field, const std::string& text) {
     printLine((field == StatusField::Socket ? "Socket: " : "BCU: ") + text);
@@ -41,9 +40,6 @@ void HeadlessConsole::countersRefreshed() {
               " Duplicate Msgs=" + number(current_.duplicates));
 }
 
-void HeadlessConsole::showMessage(const std::string& text) {
-    std::fputs((text + "\n").c_str(), err_);
-    std::fflush(err_);
-}
+void HeadlessConsole::showMessage(const std::string& text) { log::error(text); }
 
 }  // namespace lintor

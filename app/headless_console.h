@@ -1,21 +1,19 @@
 #pragma once
 
 #include <array>
-#include <cstdio>
 #include <optional>
 
 #include "app/user_interface.h"
+#include "platform/line_writer.h"
 
 namespace lintor {
 
-// The user interface without a display: one line per event on stdout,
-// messages on stderr, each flushed at once for programs that watch.
+// The user interface without a display: one line per event for programs
+// that watch (their form is fixed: scripts read them), messages as error
+// lines of the log.
 class HeadlessConsole final : public UserInterface {
 public:
-    HeadlessConsole(bool printCounters, std::FILE* out = stdout, std::FILE* err = stderr)
-        : printCounters_(printCounters),
-          out_(out),
-          err_(err) {}
+    HeadlessConsole(bool printCounters, LineSink& out) : printCounters_(printCounters), out_(out) {}
 
     void setStatusText(StatusField field, const std::string& text) override;
     void setCounter(CounterField field, int32_t value) override;
@@ -31,8 +29,7 @@ private:
     };
 
     bool printCounters_;
-    std::FILE* out_;
-    std::FILE* err_;
+    LineSink& out_;
     Counters current_;
     Counters printed_;
 };

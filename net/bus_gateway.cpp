@@ -7,7 +7,8 @@ namespace lintor {
 
 BusGateway::BusGateway(LinkEvents& linkEvents, ServerEvents& serverEvents, SerialDeviceOpener& opener,
                        const GatewayConfig& config)
-    : SocketServer(serverEvents, ServerKind::BusGateway, config.listenAddress, config.gatewayPort, config.limits),
+    : SocketServer(serverEvents, ServerKind::BusGateway, config.gatewayAddress(), config.gatewayPort, config.limits,
+                   config.allow),
       link_(linkEvents, opener, config.device),
       startup_(link_, linkEvents) {
     startupRetry_.setSingleShot(true);

@@ -7,9 +7,10 @@
 
 namespace lintor {
 
-ClientSocket::ClientSocket(UniqueFd fd, uint64_t id, size_t queueCapacity, SocketServer& server)
+ClientSocket::ClientSocket(UniqueFd fd, uint64_t id, std::string peer, size_t queueCapacity, SocketServer& server)
     : fd_(std::move(fd)),
       id_(id),
+      peer_(std::move(peer)),
       queue_(queueCapacity),
       readNotifier_(std::make_unique<QSocketNotifier>(fd_.get(), QSocketNotifier::Read)),
       writeNotifier_(std::make_unique<QSocketNotifier>(fd_.get(), QSocketNotifier::Write)) {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <string>
 
 #include "net/send_queue.h"
 #include "platform/sys_result.h"
@@ -24,12 +25,14 @@ public:
     using Clock = std::chrono::steady_clock;
     enum class Offer { Taken, Refused, Broken };
 
-    ClientSocket(UniqueFd fd, uint64_t id, size_t queueCapacity, SocketServer& server);
+    ClientSocket(UniqueFd fd, uint64_t id, std::string peer, size_t queueCapacity, SocketServer& server);
     ~ClientSocket();
     ClientSocket(const ClientSocket&) = delete;
     ClientSocket& operator=(const ClientSocket&) = delete;
 
     uint64_t id() const { return id_; }
+    // "192.0.2.10:50123"
+    const std::string& peer() const { return peer_; }
 
     // The peer has shut down its sending side; it may still receive.
     bool peerClosed() const { return peerClosed_; }
@@ -54,6 +57,7 @@ private:
 
     UniqueFd fd_;
     uint64_t id_;
+    std::string peer_;
     SendQueue queue_;
     std::unique_ptr<QSocketNotifier> readNotifier_;
     std::unique_ptr<QSocketNotifier> writeNotifier_;

@@ -3,7 +3,10 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+
+#include "platform/address_filter.h"
 
 namespace lintor {
 
@@ -23,10 +26,19 @@ struct ServerLimits {
 // the command line to the link and both servers.
 struct GatewayConfig {
     std::string device;                       // the BCU's serial device; empty: from the settings
-    std::string listenAddress;                // empty: all addresses
+    std::string listenAddress;                // both ports; empty: all addresses
     uint16_t gatewayPort = BUS_GATEWAY_PORT;  // 0 picks a free port
     uint16_t proxyPort = PROXY_PORT;
     ServerLimits limits;
+    // Per port, in place of listenAddress.
+    std::optional<std::string> gatewayListen;
+    std::optional<std::string> proxyListen;
+    bool proxyEnabled = true;
+    // Peers allowed on both ports; empty: everyone.
+    AddressFilter allow;
+
+    const std::string& gatewayAddress() const { return gatewayListen ? *gatewayListen : listenAddress; }
+    const std::string& proxyAddress() const { return proxyListen ? *proxyListen : listenAddress; }
 };
 
 }  // namespace lintor

@@ -11,15 +11,27 @@ namespace lintor {
 
 using namespace std::chrono_literals;
 
-SocketServer::SocketServer(ServerEvents& events, ServerKind kind, const std::string& address, uint16_t port,
-                           ServerLimits limits)
+namespace {
+
+std::string occurrences(const LogThrottle& throttle) {
+    return throttle.occurrences() > 1 ? " (" + std::to_string(throttle.occurrences()) + " so far)" : "";
+}
+
+}  // namespace
+
+SocketServer::SocketServer(ServerEvents& events, ServerKind kind, const std::string& address,
+                           std::optional<uint16_t> port, ServerLimits limits, AddressFilter allow)
     : events_(events),
       kind_(kind),
-      limits_(limits) {
-    ListeningSocket socket = listenTcp(address, port, BACKLOG);
-    if (socket.failure != ListeningSocket::Failure::None) {
-        log::error("cannot listen on port " + std::to_string(port) + ": " + errorText(socket.error));
-        events_.listenFailed(kind_, port, socket.failure, socket.error);
+      limits_(limits),
+      allow_(std::move(allow)) {
+    ListeningSocket socket = port ? listenTcp(address, *port, BACKLOG) : ListeningSocket{};
+    if (!port) {
+        // Not wanted: no listening socket, nothing to report.
+    } else if (socket.failure != ListeningSocket::Failure::None) {
+        log::error("cannot listen on " + (address.empty() ? std::string("port ") : address + " port ") +
+                   std::to_string(*port) + ": " + errorText(socket.error));
+        events_.listenFailed(kind_, *port, socket.failure, socket.error);
     } else {
         port_ = boundPort(socket.fd.get());
         listenSocket_ = std::make_unique<ListenSocket>(std::move(socket.fd), *this);
@@ -46,7 +58,8 @@ size_t SocketServer::clientCount() const {
 
 void SocketServer::acceptClient() {
     if (!listenSocket_) return;
-    auto connection = acceptConnection(listenSocket_->fd());
+    PeerAddress peer;
+    auto connection = acceptConnection(listenSocket_->fd(), peer);
     if (!connection.ok()) {
         if (connection.error() != EAGAIN && refusedLog_.admit()) {
             log::warning("accept on port " + std::to_string(port_) + " failed: " + errorText(connection.error()));
@@ -60,9 +73,17 @@ void SocketServer::acceptClient() {
         }
         return;  // the connection closes with its descriptor
     }
+    if (!allow_.allows(peer)) {
+        if (notAllowedLog_.admit()) {
+            log::warning("port " + std::to_string(port_) + ": connection from " + peer.text() +
+                         " refused, not in the allowed addresses" + occurrences(notAllowedLog_));
+        }
+        return;  // closed with its descriptor, before anyone hears of it
+    }
     enableKeepAlive(connection.value().get());
     clients_.push_back(
-        std::make_unique<ClientSocket>(connection.take(), nextClientId_++, limits_.sendQueueBytes, *this));
+        std::make_unique<ClientSocket>(connection.take(), nextClientId_++, peer.text(), limits_.sendQueueBytes, *this));
+    log::info(clientName(*clients_.back()) + " connected");
     OnClientConnected(*clients_.back());
 }
 
@@ -110,12 +131,13 @@ void SocketServer::OnClientClosed(ClientSocket&) {}
 
 std::string SocketServer::clientName(const ClientSocket& client) const {
     const char* role = kind_ == ServerKind::BusGateway ? "gateway" : "proxy";
-    return std::string(role) + " client " + std::to_string(client.id());
+    return std::string(role) + " client " + std::to_string(client.id()) + " (" + client.peer() + ")";
 }
 
 void SocketServer::reportClosed(ClientSocket& client) {
     if (client.closedReported()) return;
     client.markClosedReported();
+    if (!client.retired()) log::info(clientName(client) + " closed the connection");
     OnClientClosed(client);
 }
 

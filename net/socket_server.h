@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "net/gateway_config.h"
 #include "net/listen_socket.h"
 #include "net/server_events.h"
+#include "platform/address_filter.h"
 #include "platform/log_throttle.h"
 
 namespace lintor {
@@ -25,8 +27,9 @@ public:
     static constexpr size_t RECEIVE_SIZE = 1500;
     static constexpr int BACKLOG = 5;
 
-    SocketServer(ServerEvents& events, ServerKind kind, const std::string& address, uint16_t port,
-                 ServerLimits limits = {});
+    // Without a port it does not listen at all (and reports nothing).
+    SocketServer(ServerEvents& events, ServerKind kind, const std::string& address, std::optional<uint16_t> port,
+                 ServerLimits limits = {}, AddressFilter allow = {});
     // Closes every connection without calling the hooks.
     virtual ~SocketServer();
     SocketServer(const SocketServer&) = delete;
@@ -54,7 +57,7 @@ protected:
 
     ServerEvents& events() const { return events_; }
     ServerKind kind() const { return kind_; }
-    // For log lines: "gateway client 3".
+    // For log lines: "gateway client 3 (192.0.2.10:50123)".
     std::string clientName(const ClientSocket& client) const;
 
 private:
@@ -67,6 +70,7 @@ private:
     ServerEvents& events_;
     ServerKind kind_;
     ServerLimits limits_;
+    AddressFilter allow_;
     uint16_t port_ = 0;
     std::unique_ptr<ListenSocket> listenSocket_;
     std::vector<std::unique_ptr<ClientSocket>> clients_;
@@ -74,6 +78,7 @@ private:
     QTimer stallCheck_;
     QTimer removal_;
     LogThrottle refusedLog_;
+    LogThrottle notAllowedLog_;
 };
 
 }  // namespace lintor

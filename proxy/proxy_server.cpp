@@ -6,7 +6,9 @@
 namespace lintor {
 
 ProxyServer::ProxyServer(MessagePoster& poster, ServerEvents& events, const GatewayConfig& config)
-    : SocketServer(events, ServerKind::Proxy, config.listenAddress, config.proxyPort, config.limits),
+    : SocketServer(events, ServerKind::Proxy, config.proxyAddress(),
+                   config.proxyEnabled ? std::optional<uint16_t>(config.proxyPort) : std::nullopt, config.limits,
+                   config.allow),
       poster_(poster) {}
 
 void ProxyServer::updateGroupValue(uint16_t groupAddress, int32_t value) {

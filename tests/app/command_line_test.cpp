@@ -37,8 +37,8 @@ TEST(CommandLine, MistakesAreNamed) {
     };
     for (const Case& c : {
              Case{{"--gateway-port", "65536"}, "invalid port for --gateway-port: 65536"},
-             Case{{"--proxy-port", "-1"}, "invalid port for --proxy-port: -1"},
-             Case{{"--proxy-port", "12ab"}, "invalid port for --proxy-port: 12ab"},
+             Case{{"--proxy-port", "-1"}, "invalid port for --proxy-port: -1 (0 to 65535 or off)"},
+             Case{{"--proxy-port", "12ab"}, "invalid port for --proxy-port: 12ab (0 to 65535 or off)"},
              Case{{"--device"}, "option --device needs a value"},
              Case{{"--device="}, "option --device needs a value"},
              Case{{"--stats=yes"}, "option --stats takes no value"},
@@ -49,13 +49,16 @@ TEST(CommandLine, MistakesAreNamed) {
     }
 }
 
+class RecordingSink final : public LineSink {
+public:
+    void writeLine(std::string_view line) override { text += std::string(line) + "\n"; }
+    std::string text;
+};
+
 TEST(HeadlessConsole, PrintsStatusLinesAndCountersOnlyWhenTheyChange) {
-    char* text = nullptr;
-    size_t size = 0;
-    std::FILE* out = open_memstream(&text, &size);
-    std::FILE* err = std::tmpfile();
+    RecordingSink out;
     {
-        HeadlessConsole console(true, out, err);
+        HeadlessConsole console(true, out);
         console.setStatusText(StatusField::Socket, "waiting..");
         console.setStatusText(StatusField::Bcu, "reset..");
         for (int tick = 0; tick < 2; ++tick) {
@@ -68,14 +71,11 @@ TEST(HeadlessConsole, PrintsStatusLinesAndCountersOnlyWhenTheyChange) {
         console.setCounter(CounterField::Duplicates, 1);
         console.countersRefreshed();
     }
-    std::fclose(out);
-    EXPECT_EQ(std::string(text, size),
+    EXPECT_EQ(out.text,
               "Socket: waiting..\n"
               "BCU: reset..\n"
               "Counters: DataMsgs > BCU=5 received ACKs=2 ACKs > BCU=3 Duplicate Msgs=0\n"
               "Counters: DataMsgs > BCU=5 received ACKs=2 ACKs > BCU=3 Duplicate Msgs=1\n");
-    std::free(text);
-    std::fclose(err);
 }
 
 }  // namespace

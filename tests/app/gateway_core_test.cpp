@@ -11,6 +11,7 @@
 #include "platform/serial_port.h"
 #include "tests/support/bytes.h"
 #include "tests/support/event_loop.h"
+#include "tests/support/loopback_config.h"
 #include "tests/support/recording_ui.h"
 #include "tests/support/tcp_client.h"
 #include "tools/bcusim/bcu_simulator.h"
@@ -27,7 +28,7 @@ using test::TcpClient;
 using test::RecordingUi;
 
 GatewayConfig configFor(const std::string& device, uint16_t gatewayPort = 0) {
-    return {device, "127.0.0.1", gatewayPort, 0, {}};
+    return test::loopbackConfig(device, gatewayPort);
 }
 
 class GatewayCoreTest : public testing::Test {

@@ -9,6 +9,7 @@
 #include "platform/serial_port.h"
 #include "tests/support/bytes.h"
 #include "tests/support/event_loop.h"
+#include "tests/support/loopback_config.h"
 #include "tests/support/recording_ui.h"
 #include "tests/support/tcp_client.h"
 #include "tools/bcusim/bcu_simulator.h"
@@ -36,8 +37,7 @@ protected:
         sim = bcusim::BcuSimulator::start(options).take();
     }
     void startCore() {
-        core = std::make_unique<GatewayCore>(ui, settings, opener,
-                                             GatewayConfig{sim->devicePath(), "127.0.0.1", 0, 0, {}});
+        core = std::make_unique<GatewayCore>(ui, settings, opener, test::loopbackConfig(sim->devicePath()));
         core->start();
     }
     bool waitUntilConnectedToBcu(std::chrono::milliseconds timeout = 5s) {

@@ -19,6 +19,7 @@
 #include "platform/serial_port.h"
 #include "proxy/group_value_table.h"
 #include "tests/support/event_loop.h"
+#include "tests/support/loopback_config.h"
 #include "tests/support/tcp_client.h"
 #include "tools/bcusim/bcu_simulator.h"
 
@@ -226,8 +227,7 @@ class MainDialogWithGatewayTest : public MainDialogTest {
 protected:
     void SetUp() override {
         sim = bcusim::BcuSimulator::start({}).take();
-        core = std::make_unique<GatewayCore>(dialog, settings, opener,
-                                             GatewayConfig{sim->devicePath(), "127.0.0.1", 0, 0, {}});
+        core = std::make_unique<GatewayCore>(dialog, settings, opener, test::loopbackConfig(sim->devicePath()));
         core->start();
     }
 

@@ -6,6 +6,7 @@
 #include "tests/support/bytes.h"
 #include "tests/support/event_loop.h"
 #include "tests/support/link_fakes.h"
+#include "tests/support/loopback_config.h"
 #include "tests/support/server_fakes.h"
 #include "tests/support/tcp_client.h"
 
@@ -29,7 +30,7 @@ protected:
 
     test::RecordingLinkEvents owner;
     test::RecordingServerEvents serverEvents;
-    ProxyServer server{owner, serverEvents, GatewayConfig{"", "127.0.0.1", 0, 0, {}}};
+    ProxyServer server{owner, serverEvents, test::loopbackConfig()};
 };
 
 TEST_F(ProxyServerTest, RequestBecomesPostedSetGaAndClientsAreReported) {

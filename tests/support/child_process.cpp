@@ -94,7 +94,10 @@ std::optional<std::string> ChildProcess::waitForLine(const std::string& prefix, 
 bool ChildProcess::waitForErrorLine(const std::string& line, std::chrono::milliseconds timeout) {
     const auto deadline = Clock::now() + timeout;
     for (;;) {
-        if (std::ranges::find(err_.lines, line) != err_.lines.end()) return true;
+        const auto ends = [&](const std::string& l) {
+            return l.ends_with(": " + line) || l.ends_with(">" + line) || l == line;
+        };
+        if (std::ranges::any_of(err_.lines, ends)) return true;
         if (Clock::now() >= deadline || !pump(std::chrono::milliseconds(remainingMs(deadline)))) return false;
     }
 }

@@ -23,7 +23,8 @@ public:
     // The first stdout line, from the current position on, that starts with
     // the prefix; earlier lines are passed over.
     std::optional<std::string> waitForLine(const std::string& prefix, std::chrono::milliseconds timeout);
-    // True once stderr holds this exact line.
+    // True once stderr holds a log line that ends with this text after its
+    // level: "<4>text" or "... lintor: error: text".
     bool waitForErrorLine(const std::string& line, std::chrono::milliseconds timeout);
     const std::vector<std::string>& outputLines() const { return out_.lines; }
     const std::vector<std::string>& errorLines() const { return err_.lines; }
