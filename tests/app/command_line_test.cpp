@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "app/headless_console.h"
+#include "platform/address_filter.h"
 
 namespace lintor {
 namespace {
@@ -30,6 +31,36 @@ TEST(CommandLine, DefaultsAndEveryOption) {
     EXPECT_TRUE(all.options.stats);
 }
 
+TEST(CommandLine, ListenAddressesAccessAndLogLevel) {
+    const auto parsed = parse({"--listen", "127.0.0.1", "--proxy-listen", "::1", "--proxy-port", "off", "--allow",
+                               "192.168.1.0/24", "--allow=fd00::/8", "--log-level", "debug"});
+    ASSERT_TRUE(parsed.error.empty()) << parsed.error;
+    const GatewayConfig& gateway = parsed.options.gateway;
+    EXPECT_EQ(gateway.gatewayAddress(), "127.0.0.1");
+    EXPECT_EQ(gateway.proxyAddress(), "::1");
+    EXPECT_FALSE(gateway.proxyEnabled);
+    EXPECT_EQ(parsed.options.logLevel, log::Level::Debug);
+    ASSERT_EQ(gateway.allow.rules().size(), 2u);
+    EXPECT_EQ(formatCidr(gateway.allow.rules()[0]), "192.168.1.0/24");
+    EXPECT_EQ(formatCidr(gateway.allow.rules()[1]), "fd00::/8");
+
+    const auto defaults = parse({"--gateway-listen", "0.0.0.0"});
+    EXPECT_EQ(defaults.options.gateway.gatewayAddress(), "0.0.0.0");
+    EXPECT_EQ(defaults.options.gateway.proxyAddress(), "");
+    EXPECT_TRUE(defaults.options.gateway.proxyEnabled);
+    EXPECT_TRUE(defaults.options.gateway.allow.empty());
+    EXPECT_EQ(defaults.options.logLevel, log::Level::Info);
+}
+
+TEST(CommandLine, EqualPortsAreRefusedUnlessFreeOrTheProxyIsOff) {
+    EXPECT_EQ(parse({"--gateway-port", "5003"}).error,
+              "--gateway-port and --proxy-port are both 5003: give each its own port, or --proxy-port off");
+    EXPECT_EQ(parse({"--gateway-port", "6000", "--proxy-port", "6000"}).error,
+              "--gateway-port and --proxy-port are both 6000: give each its own port, or --proxy-port off");
+    EXPECT_EQ(parse({"--gateway-port", "0", "--proxy-port", "0"}).error, "");
+    EXPECT_EQ(parse({"--gateway-port", "5003", "--proxy-port", "off"}).error, "");
+}
+
 TEST(CommandLine, MistakesAreNamed) {
     struct Case {
         std::vector<std::string_view> arguments;
@@ -40,6 +71,11 @@ TEST(CommandLine, MistakesAreNamed) {
              Case{{"--proxy-port", "-1"}, "invalid port for --proxy-port: -1 (0 to 65535 or off)"},
              Case{{"--proxy-port", "12ab"}, "invalid port for --proxy-port: 12ab (0 to 65535 or off)"},
              Case{{"--device"}, "option --device needs a value"},
+             Case{{"--listen", "example.org"}, "not a numeric IPv4 or IPv6 address for --listen: example.org"},
+             Case{{"--proxy-listen", "1.2.3"}, "not a numeric IPv4 or IPv6 address for --proxy-listen: 1.2.3"},
+             Case{{"--allow", "10.0.0.0/33"},
+                  "not an address or network for --allow: 10.0.0.0/33 (e.g. 192.168.1.0/24, 10.0.0.5, fd00::/8)"},
+             Case{{"--log-level", "verbose"}, "unknown log level: verbose (error, warning, notice, info or debug)"},
              Case{{"--device="}, "option --device needs a value"},
              Case{{"--stats=yes"}, "option --stats takes no value"},
              Case{{"-x"}, "unknown option: -x"},

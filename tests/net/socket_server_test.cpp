@@ -21,8 +21,8 @@ using test::TcpClient;
 class RecordingServer final : public SocketServer {
 public:
     explicit RecordingServer(ServerEvents& serverEvents, ServerLimits limits = {}, uint16_t port = 0,
-                             std::vector<std::string>* log = nullptr)
-        : SocketServer(serverEvents, ServerKind::BusGateway, "127.0.0.1", port, limits),
+                             std::vector<std::string>* log = nullptr, AddressFilter allow = {})
+        : SocketServer(serverEvents, ServerKind::BusGateway, "127.0.0.1", port, limits, std::move(allow)),
           events(log ? *log : ownEvents) {}
 
     std::vector<std::string> ownEvents;
@@ -241,6 +241,33 @@ TEST(SendQueue, RefusesWhatDoesNotFitWhole) {
     EXPECT_TRUE(queue.fits(8));
     EXPECT_EQ(queue.front().size(), 2u);
     EXPECT_EQ(queue.front()[0], six[4]);
+}
+
+TEST(SocketServerAccess, PeersOutsideTheAllowedNetworksAreClosedBeforeAnyoneHearsOfThem) {
+    test::RecordingServerEvents owner;
+    RecordingServer refusing(owner, {}, 0, nullptr, AddressFilter({*parseCidr("10.0.0.0/8"), *parseCidr("::1")}));
+    TcpClient refused(refusing.port());
+    EXPECT_TRUE(refused.waitForClose(2s));
+    EXPECT_TRUE(refusing.events.empty());
+    EXPECT_TRUE(owner.events().empty());
+    EXPECT_EQ(refusing.clientCount(), 0u);
+
+    RecordingServer allowing(owner, {}, 0, nullptr, AddressFilter({*parseCidr("127.0.0.0/8")}));
+    TcpClient allowed(allowing.port());
+    ASSERT_TRUE(processEventsUntil([&] { return allowing.events.size() == 1; }, 2s));
+    EXPECT_EQ(allowing.events, std::vector<std::string>{"connected 1"});
+}
+
+TEST(SocketServerAccess, WithoutAPortNothingListensAndNothingIsReported) {
+    test::RecordingServerEvents owner;
+    class Quiet final : public SocketServer {
+    public:
+        explicit Quiet(ServerEvents& events) : SocketServer(events, ServerKind::Proxy, "127.0.0.1", std::nullopt) {}
+        void OnClientData(ClientSocket&, std::span<const uint8_t>) override {}
+    } server(owner);
+    EXPECT_FALSE(server.listening());
+    EXPECT_EQ(server.port(), 0);
+    EXPECT_TRUE(owner.events().empty());
 }
 
 }  // namespace
