@@ -58,7 +58,9 @@ public:
     void hangUp();
     // A new pty in place of the old one, which is hung up first if it is
     // still open; with Options::linkPath the link then names the new one.
-    // The BCU comes back without memory of frames it had not sent yet.
+    // The BCU comes back in its default mode: without memory of frames it
+    // had not sent yet, and sending nothing of its own until the host has
+    // reset the link.
     void replug();
     // No 0xE5, no confirmation, no frame of its own: nothing connected.
     void setSilent(bool on);

@@ -128,6 +128,7 @@ void SimulatorEngine::actOn(const HostUnit& unit, Clock::time_point now) {
             recorder_.note("bad checksum or end byte, not acknowledged: " + log::hex(unit.bytes), now);
             return;
         }
+        if (std::ranges::equal(unit.bytes, ft12::RESET_FRAME)) awaitingReset_ = false;
         answerFrame(unit, now);
         return;
     case HostUnitKind::Garbage:
@@ -173,6 +174,10 @@ void SimulatorEngine::acknowledge(const std::vector<std::vector<uint8_t>>& follo
 }
 
 void SimulatorEngine::queueOwnFrame(std::vector<uint8_t> message) {
+    if (awaitingReset_) {
+        recorder_.note("not reset since plugged in: own frame dropped", Clock::now());
+        return;
+    }
     const size_t size = message.size();
     switch (uplink_.enqueue(std::move(message))) {
     case UplinkSender::EnqueueResult::Queued:
@@ -284,6 +289,7 @@ std::optional<std::string> SimulatorEngine::replug() {
     pty_ = pty.take();
     hostStream_ = {};
     uplink_.reset();
+    awaitingReset_ = true;
     recorder_.note("plugged in again on " + pty_.slavePath, Clock::now());
     return pty_.slavePath;
 }

@@ -73,6 +73,9 @@ private:
     AckMode ackMode_ = AckMode::Normal;
     std::chrono::milliseconds ackDelay_{0};
     bool silent_ = false;
+    // After a replug the BCU is in its default mode: nothing of its own goes
+    // out until the host has reset the link.
+    bool awaitingReset_ = false;
 };
 
 }  // namespace lintor::bcusim
