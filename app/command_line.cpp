@@ -129,7 +129,7 @@ struct OptionEntry {
     void (*read)(ArgumentReader& reader, Gathered& gathered);
 };
 
-constexpr std::array<OptionEntry, 16> kOptions{{
+constexpr std::array<OptionEntry, 15> kOptions{{
     {"--headless", [](ArgumentReader& r, Gathered& g) { r.flag(g.options.headless); }},
     {"--simulate", [](ArgumentReader& r, Gathered& g) { r.flag(g.options.simulate); }},
     {"--stats", [](ArgumentReader& r, Gathered& g) { r.flag(g.options.stats); }},
@@ -148,6 +148,8 @@ constexpr std::array<OptionEntry, 16> kOptions{{
     {"--allow", [](ArgumentReader& r, Gathered& g) { r.cidr(g.allow); }},
     {"--log-level", [](ArgumentReader& r, Gathered& g) { r.level(g.options.logLevel); }},
 }};
+// A slot without an entry would match an empty argument and call nothing.
+static_assert(std::ranges::all_of(kOptions, [](const OptionEntry& e) { return !e.name.empty() && e.read; }));
 
 }  // namespace
 

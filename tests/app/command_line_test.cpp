@@ -71,6 +71,8 @@ TEST(CommandLine, MistakesAreNamed) {
              Case{{"--proxy-port", "-1"}, "invalid port for --proxy-port: -1 (0 to 65535 or off)"},
              Case{{"--proxy-port", "12ab"}, "invalid port for --proxy-port: 12ab (0 to 65535 or off)"},
              Case{{"--device"}, "option --device needs a value"},
+             Case{{""}, "unknown option: "},
+             Case{{"--headless", ""}, "unknown option: "},
              Case{{"--listen", "example.org"}, "not a numeric IPv4 or IPv6 address for --listen: example.org"},
              Case{{"--proxy-listen", "1.2.3"}, "not a numeric IPv4 or IPv6 address for --proxy-listen: 1.2.3"},
              Case{{"--allow", "10.0.0.0/33"},

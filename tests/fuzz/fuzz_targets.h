@@ -22,5 +22,9 @@ void proxyRequestStream(std::span<const uint8_t> data);
 void groupValueRecord(std::span<const uint8_t> data);
 void iniDocument(std::span<const uint8_t> data);
 void groupAddressText(std::span<const uint8_t> data);
+// Arguments separated by NUL bytes.
+void commandLine(std::span<const uint8_t> data);
+// Settings text, optionally followed by a NUL and a command-line device.
+void settingsReader(std::span<const uint8_t> data);
 
 }  // namespace lintor::fuzz

@@ -80,5 +80,38 @@ TEST(RandomInput, ProxyRequestParserKeepsItsInvariants) {
 }
 #endif
 
+#ifdef LINTOR_FUZZ_APP
+// Command lines of option names and values, one word an argument mostly,
+// sometimes two run together as in "--gateway-port=0"; "" is what an unset
+// shell variable gives.
+TEST(RandomInput, CommandLineKeepsItsInvariants) {
+    static constexpr std::string_view options[] = {
+        "--device",   "--gateway-port", "--proxy-port", "--listen",         "--config",
+        "--headless", "--simulate",     "--stats",      "--help",           "-h",
+        "--version",  "--allow",        "--log-level",  "--gateway-listen", "--proxy-listen"};
+    static constexpr std::string_view values[] = {
+        "0",         "5003", "57627",      "65536",    "-1", "off", "debug", "/dev/ttyUSB0",
+        "127.0.0.1", "::1",  "10.0.0.0/8", "fd00::/8", "x",  "-",   "=",     ""};
+    std::mt19937 rng(9);
+    for (int i = 0; i < 2000; ++i) {
+        std::string text;
+        for (int w = static_cast<int>(rng() % 12); w > 0; --w) {
+            text += rng() % 2 ? options[rng() % std::size(options)] : values[rng() % std::size(values)];
+            if (w > 1 && rng() % 4 != 0) text += '\0';
+        }
+        fuzz::commandLine(std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+    }
+    runRandomInputs(fuzz::commandLine, 109);
+}
+
+TEST(RandomInput, SettingsReaderKeepsItsInvariants) {
+    static constexpr std::string_view words[] = {
+        "[settings]", "[Settings]", "[log]", "ComPort",      "comport", "Device", "device", "=",
+        " ",          "\t",         "\n",    "\r\n",         ";",       "\"",     "1",      "0",
+        "-3",         "+7",         "x",     "/dev/ttyUSB0", "[",       "]",      "\0"sv};
+    runRandomTexts(fuzz::settingsReader, words, 10);
+}
+#endif
+
 }  // namespace
 }  // namespace lintor
