@@ -96,6 +96,16 @@ std::unique_ptr<QSocketNotifier> quitOnTerminationSignal(const TerminationSignal
     return notifier;
 }
 
+// Qt's own warnings would otherwise be written straight to stderr, blocking
+// the event loop when nobody reads it.
+void routeQtMessage(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    const log::Level level = type == QtDebugMsg     ? log::Level::Debug
+                             : type == QtInfoMsg    ? log::Level::Info
+                             : type == QtWarningMsg ? log::Level::Warning
+                                                    : log::Level::Error;
+    log::write(level, "Qt: " + message.toStdString());
+}
+
 // Standard output and error through writers of their own: a reader that
 // stops reading never holds up the event loop or the link worker.
 struct Output {
@@ -103,7 +113,11 @@ struct Output {
         : out(STDOUT_FILENO, {}),
           err(STDERR_FILENO, [this](uint64_t dropped) { return droppedNotice(dropped); }),
           logger(err, log::styleForStderr(), threshold),
-          installation(logger) {}
+          installation(logger),
+          previousQtHandler(qInstallMessageHandler(routeQtMessage)) {}
+    ~Output() { qInstallMessageHandler(previousQtHandler); }
+    Output(const Output&) = delete;
+    Output& operator=(const Output&) = delete;
 
     std::string droppedNotice(uint64_t dropped) const {
         return log::formatLine(log::styleForStderr(), log::Level::Warning,
@@ -114,6 +128,7 @@ struct Output {
     LineWriter err;
     log::Logger logger;
     log::Installation installation;
+    QtMessageHandler previousQtHandler;
 };
 
 int runHeadless(int argc, char** argv, const Options& options, const TerminationSignals& terminationSignals) {

@@ -74,8 +74,10 @@ bool ClientSocket::flush() {
 
 void ClientSocket::markPeerClosed() {
     peerClosed_ = true;
-    // End of stream stays readable: watching it would spin.
+    // End of stream stays readable: watching it would spin. Whether the peer
+    // still reads shows when a send fails or a probe goes unanswered.
     readNotifier_->setEnabled(false);
+    probePeerSoon(fd_.get());
 }
 
 void ClientSocket::retire() {

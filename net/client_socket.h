@@ -11,6 +11,7 @@
 
 #include "net/send_queue.h"
 #include "platform/sys_result.h"
+#include "platform/tcp_socket.h"
 #include "platform/unique_fd.h"
 
 namespace lintor {
@@ -48,6 +49,8 @@ public:
     bool flush();
 
     void markPeerClosed();
+    // The error the connection has met since asked last; 0 for none.
+    int takeError() { return takeSocketError(fd_.get()); }
     void markClosedReported() { closedReported_ = true; }
     // Out of service: no more notifications, awaiting removal.
     void retire();

@@ -37,16 +37,16 @@ SocketServer::SocketServer(ServerEvents& events, ServerKind kind, const std::str
         listenSocket_ = std::make_unique<ListenSocket>(std::move(socket.fd), *this);
     }
 
-    stallCheck_.setInterval(1s);
-    QObject::connect(&stallCheck_, &QTimer::timeout, &stallCheck_, [this] { checkStalls(); });
-    stallCheck_.start();
+    connectionCheck_.setInterval(1s);
+    QObject::connect(&connectionCheck_, &QTimer::timeout, &connectionCheck_, [this] { checkConnections(); });
+    connectionCheck_.start();
     removal_.setSingleShot(true);
     removal_.setInterval(0);
     QObject::connect(&removal_, &QTimer::timeout, &removal_, [this] { removeRetired(); });
 }
 
 SocketServer::~SocketServer() {
-    stallCheck_.stop();
+    connectionCheck_.stop();
     removal_.stop();
     listenSocket_.reset();
     clients_.clear();
@@ -56,35 +56,43 @@ size_t SocketServer::clientCount() const {
     return static_cast<size_t>(std::ranges::count_if(clients_, [](const auto& c) { return !c->retired(); }));
 }
 
+// Everything waiting, up to a bound, per wake-up: with the small backlog, a
+// burst of connections would otherwise overflow the queue.
 void SocketServer::acceptClient() {
-    if (!listenSocket_) return;
+    constexpr int kAcceptsPerWake = 32;
+    for (int i = 0; i < kAcceptsPerWake && acceptOne(); ++i) {}
+}
+
+bool SocketServer::acceptOne() {
+    if (!listenSocket_) return false;
     PeerAddress peer;
     auto connection = acceptConnection(listenSocket_->fd(), peer);
     if (!connection.ok()) {
         if (connection.error() != EAGAIN && refusedLog_.admit()) {
             log::warning("accept on port " + std::to_string(port_) + " failed: " + errorText(connection.error()));
         }
-        return;
-    }
-    if (clientCount() >= limits_.maxClients && !makeRoom()) {
-        if (refusedLog_.admit()) {
-            log::warning("port " + std::to_string(port_) + ": " + std::to_string(limits_.maxClients) +
-                         " clients connected, new connection refused");
-        }
-        return;  // the connection closes with its descriptor
+        return false;
     }
     if (!allow_.allows(peer)) {
         if (notAllowedLog_.admit()) {
             log::warning("port " + std::to_string(port_) + ": connection from " + peer.text() +
                          " refused, not in the allowed addresses" + occurrences(notAllowedLog_));
         }
-        return;  // closed with its descriptor, before anyone hears of it
+        return true;  // closed with its descriptor, before anyone hears of it
+    }
+    if (clientCount() >= limits_.maxClients && !makeRoom()) {
+        if (refusedLog_.admit()) {
+            log::warning("port " + std::to_string(port_) + ": " + std::to_string(limits_.maxClients) +
+                         " clients connected, new connection from " + peer.text() + " refused");
+        }
+        return true;  // the connection closes with its descriptor
     }
     enableKeepAlive(connection.value().get());
     clients_.push_back(
         std::make_unique<ClientSocket>(connection.take(), nextClientId_++, peer.text(), limits_.sendQueueBytes, *this));
     log::info(clientName(*clients_.back()) + " connected");
     OnClientConnected(*clients_.back());
+    return true;
 }
 
 void SocketServer::receiveFromClient(ClientSocket& client) {
@@ -157,9 +165,16 @@ bool SocketServer::makeRoom() {
     return true;
 }
 
-void SocketServer::checkStalls() {
+void SocketServer::checkConnections() {
     const auto now = ClientSocket::Clock::now();
     for (const auto& client : clients_) {
+        // Nothing else watches a half-closed connection between sends.
+        if (!client->retired() && client->peerClosed()) {
+            if (const int error = client->takeError(); error != 0) {
+                retire(*client, "connection gone: " + errorText(error));
+                continue;
+            }
+        }
         const auto since = client->stalledSince();
         if (!client->retired() && since && now - *since >= limits_.stallTimeout) {
             retire(*client, "not reading, send queue full for " +

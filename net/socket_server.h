@@ -61,10 +61,11 @@ protected:
     std::string clientName(const ClientSocket& client) const;
 
 private:
+    bool acceptOne();
     void reportClosed(ClientSocket& client);
     void retire(ClientSocket& client, const std::string& reason);
     bool makeRoom();
-    void checkStalls();
+    void checkConnections();
     void removeRetired();
 
     ServerEvents& events_;
@@ -75,7 +76,7 @@ private:
     std::unique_ptr<ListenSocket> listenSocket_;
     std::vector<std::unique_ptr<ClientSocket>> clients_;
     uint64_t nextClientId_ = 1;
-    QTimer stallCheck_;
+    QTimer connectionCheck_;
     QTimer removal_;
     LogThrottle refusedLog_;
     LogThrottle notAllowedLog_;

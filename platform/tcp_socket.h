@@ -56,6 +56,11 @@ uint16_t boundPort(int fd);
 
 // Idle connections are probed, so a peer that vanished is noticed.
 void enableKeepAlive(int fd);
+// A peer that has closed its sending side may still read, or may be gone:
+// probe it soon rather than after a minute.
+void probePeerSoon(int fd);
+// The error a connection has met (SO_ERROR, cleared by reading it); 0 for none.
+int takeSocketError(int fd);
 
 // send() that never raises SIGPIPE and never blocks: bytes taken, or an
 // error (EAGAIN when the socket buffer is full).

@@ -73,8 +73,8 @@ void ChildProcess::drain(Stream& stream) {
 }
 
 bool ChildProcess::pump(std::chrono::milliseconds timeout) {
-    pollfd fds[2] = {{out_.fd.get(), POLLIN, 0}, {err_.fd.get(), POLLIN, 0}};
-    if (!out_.fd && !err_.fd) return false;
+    pollfd fds[2] = {{out_.fd.get(), POLLIN, 0}, {errorsUnread_ ? -1 : err_.fd.get(), POLLIN, 0}};
+    if (!out_.fd && (!err_.fd || errorsUnread_)) return false;
     if (::poll(fds, 2, static_cast<int>(timeout.count())) <= 0) return true;
     if (fds[0].revents) drain(out_);
     if (fds[1].revents) drain(err_);
@@ -100,6 +100,11 @@ bool ChildProcess::waitForErrorLine(const std::string& line, std::chrono::millis
         if (std::ranges::any_of(err_.lines, ends)) return true;
         if (Clock::now() >= deadline || !pump(std::chrono::milliseconds(remainingMs(deadline)))) return false;
     }
+}
+
+void ChildProcess::pumpFor(std::chrono::milliseconds duration) {
+    const auto deadline = Clock::now() + duration;
+    while (Clock::now() < deadline && pump(std::chrono::milliseconds(remainingMs(deadline)))) {}
 }
 
 void ChildProcess::sendSignal(int signal) {

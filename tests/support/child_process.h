@@ -29,6 +29,13 @@ public:
     const std::vector<std::string>& outputLines() const { return out_.lines; }
     const std::vector<std::string>& errorLines() const { return err_.lines; }
 
+    // From now on stderr stays a pipe that nobody reads, as with a reader
+    // that hangs.
+    void stopReadingErrors() { errorsUnread_ = true; }
+    // Reads what has arrived on stdout (and stderr, unless unread) meanwhile.
+    void pumpFor(std::chrono::milliseconds duration);
+    pid_t pid() const { return pid_; }
+
     void sendSignal(int signal);
     // The exit code, or nothing if it did not end in time (or died of a signal).
     std::optional<int> waitForExit(std::chrono::milliseconds timeout);
@@ -49,6 +56,7 @@ private:
     size_t outPosition_ = 0;
     std::optional<int> exitCode_;
     bool exited_ = false;
+    bool errorsUnread_ = false;
 };
 
 }  // namespace lintor::test

@@ -63,7 +63,12 @@ void BcuSimulator::sendGarbage(size_t count) {
 }
 
 void BcuSimulator::hangUp() {
-    commands_.post([this] { engine_.hangUp(); });
+    commands_.post([this] {
+        engine_.hangUp();
+        // An unplugged adapter's name goes with it; a stale link could
+        // otherwise lead to whatever pty gets the old number next.
+        link_.remove();
+    });
 }
 
 int BcuSimulator::createLink(const std::string& linkPath) {

@@ -53,8 +53,9 @@ public:
     // Pseudo-random bytes from the seed, any value included.
     void sendGarbage(size_t count);
     // Closes our ends of the pty: the host sees POLLHUP, reads end of file
-    // and fails to write with EIO, as when the adapter is unplugged. The
-    // simulator does nothing more on the line until replug().
+    // and fails to write with EIO, as when the adapter is unplugged; a link
+    // (Options::linkPath) disappears with it. The simulator does nothing more
+    // on the line until replug().
     void hangUp();
     // A new pty in place of the old one, which is hung up first if it is
     // still open; with Options::linkPath the link then names the new one.

@@ -19,6 +19,10 @@ DeviceLink::~DeviceLink() {
     if (!path_.empty()) ::unlink(path_.c_str());
 }
 
+void DeviceLink::remove() {
+    if (!path_.empty() && isSymlink(path_)) ::unlink(path_.c_str());
+}
+
 int DeviceLink::create(const std::string& linkPath, const std::string& target) {
     if (isSymlink(linkPath) && ::unlink(linkPath.c_str()) != 0) return errno;
     if (::symlink(target.c_str(), linkPath.c_str()) != 0) return errno;

@@ -17,6 +17,8 @@ public:
     // Returns 0 or the errno.
     int create(const std::string& linkPath, const std::string& target);
 
+    // Removes the link but keeps its name for the next create().
+    void remove();
     // The link's name; empty before create().
     const std::string& path() const { return path_; }
 
