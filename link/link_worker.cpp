@@ -111,25 +111,30 @@ void SerialLink::serviceLink() {
             continue;
         }
 
-        const short portEvents = fds[0].revents;
-        if (portEvents & POLLIN) {
-            auto n = port_->readSome(readBlock);
-            if (!n.ok()) {
-                loseLink("read: " + errorText(n.error()));
-                return;
-            }
-            receiveBytes(std::span(readBlock).first(n.value()));
-        }
-        if (portEvents & (POLLERR | POLLHUP | POLLNVAL)) {
-            loseLink((portEvents & POLLHUP) ? "hang-up" : "device error");
-            return;
-        }
+        if (!servicePort(fds[0].revents, readBlock)) return;
         if (fds[1].revents & POLLIN) {
             state_ = LinkState::Stopped;
             return;
         }
         if (takeAckSignal()) awaitingAck = false;
     }
+}
+
+// Reads what the port has; false once the port is lost.
+bool SerialLink::servicePort(short portEvents, std::span<uint8_t> readBlock) {
+    if (portEvents & POLLIN) {
+        auto n = port_->readSome(readBlock);
+        if (!n.ok()) {
+            loseLink("read: " + errorText(n.error()));
+            return false;
+        }
+        receiveBytes(readBlock.first(n.value()));
+    }
+    if (portEvents & (POLLERR | POLLHUP | POLLNVAL)) {
+        loseLink((portEvents & POLLHUP) ? "hang-up" : "device error");
+        return false;
+    }
+    return true;
 }
 
 // Without a port: records towards the bus are taken out and dropped as they

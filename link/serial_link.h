@@ -68,6 +68,7 @@ private:
     // Link worker.
     void runWorker();
     void serviceLink();
+    bool servicePort(short portEvents, std::span<uint8_t> readBlock);
     void awaitDevice();
     // Empty when the port is open, else why not.
     std::string openPort();

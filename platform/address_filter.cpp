@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <utility>
@@ -80,16 +81,14 @@ std::string formatCidr(const Cidr& cidr) {
 AddressFilter::AddressFilter(std::vector<Cidr> rules) : rules_(std::move(rules)) {}
 
 bool AddressFilter::matches(Cidr::Family family, const uint8_t* address) const {
-    for (const Cidr& rule : rules_) {
-        if (rule.family == family && inNetwork(rule, address)) return true;
-    }
-    return false;
+    return std::ranges::any_of(rules_,
+                               [&](const Cidr& rule) { return rule.family == family && inNetwork(rule, address); });
 }
 
 bool AddressFilter::allows(const sockaddr* address, socklen_t length) const {
     if (rules_.empty()) return true;
     if (address == nullptr || length < static_cast<socklen_t>(sizeof(sa_family_t))) return false;
-    sa_family_t family;
+    sa_family_t family = AF_UNSPEC;
     std::memcpy(&family, &address->sa_family, sizeof family);
     if (family == AF_INET && length >= static_cast<socklen_t>(sizeof(sockaddr_in))) {
         sockaddr_in v4;
