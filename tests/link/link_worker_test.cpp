@@ -182,8 +182,18 @@ std::chrono::nanoseconds processCpuTime() {
     return std::chrono::seconds(t.tv_sec) + std::chrono::nanoseconds(t.tv_nsec);
 }
 
+// A simulator whose device path is a symbolic link that survives a replug,
+// as a USB adapter's /dev/serial/by-id name does.
+bcusim::Options replugableOptions() {
+    bcusim::Options options;
+    options.linkPath = "/tmp/lintor-test-bcu-" + std::to_string(::getpid());
+    return options;
+}
+
 TEST(LinkWorker, HangUpClosesThePortWithoutSpinningAndStopStaysPrompt) {
-    LinkRig rig;
+    // Under a link that goes with the hang-up: the pty's own name may soon
+    // belong to another test's simulator.
+    LinkRig rig({}, replugableOptions());
     ASSERT_TRUE(rig.link->startWorker());
     rig.sim->hangUp();
     ASSERT_TRUE(rig.pumpUntil([&] { return rig.link->state() == LinkState::Down; }, 2s));
@@ -197,14 +207,6 @@ TEST(LinkWorker, HangUpClosesThePortWithoutSpinningAndStopStaysPrompt) {
     const auto before = LinkRig::Clock::now();
     EXPECT_TRUE(rig.link->stopWorker());
     EXPECT_LT(millisBetween(before, LinkRig::Clock::now()), 500ms);
-}
-
-// A simulator whose device path is a symbolic link that survives a replug,
-// as a USB adapter's /dev/serial/by-id name does.
-bcusim::Options replugableOptions() {
-    bcusim::Options options;
-    options.linkPath = "/tmp/lintor-test-bcu-" + std::to_string(::getpid());
-    return options;
 }
 
 void startUp(LinkRig& rig) {
