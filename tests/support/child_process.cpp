@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -28,6 +29,9 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
     if (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0) return;
     pid_ = ::fork();
     if (pid_ == 0) {
+        // A test process that is killed must not leave a gateway behind that
+        // goes on opening whatever pty gets its device's number next.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         ::dup2(outPipe[1], STDOUT_FILENO);
         ::dup2(errPipe[1], STDERR_FILENO);
         // The signals the test process blocks or ignores must not carry over.
