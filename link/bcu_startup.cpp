@@ -34,31 +34,23 @@ constexpr auto kAddressTableRecord =
 struct InitStep {
     BcuInitStep step;
     std::span<const uint8_t> record;
+    const char* name;  // for log lines
 };
 
 // Indexed by bcuInitState.
 constexpr std::array<InitStep, 4> kInitSteps{{
-    {BcuInitStep::Connected, {}},
-    {BcuInitStep::AddressTable, kAddressTableRecord},
-    {BcuInitStep::PeiSwitch, kPeiSwitchRecord},
-    {BcuInitStep::Reset, kResetRecord},
+    {BcuInitStep::Connected, {}, "connection"},
+    {BcuInitStep::AddressTable, kAddressTableRecord, "address table"},
+    {BcuInitStep::PeiSwitch, kPeiSwitchRecord, "PEI switch"},
+    {BcuInitStep::Reset, kResetRecord, "reset"},
 }};
 static_assert(kInitSteps.size() == BcuStartup::INITIAL_STATE + 1);
 
 }  // namespace
 
 const char* bcuInitStepName(BcuInitStep step) {
-    switch (step) {
-    case BcuInitStep::Reset:
-        return "reset";
-    case BcuInitStep::PeiSwitch:
-        return "PEI switch";
-    case BcuInitStep::AddressTable:
-        return "address table";
-    case BcuInitStep::Connected:
-        break;
-    }
-    return "connection";
+    const auto index = static_cast<size_t>(step);
+    return index < kInitSteps.size() ? kInitSteps[index].name : "connection";
 }
 
 void BcuStartup::restart() {

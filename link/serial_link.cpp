@@ -36,10 +36,6 @@ Pipe makeLinkPipe(const char* name) {
     return result;
 }
 
-std::string occurrencesNote(const LogThrottle& throttle) {
-    return throttle.occurrences() > 1 ? " (" + std::to_string(throttle.occurrences()) + " so far)" : "";
-}
-
 std::string damageDescription(const ft12::Receiver::Event& event) {
     using Kind = ft12::Receiver::EventKind;
     const std::string size = std::to_string(event.bytes.size()) + " bytes";
@@ -102,7 +98,7 @@ bool SerialLink::writeDownlink(std::span<const uint8_t> record) {
     if (n == static_cast<ssize_t>(record.size())) return true;
     if (downlinkFullLog_.admit()) {
         const std::string reason = n < 0 && errno == EAGAIN ? "downlink pipe full" : errorText(errno);
-        log::warning(reason + ": record " + log::hex(record) + " dropped" + occurrencesNote(downlinkFullLog_));
+        log::warning(reason + ": record " + log::hex(record) + " dropped" + downlinkFullLog_.occurrencesNote());
     }
     return false;
 }
@@ -133,7 +129,7 @@ void SerialLink::emitUplinkRecord(uint16_t type, std::span<const uint8_t> payloa
     if (n != static_cast<ssize_t>(header.recordSize())) {
         if (uplinkDropLog_.admit()) {
             log::warning("uplink pipe full: record " + log::hex(std::span(record).first(header.recordSize())) +
-                         " dropped" + occurrencesNote(uplinkDropLog_));
+                         " dropped" + uplinkDropLog_.occurrencesNote());
         }
         return;
     }
@@ -231,7 +227,7 @@ void SerialLink::reportDamagedInput(const ft12::Receiver::Event& event) {
     LogThrottle& throttle =
         event.kind == Kind::BadChecksum || event.kind == Kind::BadEndByte ? corruptFrameLog_ : receiveDropLog_;
     if (throttle.admit())
-        log::warning(damageDescription(event) + ": " + log::hex(event.bytes) + occurrencesNote(throttle));
+        log::warning(damageDescription(event) + ": " + log::hex(event.bytes) + throttle.occurrencesNote());
 }
 
 bool SerialLink::sendAck() {
@@ -270,7 +266,7 @@ void SerialLink::classifyFrame(std::span<const uint8_t> frame) {
     if (!result) {
         if (receiveDropLog_.admit()) {
             log::warning("frame of " + std::to_string(frame.size()) + " bytes exceeds " +
-                         std::to_string(kClassifiedFrameLimit) + ": dropped" + occurrencesNote(receiveDropLog_));
+                         std::to_string(kClassifiedFrameLimit) + ": dropped" + receiveDropLog_.occurrencesNote());
         }
         return;
     }

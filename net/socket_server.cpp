@@ -11,14 +11,6 @@ namespace lintor {
 
 using namespace std::chrono_literals;
 
-namespace {
-
-std::string occurrences(const LogThrottle& throttle) {
-    return throttle.occurrences() > 1 ? " (" + std::to_string(throttle.occurrences()) + " so far)" : "";
-}
-
-}  // namespace
-
 SocketServer::SocketServer(ServerEvents& events, ServerKind kind, const std::string& address,
                            std::optional<uint16_t> port, ServerLimits limits, AddressFilter allow)
     : events_(events),
@@ -76,7 +68,7 @@ bool SocketServer::acceptOne() {
     if (!allow_.allows(peer)) {
         if (notAllowedLog_.admit()) {
             log::warning("port " + std::to_string(port_) + ": connection from " + peer.text() +
-                         " refused, not in the allowed addresses" + occurrences(notAllowedLog_));
+                         " refused, not in the allowed addresses" + notAllowedLog_.occurrencesNote());
         }
         return true;  // closed with its descriptor, before anyone hears of it
     }

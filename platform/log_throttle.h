@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace lintor {
 
@@ -16,6 +17,10 @@ public:
         return count_ <= burst_ || count_ % every_ == 0;
     }
     uint64_t occurrences() const { return count_; }
+    // " (12 so far)" once there has been more than one, for the log line.
+    std::string occurrencesNote() const {
+        return count_ > 1 ? " (" + std::to_string(count_) + " so far)" : std::string();
+    }
 
 private:
     uint64_t burst_;

@@ -135,25 +135,23 @@ uint16_t boundPort(int fd) {
     return 0;
 }
 
-void enableKeepAlive(int fd) {
-    const int on = 1;
-    const int idleSeconds = 60;
-    const int intervalSeconds = 10;
-    const int probes = 5;
-    ::setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
+namespace {
+
+void setKeepAliveTiming(int fd, int idleSeconds, int intervalSeconds, int probes) {
     ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &idleSeconds, sizeof idleSeconds);
     ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &intervalSeconds, sizeof intervalSeconds);
     ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes);
 }
 
-void probePeerSoon(int fd) {
-    const int idleSeconds = 5;
-    const int intervalSeconds = 5;
-    const int probes = 2;
-    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &idleSeconds, sizeof idleSeconds);
-    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &intervalSeconds, sizeof intervalSeconds);
-    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes);
+}  // namespace
+
+void enableKeepAlive(int fd) {
+    const int on = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
+    setKeepAliveTiming(fd, 60, 10, 5);
 }
+
+void probePeerSoon(int fd) { setKeepAliveTiming(fd, 5, 5, 2); }
 
 int takeSocketError(int fd) {
     int error = 0;
