@@ -2,158 +2,94 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
-#include <vector>
 
+#include "app/option_table.h"
 #include "app/version.h"
-#include "platform/address_filter.h"
-#include "platform/tcp_socket.h"
+#include "platform/ini_document.h"
 
 namespace lintor {
 namespace {
 
-std::optional<uint16_t> parsePort(std::string_view text) {
-    unsigned value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc{} || end != text.data() + text.size() || value > 65535) return std::nullopt;
-    return static_cast<uint16_t>(value);
-}
-
-// Reads the arguments one option at a time; the first mistake is kept.
-class ArgumentReader {
-public:
-    explicit ArgumentReader(std::span<const std::string_view> arguments) : arguments_(arguments) {}
-
-    // The next option's name, with a "--name=value" value split off.
-    std::optional<std::string_view> next() {
-        if (at_ >= arguments_.size()) return std::nullopt;
-        name_ = arguments_[at_++];
-        inlineValue_.reset();
-        if (const size_t eq = name_.find('='); name_.starts_with("--") && eq != std::string_view::npos) {
-            inlineValue_ = name_.substr(eq + 1);
-            name_ = name_.substr(0, eq);
-        }
-        return name_;
-    }
-
-    void flag(bool& target) {
-        if (inlineValue_) fail("option " + std::string(name_) + " takes no value");
-        target = true;
-    }
-    void text(std::string& target) {
-        const auto v = value();
-        if (v && v->empty()) fail("option " + std::string(name_) + " needs a value");
-        if (v) target = std::string(*v);
-    }
-    void port(uint16_t& target) {
-        const auto v = value();
-        if (!v) return;
-        const auto parsed = parsePort(*v);
-        if (!parsed) fail("invalid port for " + std::string(name_) + ": " + std::string(*v));
-        target = parsed.value_or(target);
-    }
-    // A port, or "off" where the port may be switched off.
-    void portOrOff(uint16_t& target, bool& enabled) {
-        const auto v = value();
-        if (v && *v == "off") {
-            enabled = false;
-            return;
-        }
-        if (!v) return;
-        const auto parsed = parsePort(*v);
-        if (!parsed) fail("invalid port for " + std::string(name_) + ": " + std::string(*v) + " (0 to 65535 or off)");
-        target = parsed.value_or(target);
-        enabled = true;
-    }
-    void listenAddress(std::string& target) {
-        const auto v = value();
-        if (!v) return;
-        if (v->empty() || !isListenAddress(std::string(*v))) {
-            fail("not a numeric IPv4 or IPv6 address for " + std::string(name_) + ": " + std::string(*v));
-        }
-        target = std::string(*v);
-    }
-    void optionalListenAddress(std::optional<std::string>& target) {
-        std::string address;
-        listenAddress(address);
-        target = address;
-    }
-    void cidr(std::vector<Cidr>& target) {
-        const auto v = value();
-        if (!v) return;
-        const auto parsed = parseCidr(*v);
-        if (!parsed) {
-            fail("not an address or network for " + std::string(name_) + ": " + std::string(*v) +
-                 " (e.g. 192.168.1.0/24, 10.0.0.5, fd00::/8)");
-            return;
-        }
-        target.push_back(*parsed);
-    }
-    void level(log::Level& target) {
-        const auto v = value();
-        if (!v) return;
-        const auto parsed = log::parseLevel(*v);
-        if (!parsed) fail("unknown log level: " + std::string(*v) + " (error, warning, notice, info or debug)");
-        target = parsed.value_or(target);
-    }
-    void unknown() { fail("unknown option: " + std::string(arguments_[at_ - 1])); }
-
-    const std::string& error() const { return error_; }
-
-private:
-    std::optional<std::string_view> value() {
-        if (inlineValue_) return inlineValue_;
-        if (at_ < arguments_.size()) return arguments_[at_++];
-        fail("option " + std::string(name_) + " needs a value");
-        return std::nullopt;
-    }
-    void fail(std::string text) {
-        if (error_.empty()) error_ = std::move(text);
-    }
-
-    std::span<const std::string_view> arguments_;
-    size_t at_ = 0;
-    std::string_view name_;
-    std::optional<std::string_view> inlineValue_;
-    std::string error_;
-};
-
-// What the options gather before the configuration is put together.
-struct Gathered {
-    Options options;
-    std::vector<Cidr> allow;
-};
-
-struct OptionEntry {
-    std::string_view name;
-    void (*read)(ArgumentReader& reader, Gathered& gathered);
-};
-
-constexpr std::array<OptionEntry, 15> kOptions{{
-    {"--headless", [](ArgumentReader& r, Gathered& g) { r.flag(g.options.headless); }},
-    {"--simulate", [](ArgumentReader& r, Gathered& g) { r.flag(g.options.simulate); }},
-    {"--stats", [](ArgumentReader& r, Gathered& g) { r.flag(g.options.stats); }},
-    {"--version", [](ArgumentReader& r, Gathered& g) { r.flag(g.options.version); }},
-    {"--help", [](ArgumentReader& r, Gathered& g) { r.flag(g.options.help); }},
-    {"-h", [](ArgumentReader& r, Gathered& g) { r.flag(g.options.help); }},
-    {"--device", [](ArgumentReader& r, Gathered& g) { r.text(g.options.gateway.device); }},
-    {"--config", [](ArgumentReader& r, Gathered& g) { r.text(g.options.configFile); }},
-    {"--listen", [](ArgumentReader& r, Gathered& g) { r.listenAddress(g.options.gateway.listenAddress); }},
-    {"--gateway-listen",
-     [](ArgumentReader& r, Gathered& g) { r.optionalListenAddress(g.options.gateway.gatewayListen); }},
-    {"--proxy-listen", [](ArgumentReader& r, Gathered& g) { r.optionalListenAddress(g.options.gateway.proxyListen); }},
-    {"--gateway-port", [](ArgumentReader& r, Gathered& g) { r.port(g.options.gateway.gatewayPort); }},
+constexpr std::array<OptionEntry, 16> kOptions{{
+    {"--headless",
+     "window",
+     "Headless",
+     true,
+     false,
+     {},
+     [](OptionReader& r, Gathered& g) { r.flag(g.options.headless); }},
+    {"--simulate",
+     "settings",
+     "Simulate",
+     false,
+     false,
+     {},
+     [](OptionReader& r, Gathered& g) { r.flag(g.options.simulate); }},
+    {"--stats", "log", "Stats", false, false, {}, [](OptionReader& r, Gathered& g) { r.flag(g.options.stats); }},
+    {"--check-config", {}, {}, false, false, {}, [](OptionReader& r, Gathered& g) { r.flag(g.options.checkConfig); }},
+    {"--version", {}, {}, false, false, {}, [](OptionReader& r, Gathered& g) { r.flag(g.options.version); }},
+    {"--help", {}, {}, false, false, {}, [](OptionReader& r, Gathered& g) { r.flag(g.options.help); }},
+    {"-h", {}, {}, false, false, {}, [](OptionReader& r, Gathered& g) { r.flag(g.options.help); }},
+    // The file's [settings] Device is read with ComPort, where the device is chosen.
+    {"--device", {}, {}, false, false, {}, [](OptionReader& r, Gathered& g) { r.text(g.options.gateway.device); }},
+    {"--config", {}, {}, false, false, {}, [](OptionReader& r, Gathered& g) { r.text(g.options.configFile); }},
+    {"--listen",
+     "settings",
+     "Listen",
+     false,
+     false,
+     {},
+     [](OptionReader& r, Gathered& g) { r.listenAddress(g.options.gateway.listenAddress); }},
+    {"--gateway-listen", "gateway", "Listen", false, false, "--listen",
+     [](OptionReader& r, Gathered& g) { r.optionalListenAddress(g.options.gateway.gatewayListen); }},
+    {"--proxy-listen", "proxy", "Listen", false, false, "--listen",
+     [](OptionReader& r, Gathered& g) { r.optionalListenAddress(g.options.gateway.proxyListen); }},
+    {"--gateway-port",
+     "gateway",
+     "Port",
+     false,
+     false,
+     {},
+     [](OptionReader& r, Gathered& g) { r.port(g.options.gateway.gatewayPort); }},
     {"--proxy-port",
-     [](ArgumentReader& r, Gathered& g) { r.portOrOff(g.options.gateway.proxyPort, g.options.gateway.proxyEnabled); }},
-    {"--allow", [](ArgumentReader& r, Gathered& g) { r.cidr(g.allow); }},
-    {"--log-level", [](ArgumentReader& r, Gathered& g) { r.level(g.options.logLevel); }},
+     "proxy",
+     "Port",
+     false,
+     false,
+     {},
+     [](OptionReader& r, Gathered& g) { r.portOrOff(g.options.gateway.proxyPort, g.options.gateway.proxyEnabled); }},
+    {"--allow", "access", "Allow", false, true, {}, [](OptionReader& r, Gathered& g) { r.cidr(g.allow); }},
+    {"--log-level",
+     "log",
+     "Level",
+     false,
+     false,
+     {},
+     [](OptionReader& r, Gathered& g) { r.level(g.options.logLevel); }},
 }};
 // A slot without an entry would match an empty argument and call nothing.
 static_assert(std::ranges::all_of(kOptions, [](const OptionEntry& e) { return !e.name.empty() && e.read; }));
 
 }  // namespace
 
-namespace {
+std::string OptionEntry::displayName() const { return "[" + std::string(section) + "] " + std::string(key); }
+
+std::span<const OptionEntry> optionTable() { return kOptions; }
+
+const OptionEntry* findOption(Program program, std::string_view name) {
+    const auto* const option = std::ranges::find(kOptions, name, &OptionEntry::name);
+    if (option == kOptions.end() || (option->desktopOnly && program != Program::Desktop)) return nullptr;
+    return option;
+}
+
+const OptionEntry* findFileEntry(std::string_view section, std::string_view key) {
+    const auto* const option = std::ranges::find_if(kOptions, [&](const OptionEntry& e) {
+        return e.inFile() && sameIniName(e.section, section) && sameIniName(e.key, key);
+    });
+    return option == kOptions.end() ? nullptr : option;
+}
+
+std::string_view programName(Program program) { return program == Program::Daemon ? "lintord" : "lintor"; }
 
 std::string checkCombination(const Options& options) {
     if (options.simulate && !options.gateway.device.empty()) return "--simulate and --device cannot be combined";
@@ -166,18 +102,17 @@ std::string checkCombination(const Options& options) {
     return {};
 }
 
-}  // namespace
-
-ParsedCommandLine parseCommandLine(std::span<const std::string_view> arguments) {
+ParsedCommandLine parseCommandLine(Program program, std::span<const std::string_view> arguments) {
     ParsedCommandLine result;
     Gathered gathered;
-    ArgumentReader reader(arguments);
+    OptionReader reader(arguments);
     while (const auto name = reader.next()) {
-        const auto* const option = std::ranges::find(kOptions, *name, &OptionEntry::name);
-        if (option == kOptions.end()) {
+        const OptionEntry* const option = findOption(program, *name);
+        if (!option) {
             reader.unknown();
         } else {
             option->read(reader, gathered);
+            result.given.push_back(option->name);
         }
         if (!reader.error().empty()) {
             result.error = reader.error();
@@ -190,15 +125,38 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> arguments) 
     return result;
 }
 
-std::string usageText(const std::string& settingsPath) {
-    const std::string settingsLine = "                        " + settingsPath + "\n";
-    return "Usage: lintor [--headless] [--device PATH] [--simulate] [--gateway-port N] [--proxy-port N|off]\n"
-           "              [--listen ADDRESS] [--gateway-listen ADDRESS] [--proxy-listen ADDRESS]\n"
-           "              [--allow CIDR]... [--log-level LEVEL] [--config FILE] [--stats] [--version] [--help]\n"
+namespace {
+
+std::string usageLines(Program program) {
+    const std::string name(programName(program));
+    const std::string indent(name.size() + 8, ' ');
+    return "Usage: " + name + (program == Program::Desktop ? " [--headless]" : "") +
+           " [--device PATH] [--simulate] [--gateway-port N] [--proxy-port N|off]\n" + indent +
+           "[--listen ADDRESS] [--gateway-listen ADDRESS] [--proxy-listen ADDRESS]\n" + indent +
+           "[--allow CIDR]... [--log-level LEVEL] [--config FILE] [--check-config] [--stats]\n" + indent +
+           "[--version] [--help]\n";
+}
+
+std::string configLines(Program program, const std::string& settingsPath) {
+    if (program == Program::Daemon) {
+        return "  --config FILE         read the settings from this INI file (default: none); the\n"
+               "                        daemon never writes it\n";
+    }
+    return "  --config FILE         keep the settings in this INI file instead of\n"
+           "                        " +
+           settingsPath + "\n";
+}
+
+}  // namespace
+
+std::string usageText(Program program, const std::string& settingsPath) {
+    return usageLines(program) +
            "\n"
            "Gateway between a KNX/EIB bus coupling unit (BCU) on a serial line and TCP clients.\n"
-           "\n"
-           "  --headless            run without a window (the default when there is no display)\n"
+           "\n" +
+           (program == Program::Desktop
+                ? "  --headless            run without a window (the default when there is no display)\n"
+                : "") +
            "  --device PATH         serial device of the BCU; overrides the ComPort and Device settings\n"
            "  --simulate            run a simulated BCU on a pseudo-terminal and use it as the device\n"
            "  --gateway-port N      TCP port of the bus gateway (default 57627; 0 picks a free port)\n"
@@ -211,15 +169,20 @@ std::string usageText(const std::string& settingsPath) {
            "  --allow CIDR          accept connections only from this address or network, e.g.\n"
            "                        192.168.1.0/24 or fd00::/8; repeat for more (default: everyone).\n"
            "                        Whoever reaches the gateway port can write raw bytes to the bus.\n"
-           "  --log-level LEVEL     error, warning, notice, info (default) or debug\n"
-           "  --config FILE         keep the settings in this INI file instead of\n" +
-           settingsLine +
+           "  --log-level LEVEL     error, warning, notice, info (default) or debug\n" +
+           configLines(program, settingsPath) +
+           "  --check-config        read the command line and the settings file, report every\n"
+           "                        problem, and exit 0 when there is none, 1 otherwise\n"
            "  --stats               headless: print the traffic counters whenever they change\n"
            "  --version             print the version and exit\n"
            "  --help                print this help and exit\n"
            "\n"
-           "Settings (section [settings], names in any case): ComPort=N selects /dev/ttyS<N-1>;\n"
-           "Device=PATH names the device.\n";
+           "Settings file (INI; sections and names in any case; the command line wins):\n"
+           "  [settings] ComPort=N (/dev/ttyS<N-1>), Device=PATH, Simulate=yes|no, Listen=ADDRESS\n"
+           "  [gateway] Port=N, Listen=ADDRESS    [proxy] Port=N|off, Listen=ADDRESS\n"
+           "  [access] Allow=CIDR, CIDR...        [log] Level=LEVEL, Stats=yes|no\n" +
+           (program == Program::Desktop ? "  [window] Headless=yes|no\n" : "") +
+           "SIGHUP rereads [log] Level and [access] Allow.\n";
 }
 
 std::string versionText() { return std::string(VERSION_TITLE) + "\n"; }

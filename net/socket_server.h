@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "net/client_socket.h"
@@ -39,6 +40,8 @@ public:
     // The bound port (the chosen one when 0 was asked for); 0 when not listening.
     uint16_t port() const { return port_; }
     size_t clientCount() const;
+    // For connections accepted from now on; those already open stay.
+    void setAllow(AddressFilter allow) { allow_ = std::move(allow); }
 
     // True when at least one client took the whole block.
     bool broadcast(std::span<const uint8_t> bytes);

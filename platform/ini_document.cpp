@@ -18,15 +18,6 @@ std::string_view withoutLineEnd(std::string_view line) {
     return line.ends_with('\r') ? line.substr(0, line.size() - 1) : line;
 }
 
-bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-}
-
 bool isComment(std::string_view text) { return text.starts_with(';') || text.starts_with('#'); }
 
 // The name of a "[section]" line.
@@ -65,7 +56,7 @@ Location locate(const std::vector<std::string>& lines, std::string_view section,
     for (size_t i = 0; i < lines.size(); ++i) {
         if (const auto name = sectionName(lines[i])) {
             if (where.insertAt) break;  // the first matching section only
-            inSection = sameName(*name, section);
+            inSection = sameIniName(*name, section);
             if (inSection) where.insertAt = i + 1;
             continue;
         }
@@ -73,7 +64,7 @@ Location locate(const std::vector<std::string>& lines, std::string_view section,
         const auto entry = entryOf(lines[i]);
         if (!entry) continue;
         where.insertAt = i + 1;
-        if (sameName(entry->key, key)) {
+        if (sameIniName(entry->key, key)) {
             where.entry = i;
             return where;
         }
@@ -82,6 +73,15 @@ Location locate(const std::vector<std::string>& lines, std::string_view section,
 }
 
 }  // namespace
+
+bool sameIniName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
 
 std::optional<int> parseIniInt(std::string_view text) {
     int value = 0;
@@ -103,6 +103,22 @@ std::optional<std::string> IniDocument::value(std::string_view section, std::str
     const Location where = locate(lines_, section, key);
     if (!where.entry) return std::nullopt;
     return std::string(entryOf(lines_[*where.entry])->value);
+}
+
+IniContents IniDocument::contents() const {
+    IniContents contents;
+    std::string section;
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        if (const auto name = sectionName(lines_[i])) {
+            section = std::string(*name);
+        } else if (const auto entry = entryOf(lines_[i])) {
+            contents.entries.push_back({section, std::string(entry->key), std::string(entry->value), i + 1});
+        } else if (const std::string_view text = trimmed(withoutLineEnd(lines_[i]));
+                   !text.empty() && !isComment(text)) {
+            contents.unreadableLines.push_back(i + 1);
+        }
+    }
+    return contents;
 }
 
 bool IniDocument::setInt(std::string_view section, std::string_view key, int value) {

@@ -21,19 +21,13 @@ constexpr size_t kMaxSettingsFileBytes = size_t{1} << 20;
 // A missing file is an empty one; any other failure to read it is an error,
 // so that a file we could not read is never replaced by what we know.
 SysResult<IniDocument> readDocument(const std::string& path) {
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd) return errno == ENOENT ? SysResult<IniDocument>(IniDocument()) : SysResult<IniDocument>::failure(errno);
-    std::string text;
-    std::array<char, 4096> chunk;
-    for (;;) {
-        const ssize_t n = ::read(fd.get(), chunk.data(), chunk.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return SysResult<IniDocument>::failure(errno);
-        if (n == 0) return IniDocument(text);
-        text.append(chunk.data(), static_cast<size_t>(n));
-        if (text.size() > kMaxSettingsFileBytes) return SysResult<IniDocument>::failure(EFBIG);
-    }
+    auto document = readIniFile(path);
+    if (!document.ok() && document.error() == ENOENT) return IniDocument();
+    return document;
 }
+
+// Not ours to write: no error, the admin keeps the file as it is.
+bool mayNotWrite(int error) { return error == EACCES || error == EPERM || error == EROFS; }
 
 IniDocument readOrReport(const std::string& path) {
     auto document = readDocument(path);
@@ -81,7 +75,25 @@ int replaceFile(const std::string& path, const std::string& text) {
 
 }  // namespace
 
-IniSettingsStore::IniSettingsStore(std::string path) : path_(std::move(path)), document_(readOrReport(path_)) {}
+SysResult<IniDocument> readIniFile(const std::string& path) {
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd) return SysResult<IniDocument>::failure(errno);
+    std::string text;
+    std::array<char, 4096> chunk;
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), chunk.data(), chunk.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return SysResult<IniDocument>::failure(errno);
+        if (n == 0) return IniDocument(text);
+        text.append(chunk.data(), static_cast<size_t>(n));
+        if (text.size() > kMaxSettingsFileBytes) return SysResult<IniDocument>::failure(EFBIG);
+    }
+}
+
+IniSettingsStore::IniSettingsStore(std::string path, Access access)
+    : path_(std::move(path)),
+      access_(access),
+      document_(readOrReport(path_)) {}
 
 std::optional<std::string> IniSettingsStore::readString(const std::string& section, const std::string& key) {
     return document_.value(section, key);
@@ -97,6 +109,7 @@ int IniSettingsStore::readInt(const std::string& section, const std::string& key
 }
 
 bool IniSettingsStore::writeInt(const std::string& section, const std::string& key, int value) {
+    if (access_ == Access::ReadOnly) return false;
     auto read = readDocument(path_);
     if (!read.ok()) {
         log::warning("cannot read " + path_ + " (" + errorText(read.error()) + "): " + section + "/" + key +
@@ -106,6 +119,10 @@ bool IniSettingsStore::writeInt(const std::string& section, const std::string& k
     IniDocument onDisk = read.take();
     if (onDisk.setInt(section, key, value)) {
         if (const int error = replaceFile(path_, onDisk.text()); error != 0) {
+            if (mayNotWrite(error)) {
+                log::debug(section + "/" + key + " not written: " + path_ + ": " + errorText(error));
+                return false;
+            }
             log::warning("cannot write " + section + "/" + key + "=" + std::to_string(value) + " to " + path_ + ": " +
                          errorText(error));
             return false;

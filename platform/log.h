@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -44,12 +45,14 @@ class Logger {
 public:
     Logger(LineSink& sink, Style style, Level threshold) : sink_(sink), style_(style), threshold_(threshold) {}
     void write(Level level, std::string_view text);
-    bool enabled(Level level) const { return level <= threshold_; }
+    bool enabled(Level level) const { return level <= threshold_.load(std::memory_order_relaxed); }
+    // A reload of the configuration changes it while every thread logs.
+    void setThreshold(Level threshold) { threshold_.store(threshold, std::memory_order_relaxed); }
 
 private:
     LineSink& sink_;
     Style style_;
-    Level threshold_;
+    std::atomic<Level> threshold_;
 };
 
 class Installation {

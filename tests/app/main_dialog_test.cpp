@@ -1,5 +1,5 @@
 // The window on the offscreen platform, driven as a user would drive it.
-#include "app/main_dialog.h"
+#include "gui/main_dialog.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -14,7 +14,7 @@
 
 #include <optional>
 
-#include "app/dialog_builder.h"
+#include "gui/dialog_builder.h"
 #include "app/gateway_core.h"
 #include "platform/serial_port.h"
 #include "proxy/group_value_table.h"

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <charconv>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -12,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/termination_signals.h"
+#include "platform/blocked_signals.h"
 #include "platform/unique_fd.h"
 #include "tools/bcusim/bcu_simulator.h"
 #include "tools/bcusim/line_reader.h"
@@ -140,12 +141,12 @@ ScriptRunner::Outcome runScriptFile(const std::string& path, ScriptRunner& runne
     return runLines(reader, runner, path);
 }
 
-void waitFor(const TerminationSignals& signals) {
+void waitFor(const BlockedSignals& signals) {
     pollfd p{signals.fd(), POLLIN, 0};
     while (::poll(&p, 1, -1) < 0 && errno == EINTR) {}
 }
 
-int run(const ProgramOptions& options, const TerminationSignals& signals) {
+int run(const ProgramOptions& options, const BlockedSignals& signals) {
     FileHandle logFile(nullptr, std::fclose);
     if (!options.logFile.empty()) {
         logFile.reset(std::fopen(options.logFile.c_str(), "we"));
@@ -195,7 +196,7 @@ int main(int argc, char** argv) {
     }
     // Before the simulator's thread exists, so that it inherits the mask and
     // the signals reach only the signalfd.
-    auto signals = lintor::TerminationSignals::block();
+    auto signals = lintor::BlockedSignals::block({SIGINT, SIGTERM});
     if (!signals.ok()) {
         printError("cannot block SIGINT and SIGTERM: " + lintor::errorText(signals.error()));
         return 1;

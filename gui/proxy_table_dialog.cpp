@@ -1,4 +1,4 @@
-#include "app/proxy_table_dialog.h"
+#include "gui/proxy_table_dialog.h"
 
 #include <QCloseEvent>
 #include <QPushButton>
@@ -6,7 +6,7 @@
 
 #include <array>
 
-#include "app/dialog_builder.h"
+#include "gui/dialog_builder.h"
 #include "proxy/group_value_table.h"
 #include "proxy/proxy_protocol.h"
 

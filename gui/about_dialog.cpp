@@ -1,8 +1,8 @@
-#include "app/about_dialog.h"
+#include "gui/about_dialog.h"
 
 #include <QPushButton>
 
-#include "app/dialog_builder.h"
+#include "gui/dialog_builder.h"
 
 namespace lintor {
 

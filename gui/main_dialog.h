@@ -6,8 +6,8 @@
 #include <map>
 #include <memory>
 
-#include "app/proxy_table_dialog.h"
 #include "app/user_interface.h"
+#include "gui/proxy_table_dialog.h"
 
 class QLineEdit;
 class QMenu;

@@ -1,4 +1,4 @@
-#include "platform/termination_signals.h"
+#include "platform/blocked_signals.h"
 
 #include <signal.h>
 #include <sys/signalfd.h>
@@ -9,20 +9,19 @@
 
 namespace lintor {
 
-SysResult<TerminationSignals> TerminationSignals::block() {
+SysResult<BlockedSignals> BlockedSignals::block(std::initializer_list<int> signalNumbers) {
     sigset_t signals;
     sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
+    for (const int number : signalNumbers) sigaddset(&signals, number);
     if (const int error = ::pthread_sigmask(SIG_BLOCK, &signals, nullptr); error != 0) {
-        return SysResult<TerminationSignals>::failure(error);
+        return SysResult<BlockedSignals>::failure(error);
     }
     const int fd = ::signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
-    if (fd < 0) return SysResult<TerminationSignals>::failure(errno);
-    return TerminationSignals(UniqueFd(fd));
+    if (fd < 0) return SysResult<BlockedSignals>::failure(errno);
+    return BlockedSignals(UniqueFd(fd));
 }
 
-void TerminationSignals::consume() const {
+void BlockedSignals::consume() const {
     signalfd_siginfo info;
     while (::read(fd_.get(), &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {}
 }

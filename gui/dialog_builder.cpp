@@ -1,4 +1,4 @@
-#include "app/dialog_builder.h"
+#include "gui/dialog_builder.h"
 
 #include <QHeaderView>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "app/main_dialog.h"
+#include "gui/main_dialog.h"
 
 #include <QContextMenuEvent>
 #include <QLineEdit>
@@ -6,10 +6,10 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "app/about_dialog.h"
-#include "app/dialog_builder.h"
 #include "app/dialog_template.h"
 #include "app/version.h"
+#include "gui/about_dialog.h"
+#include "gui/dialog_builder.h"
 
 namespace lintor {
 namespace {

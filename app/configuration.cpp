@@ -1,0 +1,162 @@
+#include "app/configuration.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "app/device_setting.h"
+#include "app/option_table.h"
+#include "platform/ini_settings_store.h"
+
+namespace lintor {
+namespace {
+
+bool given(const ParsedCommandLine& commandLine, std::string_view name) {
+    return !name.empty() && std::ranges::find(commandLine.given, name) != commandLine.given.end();
+}
+
+// The pieces of a list value: "10.0.0.0/8, fd00::/8 192.0.2.1".
+std::vector<std::string_view> listItems(std::string_view value) {
+    std::vector<std::string_view> items;
+    constexpr std::string_view separators = " \t,";
+    size_t at = value.find_first_not_of(separators);
+    while (at != std::string_view::npos) {
+        const size_t end = value.find_first_of(separators, at);
+        items.push_back(value.substr(at, end == std::string_view::npos ? end : end - at));
+        at = value.find_first_not_of(separators, end);
+    }
+    return items;
+}
+
+// Read with the device, not as an option.
+void checkDeviceSetting(const IniEntry& entry, std::vector<std::string>& errors, std::vector<std::string>& warnings) {
+    if (sameIniName(entry.key, SETTING_COM_PORT)) {
+        const auto number = parseIniInt(entry.value);
+        if (!number || devicePathForComPort(*number).empty()) {
+            warnings.push_back("[settings] ComPort is not a COM port number from 1 up: " + entry.value);
+        }
+    } else if (entry.value.empty()) {
+        errors.push_back("[settings] Device needs a value (or leave it out)");
+    }
+}
+
+bool isDeviceSetting(const IniEntry& entry) {
+    return sameIniName(entry.section, SETTINGS_SECTION) &&
+           (sameIniName(entry.key, SETTING_COM_PORT) || sameIniName(entry.key, SETTING_DEVICE));
+}
+
+class FileReader {
+public:
+    FileReader(Configuration& configuration, const ParsedCommandLine& commandLine)
+        : configuration_(configuration),
+          commandLine_(commandLine) {}
+
+    void apply(const IniDocument& document, Gathered& gathered) {
+        const IniContents contents = document.contents();
+        for (const size_t line : contents.unreadableLines) {
+            report(line, "neither [section] nor key=value", true);
+        }
+        for (const IniEntry& entry : contents.entries) applyEntry(entry, gathered);
+    }
+
+private:
+    void applyEntry(const IniEntry& entry, Gathered& gathered) {
+        if (isDeviceSetting(entry)) {
+            std::vector<std::string> errors;
+            std::vector<std::string> warnings;
+            checkDeviceSetting(entry, errors, warnings);
+            for (const auto& text : errors) report(entry.line, text, true);
+            for (const auto& text : warnings) report(entry.line, text, false);
+            return;
+        }
+        const OptionEntry* const option = findFileEntry(entry.section, entry.key);
+        if (!option) {
+            report(entry.line, "unknown setting " + key(entry), true);
+            return;
+        }
+        // The command line wins; the file's value is still checked.
+        Gathered scratch;
+        const bool overridden = given(commandLine_, option->name) || given(commandLine_, option->alsoFrom);
+        Gathered& target = overridden ? scratch : gathered;
+        const std::vector<std::string_view> values =
+            option->list ? listItems(entry.value) : std::vector<std::string_view>{entry.value};
+        for (const std::string_view value : values) {
+            OptionReader reader = OptionReader::forEntry(option->displayName(), value);
+            option->read(reader, target);
+            if (!reader.error().empty()) report(entry.line, reader.error(), true);
+        }
+    }
+
+    static std::string key(const IniEntry& entry) {
+        return entry.section.empty() ? entry.key + " (before any [section])" : "[" + entry.section + "] " + entry.key;
+    }
+
+    void report(size_t line, const std::string& text, bool fatal) {
+        configuration_.problems.push_back({configuration_.path + ":" + std::to_string(line) + ": " + text, fatal});
+    }
+
+    Configuration& configuration_;
+    const ParsedCommandLine& commandLine_;
+};
+
+// The file, if there is one to read; an absent default file is no problem,
+// and neither is the desktop program's own file before it first exits.
+void readFile(Program program, const ParsedCommandLine& commandLine, Configuration& configuration, Gathered& gathered) {
+    if (configuration.path.empty()) return;
+    auto document = readIniFile(configuration.path);
+    if (!document.ok()) {
+        const bool mayBeMissing = program == Program::Desktop || commandLine.options.configFile.empty();
+        if (document.error() == ENOENT && mayBeMissing) return;
+        configuration.problems.push_back({"cannot read " + configuration.path + ": " + errorText(document.error())});
+        return;
+    }
+    FileReader(configuration, commandLine).apply(document.value(), gathered);
+}
+
+}  // namespace
+
+bool Configuration::usable() const { return std::ranges::none_of(problems, &ConfigProblem::fatal); }
+
+Configuration loadConfiguration(Program program, std::span<const std::string_view> arguments,
+                                const std::string& defaultPath) {
+    Configuration configuration;
+    const ParsedCommandLine commandLine = parseCommandLine(program, arguments);
+    if (!commandLine.error.empty()) {
+        configuration.problems.push_back({commandLine.error});
+        return configuration;
+    }
+    configuration.path = commandLine.options.configFile.empty() ? defaultPath : commandLine.options.configFile;
+
+    Gathered gathered;
+    readFile(program, commandLine, configuration, gathered);
+    // The command line once more, over what the file gave.
+    OptionReader reader(arguments);
+    while (const auto name = reader.next()) findOption(program, *name)->read(reader, gathered);
+
+    configuration.options = std::move(gathered.options);
+    configuration.options.gateway.allow = AddressFilter(std::move(gathered.allow));
+    if (std::string mistake = checkCombination(configuration.options); !mistake.empty()) {
+        configuration.problems.push_back({std::move(mistake)});
+    }
+    return configuration;
+}
+
+void checkDevice(Configuration& configuration) {
+    if (configuration.options.simulate) return;
+    const Options& options = configuration.options;
+    std::string device = options.gateway.device;
+    if (device.empty()) {
+        IniSettingsStore settings(configuration.path, IniSettingsStore::Access::ReadOnly);
+        device = readDeviceSetting(settings, {}).device;
+    }
+    struct stat status {};
+    if (device.empty()) return;  // reported with ComPort
+    if (::stat(device.c_str(), &status) != 0) {
+        configuration.problems.push_back({"device " + device + ": " + errorText(errno)});
+    } else if (!S_ISCHR(status.st_mode)) {
+        configuration.problems.push_back({"device " + device + " is not a character device"});
+    }
+}
+
+}  // namespace lintor

@@ -1,0 +1,187 @@
+#include "app/gateway_session.h"
+
+#include <QCoreApplication>
+
+#include <unistd.h>
+
+#include <chrono>
+
+#include "app/gateway_core.h"
+#include "platform/ini_settings_store.h"
+#include "platform/line_writer.h"
+#include "platform/log.h"
+#include "platform/serial_port.h"
+#include "tools/bcusim/bcu_simulator.h"
+
+namespace lintor {
+namespace {
+
+// Qt's own warnings would otherwise be written straight to stderr, blocking
+// the event loop when nobody reads it.
+void routeQtMessage(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    const log::Level level = type == QtDebugMsg     ? log::Level::Debug
+                             : type == QtInfoMsg    ? log::Level::Info
+                             : type == QtWarningMsg ? log::Level::Warning
+                                                    : log::Level::Error;
+    log::write(level, "Qt: " + message.toStdString());
+}
+
+std::string droppedNotice(uint64_t dropped) {
+    return log::formatLine(log::styleForStderr(), log::Level::Warning,
+                           std::to_string(dropped) + " log lines dropped: standard error was not read");
+}
+
+std::unique_ptr<QSocketNotifier> watchSignals(const BlockedSignals& blocked, std::function<void()> handle) {
+    auto notifier = std::make_unique<QSocketNotifier>(blocked.fd(), QSocketNotifier::Read);
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, notifier.get(), [&blocked, handle] {
+        blocked.consume();
+        handle();
+    });
+    return notifier;
+}
+
+std::string allowText(const AddressFilter& allow) {
+    if (allow.empty()) return "everyone";
+    std::string text;
+    for (const Cidr& rule : allow.rules()) text += (text.empty() ? "" : " ") + formatCidr(rule);
+    return text;
+}
+
+}  // namespace
+
+// Standard output and error through writers of their own: a reader that
+// stops reading never holds up the event loop or the link worker.
+struct GatewayOutput {
+    explicit GatewayOutput(log::Level threshold)
+        : out(STDOUT_FILENO, {}),
+          err(STDERR_FILENO, droppedNotice),
+          logger(err, log::styleForStderr(), threshold),
+          installation(logger),
+          previousQtHandler(qInstallMessageHandler(routeQtMessage)) {}
+    ~GatewayOutput() { qInstallMessageHandler(previousQtHandler); }
+    GatewayOutput(const GatewayOutput&) = delete;
+    GatewayOutput& operator=(const GatewayOutput&) = delete;
+
+    LineWriter out;
+    LineWriter err;
+    log::Logger logger;
+    log::Installation installation;
+    QtMessageHandler previousQtHandler;
+};
+
+// What the composition root needs: the settings store and the device,
+// which is a simulated BCU's pty when asked for.
+struct GatewayEnvironment {
+    std::unique_ptr<IniSettingsStore> settings;
+    std::unique_ptr<bcusim::BcuSimulator> simulator;
+    SerialPortOpener opener;
+    GatewayConfig config;
+};
+
+GatewaySession::GatewaySession(Program program, std::span<const std::string_view> arguments,
+                               Configuration configuration, Signals signals)
+    : program_(program),
+      arguments_(arguments.begin(), arguments.end()),
+      configuration_(std::move(configuration)),
+      signals_(signals),
+      output_(std::make_unique<GatewayOutput>(configuration_.options.logLevel)),
+      console_(std::make_unique<HeadlessConsole>(configuration_.options.stats, output_->out)) {
+    for (const ConfigProblem& problem : configuration_.problems) log::warning(problem.text);
+}
+
+GatewaySession::~GatewaySession() { finish(); }
+
+void GatewaySession::finish() {
+    if (!core_) return;
+    notifier_.stopping();
+    keepAlive_.stop();
+    reloadNotifier_.reset();
+    terminationNotifier_.reset();
+    core_.reset();
+}
+
+HeadlessConsole& GatewaySession::console() { return *console_; }
+
+bool GatewaySession::prepare() {
+    environment_ = std::make_unique<GatewayEnvironment>();
+    // The daemon's file belongs to the admin; the desktop keeps "ComPort" in its own.
+    const auto access =
+        program_ == Program::Daemon ? IniSettingsStore::Access::ReadOnly : IniSettingsStore::Access::ReadWrite;
+    environment_->settings = std::make_unique<IniSettingsStore>(configuration_.path, access);
+    environment_->config = configuration_.options.gateway;
+    if (!configuration_.options.simulate) return true;
+    bcusim::Options simulation;
+    simulation.demo = true;
+    auto started = bcusim::BcuSimulator::start(simulation);
+    if (!started.ok()) {
+        log::error("cannot start the simulated BCU: " + errorText(started.error()));
+        return false;
+    }
+    environment_->simulator = started.take();
+    environment_->config.device = environment_->simulator->devicePath();
+    console_->printLine("Simulated BCU on " + environment_->config.device);
+    return true;
+}
+
+void GatewaySession::start(UserInterface& ui) {
+    status_ = std::make_unique<ServiceStatus>(ui, notifier_);
+    core_ =
+        std::make_unique<GatewayCore>(*status_, *environment_->settings, environment_->opener, environment_->config);
+    core_->start();
+    if (core_->gateway()->listening()) console_->printLine("Gateway port: " + std::to_string(core_->gateway()->port()));
+    if (core_->proxy()->listening()) console_->printLine("Proxy port: " + std::to_string(core_->proxy()->port()));
+    reportReadiness();
+    startKeepAlive();
+    // SIGINT and SIGTERM end every event loop, a message box's or the About
+    // box's included; the owner of the outermost loop then shuts down in order.
+    terminationNotifier_ = watchSignals(signals_.termination, [] {
+        log::info("termination signal: shutting down");
+        QCoreApplication::exit(0);
+    });
+    reloadNotifier_ = watchSignals(signals_.reload, [this] { reload(); });
+}
+
+// Ready only with every port it was asked for: a port still held by an old
+// instance keeps the unit starting until the manager gives up and restarts it.
+void GatewaySession::reportReadiness() {
+    const GatewayConfig& config = environment_->config;
+    const bool gatewayUp = core_->gateway()->listening();
+    const bool proxyUp = !config.proxyEnabled || core_->proxy()->listening();
+    if (gatewayUp && proxyUp) {
+        notifier_.ready();
+        return;
+    }
+    log::error(std::string("not ready: the ") + (gatewayUp ? "proxy" : "gateway") + " port could not be opened");
+}
+
+// From the event loop itself, so that a loop that hangs stops the pings.
+void GatewaySession::startKeepAlive() {
+    const auto interval = notifier_.watchdogInterval();
+    if (!interval) return;
+    keepAlive_.setInterval(std::chrono::duration_cast<std::chrono::milliseconds>(*interval / 2));
+    QObject::connect(&keepAlive_, &QTimer::timeout, [this] { notifier_.keepAlive(); });
+    keepAlive_.start();
+    notifier_.keepAlive();
+}
+
+void GatewaySession::reload() {
+    std::vector<std::string_view> arguments(arguments_.begin(), arguments_.end());
+    Configuration fresh = loadConfiguration(program_, arguments, configuration_.path);
+    for (const ConfigProblem& problem : fresh.problems) {
+        (problem.fatal ? log::error : log::warning)(problem.text);
+    }
+    if (!fresh.usable()) {
+        log::error("SIGHUP: configuration not reloaded; the log level and allowed addresses stay as they were");
+        return;
+    }
+    const Options& options = fresh.options;
+    output_->logger.setThreshold(options.logLevel);
+    core_->gateway()->setAllow(options.gateway.allow);
+    core_->proxy()->setAllow(options.gateway.allow);
+    configuration_.options.logLevel = options.logLevel;
+    configuration_.options.gateway.allow = options.gateway.allow;
+    log::notice("SIGHUP: configuration reloaded: log level " + std::string(log::levelName(options.logLevel)) +
+                ", connections accepted from " + allowText(options.gateway.allow));
+}
+
+}  // namespace lintor

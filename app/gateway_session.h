@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/configuration.h"
+#include "app/headless_console.h"
+#include "app/service_status.h"
+#include "platform/blocked_signals.h"
+#include "platform/service_notifier.h"
+
+namespace lintor {
+
+class GatewayCore;
+struct GatewayOutput;
+struct GatewayEnvironment;
+
+// One run of the gateway, the same in both programs once their Qt
+// application exists: output, settings, device, the composition root, the
+// service manager, and the signals (SIGINT/SIGTERM end the loop, SIGHUP
+// rereads the log level and the allow-list).
+class GatewaySession {
+public:
+    struct Signals {
+        const BlockedSignals& termination;
+        const BlockedSignals& reload;
+    };
+
+    GatewaySession(Program program, std::span<const std::string_view> arguments, Configuration configuration,
+                   Signals signals);
+    ~GatewaySession();
+    GatewaySession(const GatewaySession&) = delete;
+    GatewaySession& operator=(const GatewaySession&) = delete;
+
+    // The settings store and the device (a simulated BCU's when asked);
+    // false after saying why not.
+    bool prepare();
+    // Composes the core on ui and starts it; tells the service manager once
+    // the ports listen.
+    void start(UserInterface& ui);
+    // Shuts the core down in order, while the Qt application still exists.
+    void finish();
+
+    HeadlessConsole& console();
+    const Options& options() const { return configuration_.options; }
+
+private:
+    void reload();
+    void reportReadiness();
+    void startKeepAlive();
+
+    Program program_;
+    std::vector<std::string> arguments_;
+    Configuration configuration_;
+    Signals signals_;
+    std::unique_ptr<GatewayOutput> output_;
+    std::unique_ptr<HeadlessConsole> console_;
+    std::unique_ptr<GatewayEnvironment> environment_;
+    ServiceNotifier notifier_;
+    std::unique_ptr<ServiceStatus> status_;
+    std::unique_ptr<GatewayCore> core_;
+    QTimer keepAlive_;
+    std::unique_ptr<QSocketNotifier> terminationNotifier_;
+    std::unique_ptr<QSocketNotifier> reloadNotifier_;
+};
+
+}  // namespace lintor

@@ -1,0 +1,49 @@
+#include "gui/window_shell.h"
+
+#include <QApplication>
+
+#include <cstdlib>
+#include <string>
+
+#include "app/gateway_session.h"
+#include "gui/main_dialog.h"
+#include "platform/display_probe.h"
+#include "platform/log.h"
+
+namespace lintor {
+namespace {
+
+std::string environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+}  // namespace
+
+// A window where a display answers; headless otherwise, also when the
+// environment names a display that is gone (a stale remote session).
+bool DesktopWindow::displayAvailable() {
+    const std::string x = environment("DISPLAY");
+    const std::string wayland = environment("WAYLAND_DISPLAY");
+    if (x.empty() && wayland.empty()) return false;
+    if (waylandDisplayReachable(wayland, environment("XDG_RUNTIME_DIR")) || (!x.empty() && xDisplayReachable(x))) {
+        return true;
+    }
+    log::warning("display " + (x.empty() ? wayland : x) + " cannot be reached: running headless");
+    return false;
+}
+
+int DesktopWindow::run(int& argc, char** argv, GatewaySession& session) {
+    QApplication application(argc, argv);
+    QApplication::setStyle("Fusion");
+    if (!session.prepare()) return 1;
+    MainDialog dialog;
+    session.start(dialog);
+    // Exit, Enter, Escape, the close box or a signal end the modal loop;
+    // the session then shuts down in order.
+    dialog.exec();
+    session.finish();
+    return 0;
+}
+
+}  // namespace lintor
