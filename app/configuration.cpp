@@ -3,7 +3,9 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <map>
 
 #include "app/device_setting.h"
 #include "app/option_table.h"
@@ -61,7 +63,18 @@ public:
     }
 
 private:
+    // A key given twice would leave the admin guessing which one counts.
+    bool firstOfItsKey(const IniEntry& entry) {
+        const std::string name = lowered(entry.section) + "\n" + lowered(entry.key);
+        const auto [first, inserted] = firstLines_.try_emplace(name, entry.line);
+        if (inserted) return true;
+        report(entry.line, key(entry) + " is given again (first on line " + std::to_string(first->second) + ")",
+               !isDeviceSetting(entry));
+        return false;
+    }
+
     void applyEntry(const IniEntry& entry, Gathered& gathered) {
+        if (!firstOfItsKey(entry)) return;
         if (isDeviceSetting(entry)) {
             std::vector<std::string> errors;
             std::vector<std::string> warnings;
@@ -96,8 +109,14 @@ private:
         configuration_.problems.push_back({configuration_.path + ":" + std::to_string(line) + ": " + text, fatal});
     }
 
+    static std::string lowered(std::string text) {
+        for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return text;
+    }
+
     Configuration& configuration_;
     const ParsedCommandLine& commandLine_;
+    std::map<std::string, size_t> firstLines_;
 };
 
 // The file, if there is one to read; an absent default file is no problem,

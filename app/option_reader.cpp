@@ -1,6 +1,7 @@
 #include "app/option_reader.h"
 
 #include <array>
+#include <cctype>
 #include <charconv>
 
 #include "platform/ini_document.h"
@@ -127,7 +128,9 @@ void OptionReader::cidr(std::vector<Cidr>& target) {
 void OptionReader::level(log::Level& target) {
     const auto v = value();
     if (!v) return;
-    const auto parsed = log::parseLevel(*v);
+    std::string lowered(*v);
+    for (char& c : lowered) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const auto parsed = log::parseLevel(lowered);
     if (!parsed) fail("unknown log level: " + std::string(*v) + " (error, warning, notice, info or debug)");
     target = parsed.value_or(target);
 }

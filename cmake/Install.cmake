@@ -79,7 +79,8 @@ set(CPACK_DEBIAN_GUI_DESCRIPTION
  counters and a live table of group values.")
 set(CPACK_DEBIAN_GUI_PACKAGE_DEPENDS "lintor (= ${PROJECT_VERSION})")
 set(CPACK_DEBIAN_GUI_PACKAGE_SECTION net)
-set(CPACK_DEBIAN_DAEMON_PACKAGE_DEPENDS "passwd")
+# passwd for the user where systemd-sysusers is missing, procps for the reload.
+set(CPACK_DEBIAN_DAEMON_PACKAGE_DEPENDS "passwd, procps")
 configure_file(${packaging}/debian/conffiles.in ${PROJECT_BINARY_DIR}/packaging/conffiles @ONLY)
 set(CPACK_DEBIAN_DAEMON_PACKAGE_CONTROL_EXTRA
     ${packaging}/debian/postinst ${packaging}/debian/prerm ${packaging}/debian/postrm

@@ -116,6 +116,16 @@ TEST_F(ConfigurationTest, EveryProblemIsReportedWithFileAndLine) {
 
     write("[settings]\nComPort=0\n");
     EXPECT_TRUE(daemon({}).usable());
+
+    write(
+        "[access]\nAllow=10.0.0.0/"
+        "8\n[log]\nLevel=Debug\n[Access]\nallow=192.0.2.1\n[settings]\nComPort=2\nComPort=3\n");
+    const Configuration twice = daemon({});
+    EXPECT_EQ(texts(twice), (std::vector<std::string>{at + "6: [Access] allow is given again (first on line 2)",
+                                                      at + "9: [settings] ComPort is given again (first on line 8)"}));
+    EXPECT_TRUE(twice.problems[0].fatal);
+    EXPECT_FALSE(twice.problems[1].fatal) << "ComPort and Device count from their first line, as they always did";
+    EXPECT_EQ(twice.options.logLevel, log::Level::Debug) << "levels in any case";
 }
 
 TEST_F(ConfigurationTest, WhichFileIsReadAndWhenItMustExist) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/configuration.h"
 #include "app/device_setting.h"
 #include "platform/ini_document.h"
 #include "platform/ini_settings_store.h"
@@ -180,6 +181,44 @@ void settingsReader(std::span<const uint8_t> data) {
     written.setInt(SETTINGS_SECTION, SETTING_COM_PORT, setting.comPort);
     const DeviceSetting next = readFile(file, written.text(), "");
     require(next.comPort == setting.comPort && next.device == setting.device, "writing ComPort back changes nothing");
+}
+
+}  // namespace lintor::fuzz
+
+namespace lintor::fuzz {
+
+void configurationFile(std::span<const uint8_t> data) {
+    const std::string_view text = textOf(data);
+    static MemoryFile file;
+    file.assign(text);
+    const std::string path = file.path();
+    const std::vector<std::string_view> plain{"--config", path};
+    const Configuration loaded = loadConfiguration(Program::Daemon, plain, {});
+    const size_t lineCount = static_cast<size_t>(std::ranges::count(text, '\n')) + 1;
+    for (const ConfigProblem& problem : loaded.problems) {
+        require(problem.text.starts_with(path + ":") || problem.text.starts_with("--gateway-port and --proxy-port"),
+                "a problem names the file and line, or the two ports");
+        if (!problem.text.starts_with(path + ":")) continue;
+        const std::string_view rest = std::string_view(problem.text).substr(path.size() + 1);
+        const auto line = parseIniInt(rest.substr(0, rest.find(':')));
+        require(line && *line >= 1 && static_cast<size_t>(*line) <= lineCount, "the line is one of the file's");
+    }
+    require(loadConfiguration(Program::Daemon, plain, {}).problems.size() == loaded.problems.size(),
+            "the same file gets the same verdict");
+
+    // The command line wins over whatever the file says.
+    const std::vector<std::string_view> overriding{"--config",     path,  "--gateway-port", "6001",
+                                                   "--proxy-port", "off", "--log-level",    "error"};
+    const Configuration overridden = loadConfiguration(Program::Daemon, overriding, {});
+    const auto fileProblems = [&](const Configuration& c) {
+        return std::ranges::count_if(c.problems, [&](const ConfigProblem& p) { return p.text.starts_with(path); });
+    };
+    require(fileProblems(overridden) == fileProblems(loaded), "overriding hides no problem of the file");
+    if (!overridden.usable()) return;
+    const Options& options = overridden.options;
+    require(
+        options.gateway.gatewayPort == 6001 && !options.gateway.proxyEnabled && options.logLevel == log::Level::Error,
+        "the command line's values are the ones used");
 }
 
 }  // namespace lintor::fuzz

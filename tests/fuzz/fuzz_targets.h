@@ -26,5 +26,6 @@ void groupAddressText(std::span<const uint8_t> data);
 void commandLine(std::span<const uint8_t> data);
 // Settings text, optionally followed by a NUL and a command-line device.
 void settingsReader(std::span<const uint8_t> data);
+void configurationFile(std::span<const uint8_t> data);
 
 }  // namespace lintor::fuzz

@@ -111,6 +111,14 @@ TEST(RandomInput, SettingsReaderKeepsItsInvariants) {
         "-3",         "+7",         "x",     "/dev/ttyUSB0", "[",       "]",      "\0"sv};
     runRandomTexts(fuzz::settingsReader, words, 10);
 }
+
+TEST(RandomInput, ConfigurationFileProblemsNameTheirLine) {
+    static constexpr std::string_view words[] = {
+        "[settings]", "[gateway]", "[proxy]",  "[access]", "[log]", "[window]",   "Port",  "Listen", "Allow",
+        "Level",      "Stats",     "Simulate", "ComPort",  "=",     " ",          "\n",    ",",      "off",
+        "yes",        "0",         "57627",    "5003",     "::1",   "10.0.0.0/8", "debug", ";",      "x"};
+    runRandomTexts(fuzz::configurationFile, words, 12);
+}
 #endif
 
 }  // namespace
