@@ -7,7 +7,8 @@ set(LINTOR_DAEMON "${CMAKE_INSTALL_FULL_SBINDIR}/lintord")
 set(LINTOR_UNIT_DIR "${CMAKE_INSTALL_PREFIX}/lib/systemd/system" CACHE PATH "Where the systemd units go")
 set(LINTOR_SYSUSERS_DIR "${CMAKE_INSTALL_PREFIX}/lib/sysusers.d" CACHE PATH "Where the sysusers.d entry goes")
 set(LINTOR_COMPLETION_DIR "${CMAKE_INSTALL_DATADIR}/bash-completion/completions")
-set(LINTOR_EXAMPLES_DIR "${CMAKE_INSTALL_DOCDIR}/examples")
+set(LINTOR_DOC_DIR "${CMAKE_INSTALL_DATADIR}/doc/lintor")
+set(LINTOR_EXAMPLES_DIR "${LINTOR_DOC_DIR}/examples")
 
 set(packaging "${PROJECT_SOURCE_DIR}/packaging")
 configure_file(${packaging}/systemd/lintor@.service.in ${PROJECT_BINARY_DIR}/packaging/lintor@.service @ONLY)
@@ -22,7 +23,7 @@ install(FILES ${packaging}/example.conf ${packaging}/udev/99-lintor.rules DESTIN
         COMPONENT daemon)
 install(FILES ${packaging}/bash-completion/lintord ${packaging}/bash-completion/lintor-bcusim
         DESTINATION ${LINTOR_COMPLETION_DIR} COMPONENT daemon)
-install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT daemon)
+install(FILES README.md DESTINATION ${LINTOR_DOC_DIR} COMPONENT daemon)
 
 install(TARGETS lintor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT gui)
 install(FILES ${packaging}/bash-completion/lintor DESTINATION ${LINTOR_COMPLETION_DIR} COMPONENT gui)
@@ -59,7 +60,6 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME lintor)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Lintor developers <lintor@localhost>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "KNX/EIB gateway between a serial BCU and TCP clients")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_ALL daemon gui)
@@ -70,13 +70,13 @@ set(CPACK_DEBIAN_DAEMON_PACKAGE_NAME lintor)
 set(CPACK_DEBIAN_GUI_PACKAGE_NAME lintor-gui)
 set(CPACK_DEBIAN_DAEMON_DESCRIPTION
     "KNX/EIB gateway between a serial BCU and TCP clients
- lintord drives a bus coupling unit over a serial line (FT1.2, EMI) and serves
- binary bus records on TCP port 57627 and group values as text on port 5003.
- One systemd instance per line: lintor@NAME reads /etc/lintor/NAME.conf.")
+lintord drives a bus coupling unit over a serial line (FT1.2, EMI) and serves
+binary bus records on TCP port 57627 and group values as text on port 5003.
+One systemd instance per line: lintor@NAME reads /etc/lintor/NAME.conf.")
 set(CPACK_DEBIAN_GUI_DESCRIPTION
     "KNX/EIB gateway between a serial BCU and TCP clients (window)
- lintor is the gateway with a small window: link and socket status, traffic
- counters and a live table of group values.")
+lintor is the gateway with a small window: link and socket status, traffic
+counters and a live table of group values.")
 set(CPACK_DEBIAN_GUI_PACKAGE_DEPENDS "lintor (= ${PROJECT_VERSION})")
 set(CPACK_DEBIAN_GUI_PACKAGE_SECTION net)
 # passwd for the user where systemd-sysusers is missing, procps for the reload.
