@@ -31,18 +31,6 @@ std::vector<std::string_view> listItems(std::string_view value) {
     return items;
 }
 
-// Read with the device, not as an option.
-void checkDeviceSetting(const IniEntry& entry, std::vector<std::string>& errors, std::vector<std::string>& warnings) {
-    if (sameIniName(entry.key, SETTING_COM_PORT)) {
-        const auto number = parseIniInt(entry.value);
-        if (!number || devicePathForComPort(*number).empty()) {
-            warnings.push_back("[settings] ComPort is not a COM port number from 1 up: " + entry.value);
-        }
-    } else if (entry.value.empty()) {
-        errors.push_back("[settings] Device needs a value (or leave it out)");
-    }
-}
-
 bool isDeviceSetting(const IniEntry& entry) {
     return sameIniName(entry.section, SETTINGS_SECTION) &&
            (sameIniName(entry.key, SETTING_COM_PORT) || sameIniName(entry.key, SETTING_DEVICE));
@@ -76,11 +64,7 @@ private:
     void applyEntry(const IniEntry& entry, Gathered& gathered) {
         if (!firstOfItsKey(entry)) return;
         if (isDeviceSetting(entry)) {
-            std::vector<std::string> errors;
-            std::vector<std::string> warnings;
-            checkDeviceSetting(entry, errors, warnings);
-            for (const auto& text : errors) report(entry.line, text, true);
-            for (const auto& text : warnings) report(entry.line, text, false);
+            checkDeviceSetting(entry);
             return;
         }
         const OptionEntry* const option = findFileEntry(entry.section, entry.key);
@@ -98,6 +82,18 @@ private:
             OptionReader reader = OptionReader::forEntry(option->displayName(), value);
             option->read(reader, target);
             if (!reader.error().empty()) report(entry.line, reader.error(), true);
+        }
+    }
+
+    // Read with the device, not as an option; a bad ComPort falls back to 1 as it always did.
+    void checkDeviceSetting(const IniEntry& entry) {
+        if (sameIniName(entry.key, SETTING_COM_PORT)) {
+            const auto number = parseIniInt(entry.value);
+            if (!number || devicePathForComPort(*number).empty()) {
+                report(entry.line, "[settings] ComPort is not a COM port number from 1 up: " + entry.value, false);
+            }
+        } else if (entry.value.empty()) {
+            report(entry.line, "[settings] Device needs a value (or leave it out)", true);
         }
     }
 

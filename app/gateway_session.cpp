@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <functional>
 
 #include "app/gateway_core.h"
 #include "platform/ini_settings_store.h"
@@ -31,7 +32,7 @@ std::string droppedNotice(uint64_t dropped) {
                            std::to_string(dropped) + " log lines dropped: standard error was not read");
 }
 
-std::unique_ptr<QSocketNotifier> watchSignals(const BlockedSignals& blocked, std::function<void()> handle) {
+std::unique_ptr<QSocketNotifier> watchSignals(const BlockedSignals& blocked, const std::function<void()>& handle) {
     auto notifier = std::make_unique<QSocketNotifier>(blocked.fd(), QSocketNotifier::Read);
     QObject::connect(notifier.get(), &QSocketNotifier::activated, notifier.get(), [&blocked, handle] {
         blocked.consume();

@@ -14,8 +14,8 @@
 
 #include <optional>
 
-#include "gui/dialog_builder.h"
 #include "app/gateway_core.h"
+#include "gui/dialog_builder.h"
 #include "platform/serial_port.h"
 #include "proxy/group_value_table.h"
 #include "tests/support/event_loop.h"
