@@ -114,5 +114,19 @@ TEST_F(IniSettingsStoreTest, UnwritableFileIsReportedNotHidden) {
     EXPECT_FALSE(store.writeInt("settings", "ComPort", 3));
 }
 
+TEST_F(IniSettingsStoreTest, ReadOnlyStoreNeverTouchesTheFile) {
+    IniSettingsStore absent(path, IniSettingsStore::Access::ReadOnly);
+    EXPECT_FALSE(absent.writeInt("settings", "ComPort", 1));
+    EXPECT_FALSE(std::filesystem::exists(dir + "/Varn")) << "not even its directory is made";
+
+    write("[settings]\nDevice=/dev/knx-line1\n");
+    const ino_t before = inode();
+    IniSettingsStore admins(path, IniSettingsStore::Access::ReadOnly);
+    EXPECT_EQ(admins.readString("settings", "device"), "/dev/knx-line1");
+    EXPECT_FALSE(admins.writeInt("settings", "ComPort", 1));
+    EXPECT_EQ(read(), "[settings]\nDevice=/dev/knx-line1\n");
+    EXPECT_EQ(inode(), before);
+}
+
 }  // namespace
 }  // namespace lintor
