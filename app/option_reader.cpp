@@ -41,9 +41,9 @@ std::optional<bool> parseBoolean(std::string_view text) {
 
 }  // namespace
 
-OptionReader OptionReader::forEntry(std::string_view displayName, std::string_view value) {
+OptionReader OptionReader::forEntry(std::string displayName, std::string_view value) {
     OptionReader reader({});
-    reader.name_ = displayName;
+    reader.entryName_ = std::move(displayName);
     reader.inlineValue_ = value;
     reader.fromFile_ = true;
     return reader;

@@ -18,7 +18,8 @@ class OptionReader {
 public:
     explicit OptionReader(std::span<const std::string_view> arguments) : arguments_(arguments) {}
     // One value from the file under its display name; flags take yes/no.
-    static OptionReader forEntry(std::string_view displayName, std::string_view value);
+    // The value must outlive the reader.
+    static OptionReader forEntry(std::string displayName, std::string_view value);
 
     // The next option's name, with a "--name=value" value split off.
     std::optional<std::string_view> next();
@@ -39,13 +40,14 @@ public:
 private:
     std::optional<std::string_view> value();
     void fail(std::string text);
-    std::string name() const { return std::string(name_); }
+    std::string name() const { return fromFile_ ? entryName_ : std::string(name_); }
 
     std::span<const std::string_view> arguments_;
     size_t at_ = 0;
     std::string_view name_;
     std::optional<std::string_view> inlineValue_;
     bool fromFile_ = false;
+    std::string entryName_;  // owned: the caller's name may be a temporary
     std::string error_;
 };
 
