@@ -24,12 +24,8 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::ChildProcess;
+using test::portFrom;
 using test::TcpClient;
-
-uint16_t portFrom(const std::optional<std::string>& line) {
-    if (!line) return 0;
-    return static_cast<uint16_t>(std::stoi(line->substr(line->find(':') + 1)));
-}
 
 size_t descriptorsOf(pid_t pid) {
     size_t count = 0;

@@ -19,20 +19,10 @@ namespace {
 using namespace std::chrono_literals;
 using test::bytes;
 using test::ChildProcess;
+using test::fileText;
 using test::hex;
+using test::portFrom;
 using test::TcpClient;
-
-uint16_t portFrom(const std::optional<std::string>& line) {
-    if (!line) return 0;
-    return static_cast<uint16_t>(std::stoi(line->substr(line->find(':') + 1)));
-}
-
-std::string fileText(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 class LintorProcessTest : public testing::Test {
 protected:

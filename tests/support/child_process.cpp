@@ -10,8 +10,22 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <fstream>
+#include <sstream>
 
 namespace lintor::test {
+
+uint16_t portFrom(const std::optional<std::string>& line) {
+    if (!line) return 0;
+    return static_cast<uint16_t>(std::stoi(line->substr(line->find(':') + 1)));
+}
+
+std::string fileText(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
 namespace {
 
 using Clock = std::chrono::steady_clock;

@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,6 +11,11 @@
 #include "platform/unique_fd.h"
 
 namespace lintor::test {
+
+// The number after the colon of a line such as "Gateway port: 57627"; 0 for none.
+uint16_t portFrom(const std::optional<std::string>& line);
+// A whole file's text; empty when it cannot be read.
+std::string fileText(const std::string& path);
 
 // A program started for a test, with its stdout and stderr read line by
 // line. Killed on destruction if still running.
