@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <map>
 
@@ -53,7 +52,7 @@ public:
 private:
     // A key given twice would leave the admin guessing which one counts.
     bool firstOfItsKey(const IniEntry& entry) {
-        const std::string name = lowered(entry.section) + "\n" + lowered(entry.key);
+        const std::string name = foldedIniName(entry.section) + "\n" + foldedIniName(entry.key);
         const auto [first, inserted] = firstLines_.try_emplace(name, entry.line);
         if (inserted) return true;
         report(entry.line, key(entry) + " is given again (first on line " + std::to_string(first->second) + ")",
@@ -103,11 +102,6 @@ private:
 
     void report(size_t line, const std::string& text, bool fatal) {
         configuration_.problems.push_back({configuration_.path + ":" + std::to_string(line) + ": " + text, fatal});
-    }
-
-    static std::string lowered(std::string text) {
-        for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        return text;
     }
 
     Configuration& configuration_;

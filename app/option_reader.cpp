@@ -1,7 +1,6 @@
 #include "app/option_reader.h"
 
 #include <array>
-#include <cctype>
 #include <charconv>
 
 #include "platform/ini_document.h"
@@ -35,6 +34,15 @@ constexpr std::array<BooleanWord, 8> kBooleanWords{{
 std::optional<bool> parseBoolean(std::string_view text) {
     for (const BooleanWord& entry : kBooleanWords) {
         if (sameIniName(entry.word, text)) return entry.value;
+    }
+    return std::nullopt;
+}
+
+// "Debug" as well as "debug": the names are the log's own.
+std::optional<log::Level> levelInAnyCase(std::string_view text) {
+    for (auto n = static_cast<int>(log::Level::Error); n <= static_cast<int>(log::Level::Debug); ++n) {
+        const auto level = static_cast<log::Level>(n);
+        if (sameIniName(log::levelName(level), text)) return level;
     }
     return std::nullopt;
 }
@@ -128,9 +136,7 @@ void OptionReader::cidr(std::vector<Cidr>& target) {
 void OptionReader::level(log::Level& target) {
     const auto v = value();
     if (!v) return;
-    std::string lowered(*v);
-    for (char& c : lowered) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    const auto parsed = log::parseLevel(lowered);
+    const auto parsed = levelInAnyCase(*v);
     if (!parsed) fail("unknown log level: " + std::string(*v) + " (error, warning, notice, info or debug)");
     target = parsed.value_or(target);
 }

@@ -74,13 +74,20 @@ Location locate(const std::vector<std::string>& lines, std::string_view section,
 
 }  // namespace
 
+namespace {
+
+char folded(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+}  // namespace
+
 bool sameIniName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
+    return std::ranges::equal(a, b, [](char x, char y) { return folded(x) == folded(y); });
+}
+
+std::string foldedIniName(std::string_view name) {
+    std::string text(name);
+    std::ranges::transform(text, text.begin(), folded);
+    return text;
 }
 
 std::optional<int> parseIniInt(std::string_view text) {

@@ -48,5 +48,7 @@ private:
 std::optional<int> parseIniInt(std::string_view text);
 // Names of sections and keys match whatever their case.
 bool sameIniName(std::string_view a, std::string_view b);
+// The name as every spelling of it folds to ("comport" for "ComPort").
+std::string foldedIniName(std::string_view name);
 
 }  // namespace lintor
