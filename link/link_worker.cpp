@@ -1,14 +1,18 @@
 // The link worker: the one thread that touches the serial port.
 #include <poll.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <ctime>
+#include <optional>
 #include <utility>
 
+#include "link/downlink_pacer.h"
 #include "link/serial_link.h"
 #include "platform/log.h"
-#include "platform/thread_priority.h"
+#include "platform/current_thread.h"
 
 namespace lintor {
 namespace {
@@ -16,11 +20,6 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-// A downlink record goes out only after this long without line activity.
-constexpr int kQuietPeriodMs = 200;
-// Quiet periods after a send before the acknowledgement is given up; the
-// next record follows on the one after.
-constexpr int kAckWaitTimeouts = 5;
 constexpr auto kStopWait = 1000ms;
 // A USB adapter that comes back usually does so within a second or two.
 constexpr auto kReopenInterval = 1000ms;
@@ -29,6 +28,17 @@ constexpr size_t kReadBlockSize = 4096;
 int millisUntil(Clock::time_point when) {
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(when - Clock::now()).count();
     return left > 0 ? static_cast<int>(left) : 0;
+}
+
+// To the microsecond, so that a record due in 200 ms is not sent at 201.
+template <size_t N>
+int pollUntil(std::array<pollfd, N>& fds, std::optional<Clock::time_point> deadline) {
+    if (!deadline) return ::ppoll(fds.data(), fds.size(), nullptr, nullptr);
+    const auto left = std::max(*deadline - Clock::now(), Clock::duration::zero());
+    const auto seconds = std::chrono::floor<std::chrono::seconds>(left);
+    const timespec timeout{static_cast<time_t>(seconds.count()),
+                           static_cast<long>(std::chrono::nanoseconds(left - seconds).count())};
+    return ::ppoll(fds.data(), fds.size(), &timeout, nullptr);
 }
 
 }  // namespace
@@ -60,6 +70,7 @@ bool SerialLink::stopWorker() {
 }
 
 void SerialLink::runWorker() {
+    nameCurrentThread("lintor-link");
     raiseCurrentThreadPriority();
     lastOpenAttempt_ = Clock::now();
     const std::string failure = openPort();
@@ -83,40 +94,44 @@ void SerialLink::runWorker() {
 }
 
 // Received bytes come first, then port failures, then the stop request, then
-// the acknowledgement; each of them starts a new quiet period. Only a quiet
-// period moves the downlink on, one record at a time.
+// the acknowledgement; bytes either way start a new quiet period. The pacer
+// says when the next downlink record may go; until then the worker sleeps,
+// with no time-out at all while nothing is waited for.
 void SerialLink::serviceLink() {
     std::array<uint8_t, kReadBlockSize> readBlock;
-    bool awaitingAck = false;
-    int ackWaitTimeouts = 0;
+    DownlinkPacer pacer;
     for (;;) {
         if (!portFailure_.empty()) {
             loseLink(std::exchange(portFailure_, {}));
             return;
         }
-        std::array<pollfd, 2> fds{{{port_->pollFd(), POLLIN, 0}, {stopEvent_.fd(), POLLIN, 0}}};
-        const int ready = ::poll(fds.data(), fds.size(), kQuietPeriodMs);
+        pacer.advance(Clock::now());
+        if (pacer.maySend(Clock::now()) && takeDownlinkRecord()) {
+            pacer.recordSent(Clock::now());
+            continue;
+        }
+        const bool recordWaiting = downlinkRecord_.complete();
+        const short downlinkEvents = pacer.awaitingAck() || recordWaiting ? 0 : POLLIN;
+        std::array<pollfd, 3> fds{{{port_->pollFd(), POLLIN, 0},
+                                   {stopEvent_.fd(), POLLIN, 0},
+                                   {downlink_.readEnd.get(), downlinkEvents, 0}}};
+        const int ready = pollUntil(fds, pacer.nextDeadline(recordWaiting));
         if (ready < 0 && errno == EINTR) continue;
         if (ready < 0) {
             loseLink("poll: " + errorText(errno));
             return;
         }
-        if (ready == 0) {
-            if (awaitingAck) {
-                if (++ackWaitTimeouts >= kAckWaitTimeouts) awaitingAck = false;
-            } else if (takeDownlinkRecord()) {
-                awaitingAck = true;
-                ackWaitTimeouts = 0;
-            }
-            continue;
-        }
+        if (ready == 0) continue;
 
         if (!servicePort(fds[0].revents, readBlock)) return;
+        if (fds[0].revents & POLLIN) pacer.lineActive(Clock::now());
         if (fds[1].revents & POLLIN) {
             state_ = LinkState::Stopped;
             return;
         }
-        if (takeAckSignal()) awaitingAck = false;
+        // Taken into the assembler now, sent at the top of the loop when due.
+        if (fds[2].revents & POLLIN) readDownlinkRecord();
+        if (takeAckSignal()) pacer.ackReceived(Clock::now());
     }
 }
 

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <chrono>
 
+#include "platform/current_thread.h"
+
 namespace lintor {
 namespace {
 
@@ -23,7 +25,10 @@ LineWriter::LineWriter(int fd, DropNotice dropNotice, size_t capacityBytes)
       dropNotice_(std::move(dropNotice)),
       capacity_(capacityBytes) {
     if (auto event = WakeEvent::create(); event.ok()) stop_ = event.take();
-    thread_ = std::thread([this] { run(); });
+    thread_ = std::thread([this] {
+        nameCurrentThread("lintor-log");
+        run();
+    });
 }
 
 LineWriter::~LineWriter() {

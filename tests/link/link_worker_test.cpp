@@ -7,6 +7,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
 #include <thread>
 
 #include "link/bus_message.h"
@@ -114,6 +117,67 @@ TEST(LinkWorker, RecordIsHeldWhileTheBcuKeepsSending) {
     const auto sent = rig.hostFrames()[0].time;
     EXPECT_GE(millisBetween(start, sent), 1150ms);
     EXPECT_GE(millisBetween(rig.lastBcuOutputBefore(sent), sent), kQuietMin);
+}
+
+TEST(LinkWorker, RecordOnALineQuietForAPeriodGoesOutAtOnce) {
+    LinkRig rig;
+    rig.startup->halt();  // its steps would join the records under test
+    ASSERT_TRUE(rig.link->startWorker());
+    // Three times, so that a worker that waits for its next 200 ms tick
+    // cannot pass by chance.
+    for (size_t i = 1; i <= 3; ++i) {
+        rig.pumpFor(300ms);
+        const auto written = LinkRig::Clock::now();
+        ASSERT_TRUE(rig.link->writeDownlink(bytes(kGroupWriteRecord)));
+        ASSERT_TRUE(rig.pumpUntil([&] { return rig.hostFrames().size() == i; }, 2s)) << rig.trafficLog();
+        EXPECT_LT(millisBetween(written, rig.hostFrames().back().time), 40ms) << "record " << i;
+    }
+}
+
+TEST(LinkWorker, RecordSoonAfterLineActivityWaitsForTheQuietPeriod) {
+    LinkRig rig;
+    rig.startup->halt();
+    ASSERT_TRUE(rig.link->startWorker());
+    rig.pumpFor(300ms);
+    ASSERT_TRUE(rig.sim->injectGroupWrite(0x0A03, 1, 0));
+    ASSERT_TRUE(rig.pumpUntil([&] { return rig.records.size() == 1; }, 2s));
+    rig.pumpFor(50ms);
+    ASSERT_TRUE(rig.link->writeDownlink(bytes(kResetRecord)));
+    ASSERT_TRUE(rig.pumpUntil([&] { return rig.hostFrames().size() == 1; }, 2s));
+    const auto sent = rig.hostFrames()[0].time;
+    const auto quiet = millisBetween(rig.lastBcuOutputBefore(sent), sent);
+    EXPECT_GE(quiet, kQuietMin);
+    EXPECT_LE(quiet, kSlackMax);
+}
+
+// Context switches of the thread named so, from /proc.
+long contextSwitchesOf(const std::string& threadName) {
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream comm(task.path() / "comm");
+        std::string name;
+        if (!std::getline(comm, name) || name != threadName) continue;
+        std::ifstream status(task.path() / "status");
+        long total = 0;
+        for (std::string line; std::getline(status, line);) {
+            if (line.find("ctxt_switches:") != std::string::npos) total += std::stol(line.substr(line.find(':') + 1));
+        }
+        return total;
+    }
+    return -1;
+}
+
+TEST(LinkWorker, IdleWorkerSleepsUntilSomethingHappens) {
+    LinkRig rig;
+    rig.startup->halt();
+    ASSERT_TRUE(rig.link->startWorker());
+    rig.pumpFor(300ms);
+    const long before = contextSwitchesOf("lintor-link");
+    ASSERT_GE(before, 0) << "no thread named lintor-link";
+    std::this_thread::sleep_for(1s);
+    EXPECT_LE(contextSwitchesOf("lintor-link") - before, 1);
+    // And it still wakes for a record.
+    ASSERT_TRUE(rig.link->writeDownlink(bytes(kResetRecord)));
+    EXPECT_TRUE(rig.pumpUntil([&] { return rig.hostFrames().size() == 1; }, 1s));
 }
 
 TEST(LinkWorker, FramesSplitAcrossReadsGiveTheSameRecords) {

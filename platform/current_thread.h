@@ -6,4 +6,7 @@ namespace lintor {
 // the system refuses (an unprivileged user), which callers accept quietly.
 bool raiseCurrentThreadPriority();
 
+// Shown by top -H, perf and /proc/PID/task/*/comm; at most 15 characters.
+void nameCurrentThread(const char* name);
+
 }  // namespace lintor

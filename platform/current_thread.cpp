@@ -1,5 +1,6 @@
-#include "platform/thread_priority.h"
+#include "platform/current_thread.h"
 
+#include <pthread.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -10,5 +11,7 @@ bool raiseCurrentThreadPriority() {
     constexpr int higherPriority = -10;
     return ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), higherPriority) == 0;
 }
+
+void nameCurrentThread(const char* name) { ::pthread_setname_np(::pthread_self(), name); }
 
 }  // namespace lintor
