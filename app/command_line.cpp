@@ -10,7 +10,7 @@
 namespace lintor {
 namespace {
 
-constexpr std::array<OptionEntry, 16> kOptions{{
+constexpr std::array<OptionEntry, 17> kOptions{{
     {.name = "--headless",
      .section = "window",
      .key = "Headless",
@@ -59,6 +59,11 @@ constexpr std::array<OptionEntry, 16> kOptions{{
      .key = "Allow",
      .read = [](OptionReader& r, Gathered& g) { r.cidr(g.allow); },
      .list = true},
+    {.name = "--max-clients",
+     .section = "access",
+     .key = "MaxClients",
+     .read = [](OptionReader& r,
+                Gathered& g) { r.count(g.options.gateway.limits.maxClients, 1, MAX_CLIENTS_LIMIT); }},
     {.name = "--log-level",
      .section = "log",
      .key = "Level",
@@ -128,8 +133,8 @@ std::string usageLines(Program program) {
     return "Usage: " + name + (program == Program::Desktop ? " [--headless]" : "") +
            " [--device PATH] [--simulate] [--gateway-port N] [--proxy-port N|off]\n" + indent +
            "[--listen ADDRESS] [--gateway-listen ADDRESS] [--proxy-listen ADDRESS]\n" + indent +
-           "[--allow CIDR]... [--log-level LEVEL] [--config FILE] [--check-config] [--stats]\n" + indent +
-           "[--version] [--help]\n";
+           "[--allow CIDR]... [--max-clients N] [--log-level LEVEL] [--config FILE]\n" + indent +
+           "[--check-config] [--stats] [--version] [--help]\n";
 }
 
 std::string configLines(Program program, const std::string& settingsPath) {
@@ -164,6 +169,7 @@ std::string usageText(Program program, const std::string& settingsPath) {
            "  --allow CIDR          accept connections only from this address or network, e.g.\n"
            "                        192.168.1.0/24 or fd00::/8; repeat for more (default: everyone).\n"
            "                        Whoever reaches the gateway port can write raw bytes to the bus.\n"
+           "  --max-clients N       connections held at once on each port (default 256)\n"
            "  --log-level LEVEL     error, warning, notice, info (default) or debug\n" +
            configLines(program, settingsPath) +
            "  --check-config        read the command line and the settings file, report every\n"
@@ -175,7 +181,7 @@ std::string usageText(Program program, const std::string& settingsPath) {
            "Settings file (INI; sections and names in any case; the command line wins):\n"
            "  [settings] ComPort=N (/dev/ttyS<N-1>), Device=PATH, Simulate=yes|no, Listen=ADDRESS\n"
            "  [gateway] Port=N, Listen=ADDRESS    [proxy] Port=N|off, Listen=ADDRESS\n"
-           "  [access] Allow=CIDR, CIDR...        [log] Level=LEVEL, Stats=yes|no\n" +
+           "  [access] Allow=CIDR, CIDR..., MaxClients=N    [log] Level=LEVEL, Stats=yes|no\n" +
            (program == Program::Desktop ? "  [window] Headless=yes|no\n" : "") +
            "SIGHUP rereads [log] Level and [access] Allow.\n";
 }

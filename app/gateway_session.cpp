@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "app/gateway_core.h"
+#include "platform/file_limit.h"
 #include "platform/ini_settings_store.h"
 #include "platform/line_writer.h"
 #include "platform/log.h"
@@ -16,6 +17,19 @@
 
 namespace lintor {
 namespace {
+
+// Each client is a descriptor; the link, the log and Qt take a few dozen more.
+void checkDescriptorLimit(const GatewayConfig& config) {
+    constexpr size_t kOwnDescriptors = 64;
+    const size_t ports = config.proxyEnabled ? 2 : 1;
+    const size_t wanted = ports * config.limits.maxClients + kOwnDescriptors;
+    const size_t limit = raiseOpenFileLimit();
+    if (limit != 0 && limit < wanted) {
+        log::warning("up to " + std::to_string(config.limits.maxClients) + " clients per port need about " +
+                     std::to_string(wanted) + " descriptors, but the limit is " + std::to_string(limit) +
+                     ": raise it (LimitNOFILE= in the unit, ulimit -n) or lower --max-clients");
+    }
+}
 
 // Qt's own warnings would otherwise be written straight to stderr, blocking
 // the event loop when nobody reads it.
@@ -110,6 +124,7 @@ bool GatewaySession::prepare() {
         program_ == Program::Daemon ? IniSettingsStore::Access::ReadOnly : IniSettingsStore::Access::ReadWrite;
     environment_->settings = std::make_unique<IniSettingsStore>(configuration_.path, access);
     environment_->config = configuration_.options.gateway;
+    checkDescriptorLimit(environment_->config);
     if (!configuration_.options.simulate) return true;
     bcusim::Options simulation;
     simulation.demo = true;

@@ -9,12 +9,16 @@
 namespace lintor {
 namespace {
 
-std::optional<uint16_t> parsePort(std::string_view text) {
+std::optional<unsigned> parseUnsigned(std::string_view text, unsigned lowest, unsigned highest) {
     unsigned value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc{} || end != text.data() + text.size() || value > 65535) return std::nullopt;
-    return static_cast<uint16_t>(value);
+    if (error != std::errc{} || end != text.data() + text.size() || value < lowest || value > highest) {
+        return std::nullopt;
+    }
+    return value;
 }
+
+std::optional<uint16_t> parsePort(std::string_view text) { return parseUnsigned(text, 0, 65535); }
 
 struct BooleanWord {
     std::string_view word;
@@ -90,6 +94,17 @@ void OptionReader::port(uint16_t& target) {
     if (!v) return;
     const auto parsed = parsePort(*v);
     if (!parsed) fail("invalid port for " + name() + ": " + std::string(*v));
+    target = parsed.value_or(target);
+}
+
+void OptionReader::count(size_t& target, unsigned lowest, unsigned highest) {
+    const auto v = value();
+    if (!v) return;
+    const auto parsed = parseUnsigned(*v, lowest, highest);
+    if (!parsed) {
+        fail("invalid number for " + name() + ": " + std::string(*v) + " (" + std::to_string(lowest) + " to " +
+             std::to_string(highest) + ")");
+    }
     target = parsed.value_or(target);
 }
 

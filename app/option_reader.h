@@ -27,6 +27,7 @@ public:
     void flag(bool& target);
     void text(std::string& target);
     void port(uint16_t& target);
+    void count(size_t& target, unsigned lowest, unsigned highest);
     // A port, or "off" where the port may be switched off.
     void portOrOff(uint16_t& target, bool& enabled);
     void listenAddress(std::string& target);

@@ -12,13 +12,15 @@ namespace lintor {
 
 inline constexpr uint16_t BUS_GATEWAY_PORT = 57627;
 inline constexpr uint16_t PROXY_PORT = 5003;
+// The most connections a port may be told to hold; each is a descriptor.
+inline constexpr unsigned MAX_CLIENTS_LIMIT = 65535;
 
 struct ServerLimits {
     // Bytes a client may have waiting; beyond that blocks are refused.
     size_t sendQueueBytes = size_t{256} * 1024;
     // A client that refuses blocks this long is dropped.
     std::chrono::milliseconds stallTimeout{10'000};
-    // Connections held at once; the oldest half-closed one makes room.
+    // Connections held at once on each port; the oldest half-closed one makes room.
     size_t maxClients = 256;
 };
 

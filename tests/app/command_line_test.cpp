@@ -18,9 +18,10 @@ TEST(CommandLine, DefaultsAndEveryOption) {
     EXPECT_EQ(none.options.gateway.gatewayPort, 57627);
     EXPECT_EQ(none.options.gateway.proxyPort, 5003);
     EXPECT_FALSE(none.options.headless);
+    EXPECT_EQ(none.options.gateway.limits.maxClients, 256u);
 
     const auto all = parse({"--headless", "--device", "/dev/ttyUSB0", "--gateway-port=0", "--proxy-port", "6000",
-                            "--listen", "127.0.0.1", "--config=/tmp/x.ini", "--stats"});
+                            "--listen", "127.0.0.1", "--config=/tmp/x.ini", "--stats", "--max-clients", "65535"});
     ASSERT_TRUE(all.error.empty()) << all.error;
     EXPECT_TRUE(all.options.headless);
     EXPECT_EQ(all.options.gateway.device, "/dev/ttyUSB0");
@@ -29,6 +30,7 @@ TEST(CommandLine, DefaultsAndEveryOption) {
     EXPECT_EQ(all.options.gateway.listenAddress, "127.0.0.1");
     EXPECT_EQ(all.options.configFile, "/tmp/x.ini");
     EXPECT_TRUE(all.options.stats);
+    EXPECT_EQ(all.options.gateway.limits.maxClients, 65535u);
 }
 
 TEST(CommandLine, ListenAddressesAccessAndLogLevel) {
@@ -79,6 +81,9 @@ TEST(CommandLine, MistakesAreNamed) {
                   "not an address or network for --allow: 10.0.0.0/33 (e.g. 192.168.1.0/24, 10.0.0.5, fd00::/8)"},
              Case{{"--log-level", "verbose"}, "unknown log level: verbose (error, warning, notice, info or debug)"},
              Case{{"--device="}, "option --device needs a value"},
+             Case{{"--max-clients", "0"}, "invalid number for --max-clients: 0 (1 to 65535)"},
+             Case{{"--max-clients", "65536"}, "invalid number for --max-clients: 65536 (1 to 65535)"},
+             Case{{"--max-clients", "2k"}, "invalid number for --max-clients: 2k (1 to 65535)"},
              Case{{"--stats=yes"}, "option --stats takes no value"},
              Case{{"-x"}, "unknown option: -x"},
              Case{{"--simulate", "--device", "/dev/ttyS0"}, "--simulate and --device cannot be combined"},

@@ -43,7 +43,7 @@ TEST_F(ConfigurationTest, EveryKeyOfTheFileSetsItsOption) {
         "[Settings]\nDevice=/dev/knx-line1\nSimulate = YES\nlisten=127.0.0.1\n"
         "[gateway]\nPort=6100\nListen=\"::1\"\n"
         "[proxy]\nPort=off\n"
-        "[access]\nAllow=192.168.1.0/24, fd00::/8 10.0.0.5\n"
+        "[access]\nAllow=192.168.1.0/24, fd00::/8 10.0.0.5\nMaxClients=1500\n"
         "[log]\nLevel=debug\nStats=on\n"
         "[window]\nHeadless=yes\n");
     const Configuration loaded = daemon({});
@@ -56,6 +56,7 @@ TEST_F(ConfigurationTest, EveryKeyOfTheFileSetsItsOption) {
     EXPECT_FALSE(options.gateway.proxyEnabled);
     ASSERT_EQ(options.gateway.allow.rules().size(), 3u);
     EXPECT_EQ(formatCidr(options.gateway.allow.rules()[2]), "10.0.0.5/32");
+    EXPECT_EQ(options.gateway.limits.maxClients, 1500u);
     EXPECT_EQ(options.logLevel, log::Level::Debug);
     EXPECT_TRUE(options.stats);
     EXPECT_TRUE(options.headless);
