@@ -7,24 +7,19 @@
 
 namespace lintor {
 
-ClientSocket::ClientSocket(UniqueFd fd, uint64_t id, std::string peer, size_t queueCapacity, SocketServer& server)
+ClientSocket::ClientSocket(UniqueFd fd, uint64_t id, std::string peer, size_t queueCapacity, ReadinessSet& readiness)
     : fd_(std::move(fd)),
       id_(id),
       peer_(std::move(peer)),
       queue_(queueCapacity),
-      readNotifier_(std::make_unique<QSocketNotifier>(fd_.get(), QSocketNotifier::Read)),
-      writeNotifier_(std::make_unique<QSocketNotifier>(fd_.get(), QSocketNotifier::Write)) {
-    writeNotifier_->setEnabled(false);
-    QObject::connect(readNotifier_.get(), &QSocketNotifier::activated, readNotifier_.get(),
-                     [this, &server] { server.receiveFromClient(*this); });
-    QObject::connect(writeNotifier_.get(), &QSocketNotifier::activated, writeNotifier_.get(),
-                     [this, &server] { server.flushClient(*this); });
+      readiness_(readiness) {
+    readiness_.add(fd_.get(), this, interest_);
 }
 
+// Out of the set before the descriptor closes: the set must never name a
+// client that is gone.
 ClientSocket::~ClientSocket() {
-    // Notifiers go before the descriptor they watch.
-    readNotifier_.reset();
-    writeNotifier_.reset();
+    if (!retired_) readiness_.remove(fd_.get());
 }
 
 SysResult<size_t> ClientSocket::receive(std::span<uint8_t> buffer) { return receiveSome(fd_.get(), buffer); }
@@ -51,7 +46,7 @@ ClientSocket::Offer ClientSocket::offer(std::span<const uint8_t> block) {
             return taken == 0 ? Offer::Refused : Offer::Broken;
         }
         queue_.push(rest);
-        updateWriteInterest();
+        updateInterest();
     }
     stalledSince_.reset();
     return Offer::Taken;
@@ -68,7 +63,7 @@ bool ClientSocket::flush() {
         queue_.consume(sent.value());
     }
     if (queue_.empty()) stalledSince_.reset();
-    updateWriteInterest();
+    updateInterest();
     return true;
 }
 
@@ -76,18 +71,22 @@ void ClientSocket::markPeerClosed() {
     peerClosed_ = true;
     // End of stream stays readable: watching it would spin. Whether the peer
     // still reads shows when a send fails or a probe goes unanswered.
-    readNotifier_->setEnabled(false);
+    updateInterest();
     probePeerSoon(fd_.get());
 }
 
 void ClientSocket::retire() {
+    if (retired_) return;
     retired_ = true;
-    readNotifier_->setEnabled(false);
-    writeNotifier_->setEnabled(false);
+    readiness_.remove(fd_.get());
 }
 
-void ClientSocket::updateWriteInterest() {
-    if (!retired_) writeNotifier_->setEnabled(!queue_.empty());
+void ClientSocket::updateInterest() {
+    if (retired_) return;
+    const ReadinessSet::Interest wanted{.read = !peerClosed_, .write = !queue_.empty()};
+    if (wanted.read == interest_.read && wanted.write == interest_.write) return;
+    interest_ = wanted;
+    readiness_.change(fd_.get(), this, interest_);
 }
 
 }  // namespace lintor

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QSocketNotifier>
-
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -10,6 +8,7 @@
 #include <string>
 
 #include "net/send_queue.h"
+#include "platform/readiness_set.h"
 #include "platform/sys_result.h"
 #include "platform/tcp_socket.h"
 #include "platform/unique_fd.h"
@@ -19,14 +18,14 @@ namespace lintor {
 class SocketServer;
 
 // One accepted connection. Its readiness arrives on the user-interface
-// thread through socket notifiers; sends never block: what the socket does
-// not take at once waits in a bounded queue.
+// thread through the server's readiness set; sends never block: what the
+// socket does not take at once waits in a bounded queue.
 class ClientSocket {
 public:
     using Clock = std::chrono::steady_clock;
     enum class Offer { Taken, Refused, Broken };
 
-    ClientSocket(UniqueFd fd, uint64_t id, std::string peer, size_t queueCapacity, SocketServer& server);
+    ClientSocket(UniqueFd fd, uint64_t id, std::string peer, size_t queueCapacity, ReadinessSet& readiness);
     ~ClientSocket();
     ClientSocket(const ClientSocket&) = delete;
     ClientSocket& operator=(const ClientSocket&) = delete;
@@ -52,18 +51,18 @@ public:
     // The error the connection has met since asked last; 0 for none.
     int takeError() { return takeSocketError(fd_.get()); }
     void markClosedReported() { closedReported_ = true; }
-    // Out of service: no more notifications, awaiting removal.
+    // Out of service: no more readiness, awaiting removal.
     void retire();
 
 private:
-    void updateWriteInterest();
+    void updateInterest();
 
     UniqueFd fd_;
     uint64_t id_;
     std::string peer_;
     SendQueue queue_;
-    std::unique_ptr<QSocketNotifier> readNotifier_;
-    std::unique_ptr<QSocketNotifier> writeNotifier_;
+    ReadinessSet& readiness_;
+    ReadinessSet::Interest interest_{.read = true, .write = false};
     std::optional<Clock::time_point> stalledSince_;
     bool peerClosed_ = false;
     bool closedReported_ = false;

@@ -28,6 +28,18 @@ SocketServer::SocketServer(ServerEvents& events, ServerKind kind, const std::str
         port_ = boundPort(socket.fd.get());
         listenSocket_ = std::make_unique<ListenSocket>(std::move(socket.fd), *this);
     }
+    if (listenSocket_) {
+        if (auto readiness = ReadinessSet::create(); readiness.ok()) {
+            readiness_ = readiness.take();
+            readinessNotifier_ = std::make_unique<QSocketNotifier>(readiness_.fd(), QSocketNotifier::Read);
+            QObject::connect(readinessNotifier_.get(), &QSocketNotifier::activated, readinessNotifier_.get(),
+                             [this] { serviceReadyClients(); });
+        } else {
+            log::error("port " + std::to_string(port_) + ": cannot watch clients: " + errorText(readiness.error()) +
+                       "; not listening");
+            listenSocket_.reset();
+        }
+    }
 
     connectionCheck_.setInterval(1s);
     QObject::connect(&connectionCheck_, &QTimer::timeout, &connectionCheck_, [this] { checkConnections(); });
@@ -42,6 +54,7 @@ SocketServer::~SocketServer() {
     removal_.stop();
     listenSocket_.reset();
     clients_.clear();
+    readinessNotifier_.reset();
 }
 
 size_t SocketServer::clientCount() const {
@@ -80,11 +93,29 @@ bool SocketServer::acceptOne() {
         return true;  // the connection closes with its descriptor
     }
     enableKeepAlive(connection.value().get());
-    clients_.push_back(
-        std::make_unique<ClientSocket>(connection.take(), nextClientId_++, peer.text(), limits_.sendQueueBytes, *this));
+    clients_.push_back(std::make_unique<ClientSocket>(connection.take(), nextClientId_++, peer.text(),
+                                                      limits_.sendQueueBytes, readiness_));
     log::info(clientName(*clients_.back()) + " connected");
     OnClientConnected(*clients_.back());
     return true;
+}
+
+// A bounded batch per wake-up: the notifier fires again while more are ready.
+// Clients are only removed from the event loop, never in here, so every
+// owner in the batch is alive.
+void SocketServer::serviceReadyClients() {
+    std::array<ReadinessSet::Ready, 256> ready;
+    for (const ReadinessSet::Ready& event : readiness_.collect(ready)) {
+        ClientSocket& client = *static_cast<ClientSocket*>(event.owner);
+        if (event.readable) receiveFromClient(client);
+        if (event.writable) flushClient(client);
+        // Reported even when not asked for; with nothing left to read the
+        // connection is simply gone.
+        if (event.failed && !event.readable && !client.retired()) {
+            const int error = client.takeError();
+            retire(client, error != 0 ? "connection gone: " + errorText(error) : "connection gone");
+        }
+    }
 }
 
 void SocketServer::receiveFromClient(ClientSocket& client) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <chrono>
@@ -17,6 +18,7 @@
 #include "net/server_events.h"
 #include "platform/address_filter.h"
 #include "platform/log_throttle.h"
+#include "platform/readiness_set.h"
 
 namespace lintor {
 
@@ -26,7 +28,9 @@ namespace lintor {
 class SocketServer {
 public:
     static constexpr size_t RECEIVE_SIZE = 1500;
-    static constexpr int BACKLOG = 5;
+    // Room for a burst of connections between two turns of the event loop:
+    // a full queue drops the SYN, and the client waits a second to retry.
+    static constexpr int BACKLOG = 1024;
 
     // Without a port it does not listen at all (and reports nothing).
     SocketServer(ServerEvents& events, ServerKind kind, const std::string& address, std::optional<uint16_t> port,
@@ -46,10 +50,8 @@ public:
     // True when at least one client took the whole block.
     bool broadcast(std::span<const uint8_t> bytes);
 
-    // Called by the sockets.
+    // Called by the listening socket.
     void acceptClient();
-    void receiveFromClient(ClientSocket& client);
-    void flushClient(ClientSocket& client);
 
 protected:
     virtual void OnClientConnected(ClientSocket& client);
@@ -64,6 +66,9 @@ protected:
     std::string clientName(const ClientSocket& client) const;
 
 private:
+    void serviceReadyClients();
+    void receiveFromClient(ClientSocket& client);
+    void flushClient(ClientSocket& client);
     bool acceptOne();
     void reportClosed(ClientSocket& client);
     void retire(ClientSocket& client, const std::string& reason);
@@ -77,6 +82,9 @@ private:
     AddressFilter allow_;
     uint16_t port_ = 0;
     std::unique_ptr<ListenSocket> listenSocket_;
+    // Every client's socket, watched by the event loop through one notifier.
+    ReadinessSet readiness_;
+    std::unique_ptr<QSocketNotifier> readinessNotifier_;
     std::vector<std::unique_ptr<ClientSocket>> clients_;
     uint64_t nextClientId_ = 1;
     QTimer connectionCheck_;
