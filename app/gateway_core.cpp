@@ -58,6 +58,7 @@ void GatewayCore::listenFailed(ServerKind, uint16_t, ListeningSocket::Failure fa
 }
 
 void GatewayCore::clientConnected(ServerKind server) {
+    if (server == ServerKind::Proxy && !timer_.isActive()) timer_.start();
     ui_.setStatusText(StatusField::Socket, std::string(clientConnectedText(server)));
 }
 
@@ -119,6 +120,8 @@ void GatewayCore::tick() {
     ui_.setCounter(CounterField::Duplicates, link.duplicateCount());
     ui_.countersRefreshed();
     proxy_->sendProxyInfo();
+    // An idle daemon sleeps: a proxy client that connects starts the tick again.
+    if (!ui_.showsCounters() && proxy_->clientCount() == 0) timer_.stop();
 }
 
 }  // namespace lintor

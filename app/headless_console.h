@@ -18,6 +18,7 @@ public:
     void setStatusText(StatusField field, const std::string& text) override;
     void setCounter(CounterField field, int32_t value) override;
     void countersRefreshed() override;
+    bool showsCounters() const override { return printCounters_; }
     void showMessage(const std::string& text) override;
 
     void printLine(const std::string& line);

@@ -19,6 +19,7 @@ public:
     }
     void setCounter(CounterField field, int32_t value) override { inner_.setCounter(field, value); }
     void countersRefreshed() override { inner_.countersRefreshed(); }
+    bool showsCounters() const override { return inner_.showsCounters(); }
     void showMessage(const std::string& text) override { inner_.showMessage(text); }
     void setGroupValueTable(const GroupValueTable* table) override { inner_.setGroupValueTable(table); }
     bool isTableShown() const override { return inner_.isTableShown(); }

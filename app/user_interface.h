@@ -27,6 +27,8 @@ public:
     virtual void setCounter(CounterField field, int32_t value) = 0;
     // After each refresh of all four counters.
     virtual void countersRefreshed() {}
+    // False when the counters are shown nowhere: no tick is needed for them.
+    virtual bool showsCounters() const { return true; }
     // A message the user must see: a message box on the desktop.
     virtual void showMessage(const std::string& text) = 0;
 

@@ -43,7 +43,6 @@ SocketServer::SocketServer(ServerEvents& events, ServerKind kind, const std::str
 
     connectionCheck_.setInterval(1s);
     QObject::connect(&connectionCheck_, &QTimer::timeout, &connectionCheck_, [this] { checkConnections(); });
-    connectionCheck_.start();
     removal_.setSingleShot(true);
     removal_.setInterval(0);
     QObject::connect(&removal_, &QTimer::timeout, &removal_, [this] { removeRetired(); });
@@ -129,6 +128,7 @@ void SocketServer::receiveFromClient(ClientSocket& client) {
     }
     if (received.value() == 0) {
         client.markPeerClosed();
+        watchConnections();
         reportClosed(client);
         return;
     }
@@ -148,6 +148,7 @@ bool SocketServer::broadcast(std::span<const uint8_t> bytes) {
             taken = true;
             break;
         case ClientSocket::Offer::Refused:
+            watchConnections();
             break;
         case ClientSocket::Offer::Broken:
             if (!client->retired()) retire(*client, "connection gone");
@@ -188,6 +189,16 @@ bool SocketServer::makeRoom() {
     return true;
 }
 
+// Only half-closed and stalled clients need a look now and then; without
+// them the server costs no wake-up at all.
+bool SocketServer::needsWatching(const ClientSocket& client) {
+    return !client.retired() && (client.peerClosed() || client.stalledSince());
+}
+
+void SocketServer::watchConnections() {
+    if (!connectionCheck_.isActive()) connectionCheck_.start();
+}
+
 void SocketServer::checkConnections() {
     const auto now = ClientSocket::Clock::now();
     for (const auto& client : clients_) {
@@ -205,6 +216,7 @@ void SocketServer::checkConnections() {
                                 " s");
         }
     }
+    if (std::ranges::none_of(clients_, [](const auto& c) { return needsWatching(*c); })) connectionCheck_.stop();
 }
 
 void SocketServer::removeRetired() {

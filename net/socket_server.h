@@ -73,6 +73,8 @@ private:
     void reportClosed(ClientSocket& client);
     void retire(ClientSocket& client, const std::string& reason);
     bool makeRoom();
+    static bool needsWatching(const ClientSocket& client);
+    void watchConnections();
     void checkConnections();
     void removeRetired();
 

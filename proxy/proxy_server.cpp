@@ -19,6 +19,8 @@ void ProxyServer::updateGroupValue(uint16_t groupAddress, int32_t value) {
 }
 
 void ProxyServer::sendProxyInfo() {
+    // Nobody could take a line, and flags are cleared only by a taker.
+    if (clientCount() == 0) return;
     for (uint16_t i = 0; i < table_.count(); ++i) {
         if (table_.entry(i).updateFlag == 0) continue;
         const std::string line = formatProxyInfo(table_.entry(i));

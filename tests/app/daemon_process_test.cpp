@@ -10,12 +10,15 @@
 
 #include <poll.h>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "platform/unique_fd.h"
 #include "tests/support/child_process.h"
 #include "tests/support/tcp_client.h"
+#include "tools/bcusim/bcu_simulator.h"
 
 namespace lintor {
 namespace {
@@ -116,6 +119,35 @@ TEST_F(DaemonProcessTest, HangUpRereadsTheAllowListAndLogLevelAndSurvivesABadFil
 
     lintord.sendSignal(SIGTERM);
     EXPECT_EQ(lintord.waitForExit(5s), 0);
+}
+
+// Voluntary and forced, summed over every thread of the process.
+long contextSwitchesOf(pid_t pid) {
+    long total = 0;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task")) {
+        std::ifstream status(task.path() / "status");
+        for (std::string line; std::getline(status, line);) {
+            if (line.find("ctxt_switches:") != std::string::npos) total += std::stol(line.substr(line.find(':') + 1));
+        }
+    }
+    return total;
+}
+
+TEST_F(DaemonProcessTest, IdleDaemonSleepsUntilAProxyClientNeedsItsTick) {
+    auto sim = bcusim::BcuSimulator::start({}).take();
+    ChildProcess lintord(LINTORD_BINARY, {"--device", sim->devicePath(), "--gateway-port", "0", "--proxy-port", "0"});
+    const uint16_t proxyPort = portFrom(lintord.waitForLine("Proxy port: ", 5s));
+    ASSERT_TRUE(lintord.waitForLine("BCU: connected to BCU", 5s));
+    // The tick after the start-up finds nobody to show anything to.
+    std::this_thread::sleep_for(1500ms);
+    const long before = contextSwitchesOf(lintord.pid());
+    std::this_thread::sleep_for(2500ms);
+    EXPECT_LE(contextSwitchesOf(lintord.pid()) - before, 1) << "no thread may wake while nothing happens";
+
+    ASSERT_TRUE(sim->injectGroupWrite(0x0A03, 1, bcusim::SIX_BIT_VALUE));
+    TcpClient proxy(proxyPort);
+    const auto lines = proxy.receiveFor(2500ms);
+    EXPECT_EQ(std::string(lines.begin(), lines.end()), "<ProxyInfo GA=\"1/2/3\" Type=\"Bit\" Value=\"1\">");
 }
 
 TEST_F(DaemonProcessTest, NeverWritesTheAdminsFile) {
