@@ -1,5 +1,6 @@
 #include "net/client_socket.h"
 
+#include <array>
 #include <cerrno>
 
 #include "net/socket_server.h"
@@ -24,28 +25,28 @@ ClientSocket::~ClientSocket() {
 
 SysResult<size_t> ClientSocket::receive(std::span<uint8_t> buffer) { return receiveSome(fd_.get(), buffer); }
 
-ClientSocket::Offer ClientSocket::offer(std::span<const uint8_t> block) {
+ClientSocket::Offer ClientSocket::offer(OutgoingBlock& block) {
     if (retired_) return Offer::Broken;
+    const size_t size = block.bytes().size();
     if (!queue_.empty()) {
-        if (!queue_.fits(block.size())) {
+        if (!queue_.fits(size)) {
             if (!stalledSince_) stalledSince_ = Clock::now();
             return Offer::Refused;
         }
-        queue_.push(block);
+        queue_.push(block.shared());
         stalledSince_.reset();
         return Offer::Taken;
     }
-    auto sent = sendSome(fd_.get(), block);
+    auto sent = sendSome(fd_.get(), block.bytes());
     if (!sent.ok() && sent.error() != EAGAIN) return Offer::Broken;
     const size_t taken = sent.ok() ? sent.value() : 0;
-    const auto rest = block.subspan(taken);
-    if (!rest.empty()) {
+    if (taken < size) {
         // Fits: the queue is empty and no block is larger than the queue.
-        if (!queue_.fits(rest.size())) {
+        if (!queue_.fits(size - taken)) {
             if (!stalledSince_) stalledSince_ = Clock::now();
             return taken == 0 ? Offer::Refused : Offer::Broken;
         }
-        queue_.push(rest);
+        queue_.push(block.shared(), taken);
         updateInterest();
     }
     stalledSince_.reset();
@@ -53,8 +54,10 @@ ClientSocket::Offer ClientSocket::offer(std::span<const uint8_t> block) {
 }
 
 bool ClientSocket::flush() {
+    std::array<iovec, SendQueue::MAX_PIECES> pieces;
     while (!queue_.empty()) {
-        auto sent = sendSome(fd_.get(), queue_.front());
+        const size_t count = queue_.front(pieces);
+        auto sent = sendPieces(fd_.get(), std::span(pieces).first(count));
         if (!sent.ok()) {
             if (sent.error() == EAGAIN) break;
             return false;

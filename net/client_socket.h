@@ -43,7 +43,7 @@ public:
     SysResult<size_t> receive(std::span<uint8_t> buffer);
     // Sends what the socket takes and queues the rest; a block that does not
     // fit the queue is refused whole.
-    Offer offer(std::span<const uint8_t> block);
+    Offer offer(OutgoingBlock& block);
     // Moves queued bytes on when the socket is writable; false when broken.
     bool flush();
 

@@ -1,24 +1,43 @@
 #include "net/send_queue.h"
 
+#include <algorithm>
 #include <cassert>
 
 namespace lintor {
 
-void SendQueue::push(std::span<const uint8_t> block) {
-    assert(fits(block.size()));
-    bytes_.insert(bytes_.end(), block.begin(), block.end());
+const OutgoingBlock::Shared& OutgoingBlock::shared() {
+    if (!shared_) shared_ = std::make_shared<const std::vector<uint8_t>>(bytes_.begin(), bytes_.end());
+    return shared_;
+}
+
+void SendQueue::push(const OutgoingBlock::Shared& block, size_t offset) {
+    assert(offset < block->size() && fits(block->size() - offset));
+    pieces_.push_back({block, offset});
+    size_ += block->size() - offset;
+}
+
+size_t SendQueue::front(std::span<iovec, MAX_PIECES> pieces) const {
+    const size_t count = std::min(pieces.size(), pieces_.size());
+    for (size_t i = 0; i < count; ++i) {
+        const Piece& piece = pieces_[i];
+        // writev never writes through iov_base; the cast only fits its type.
+        pieces[i] = {const_cast<uint8_t*>(piece.block->data() + piece.offset), piece.block->size() - piece.offset};
+    }
+    return count;
 }
 
 void SendQueue::consume(size_t count) {
-    assert(count <= size());
-    head_ += count;
-    if (head_ == bytes_.size()) {
-        bytes_.clear();
-        head_ = 0;
-    } else if (head_ > bytes_.size() / 2) {
-        // Move the rest to the front now and then, not on every send.
-        bytes_.erase(bytes_.begin(), bytes_.begin() + static_cast<std::ptrdiff_t>(head_));
-        head_ = 0;
+    assert(count <= size_);
+    size_ -= count;
+    while (count > 0) {
+        Piece& piece = pieces_.front();
+        const size_t left = piece.block->size() - piece.offset;
+        if (count < left) {
+            piece.offset += count;
+            return;
+        }
+        count -= left;
+        pieces_.pop_front();
     }
 }
 

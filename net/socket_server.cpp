@@ -92,6 +92,7 @@ bool SocketServer::acceptOne() {
         return true;  // the connection closes with its descriptor
     }
     enableKeepAlive(connection.value().get());
+    sendWithoutDelay(connection.value().get());
     clients_.push_back(std::make_unique<ClientSocket>(connection.take(), nextClientId_++, peer.text(),
                                                       limits_.sendQueueBytes, readiness_));
     log::info(clientName(*clients_.back()) + " connected");
@@ -141,9 +142,10 @@ void SocketServer::flushClient(ClientSocket& client) {
 
 bool SocketServer::broadcast(std::span<const uint8_t> bytes) {
     bool taken = false;
+    OutgoingBlock block(bytes);
     // Removal waits for the event loop, so the list does not change underneath.
     for (const auto& client : clients_) {
-        switch (client->offer(bytes)) {
+        switch (client->offer(block)) {
         case ClientSocket::Offer::Taken:
             taken = true;
             break;

@@ -151,6 +151,11 @@ void enableKeepAlive(int fd) {
     setKeepAliveTiming(fd, 60, 10, 5);
 }
 
+void sendWithoutDelay(int fd) {
+    const int on = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+}
+
 void probePeerSoon(int fd) { setKeepAliveTiming(fd, 5, 5, 2); }
 
 int takeSocketError(int fd) {
@@ -158,6 +163,17 @@ int takeSocketError(int fd) {
     socklen_t length = sizeof error;
     if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) return errno;
     return error;
+}
+
+SysResult<size_t> sendPieces(int fd, std::span<const iovec> pieces) {
+    msghdr message{};
+    message.msg_iov = const_cast<iovec*>(pieces.data());
+    message.msg_iovlen = pieces.size();
+    for (;;) {
+        const ssize_t n = ::sendmsg(fd, &message, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n >= 0) return static_cast<size_t>(n);
+        if (errno != EINTR) return SysResult<size_t>::failure(errno);
+    }
 }
 
 SysResult<size_t> sendSome(int fd, std::span<const uint8_t> bytes) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <sys/socket.h>
+#include <sys/uio.h>
 
 #include <cstdint>
 #include <span>
@@ -56,6 +57,9 @@ uint16_t boundPort(int fd);
 
 // Idle connections are probed, so a peer that vanished is noticed.
 void enableKeepAlive(int fd);
+// Each send goes out at once. With Nagle's rule a record sent while the one
+// before is unacknowledged waits for the peer's delayed ACK, up to 40 ms.
+void sendWithoutDelay(int fd);
 // A peer that has closed its sending side may still read, or may be gone:
 // probe it soon rather than after a minute.
 void probePeerSoon(int fd);
@@ -65,6 +69,8 @@ int takeSocketError(int fd);
 // send() that never raises SIGPIPE and never blocks: bytes taken, or an
 // error (EAGAIN when the socket buffer is full).
 SysResult<size_t> sendSome(int fd, std::span<const uint8_t> bytes);
+// Several pieces in one call, as writev() would, but without SIGPIPE.
+SysResult<size_t> sendPieces(int fd, std::span<const iovec> pieces);
 // recv() into the buffer: bytes read, 0 at the peer's end of stream, or an
 // error (EAGAIN when nothing is waiting).
 SysResult<size_t> receiveSome(int fd, std::span<uint8_t> buffer);

@@ -46,7 +46,8 @@ struct Results {
     std::vector<std::pair<std::string, double>> cpuPerTelegramMicros;
     double idleCpuMicrosPerSecond = 0;
     double idleWakeupsPerSecond = 0;
-    uint64_t rssStartKiB = 0, rssLoadKiB = 0, rssChurnKiB = 0;
+    // Memory after start, at the end of the heaviest load, after the churn.
+    ProcessStats start, load, churn;
 };
 
 // On stderr, so that the table on stdout stays clean.
@@ -121,7 +122,7 @@ bool Bench::startGateway() {
 void Bench::measureIdle() {
     std::this_thread::sleep_for(1s);
     const ProcessStats before = processStats(gateway_->pid());
-    results_.rssStartKiB = before.residentKiB;
+    results_.start = before;
     const auto seconds = 10.0 / static_cast<double>(settings_.scale);
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
     const ProcessStats after = processStats(gateway_->pid());
@@ -165,7 +166,7 @@ void Bench::measureUplink(size_t readers, int ratePerSecond, size_t count) {
     const auto deadline = Clock::now() + 3s;
     while (pool_->receivedBy(last) < readers && Clock::now() < deadline) std::this_thread::sleep_for(2ms);
     const ProcessStats after = processStats(gateway_->pid());
-    results_.rssLoadKiB = std::max(results_.rssLoadKiB, after.residentKiB);
+    if (after.residentKiB > results_.load.residentKiB) results_.load = after;
 
     const auto written = indicationTimes(*sim_);
     Row row{"uplink " + std::to_string(ratePerSecond) + "/s, " + std::to_string(readers) + " reader" +
@@ -261,7 +262,7 @@ int Bench::run() {
     progress("1000 clients come and go");
     churn(port_, 1000);
     std::this_thread::sleep_for(2s);
-    results_.rssChurnKiB = processStats(gateway_->pid()).residentKiB;
+    results_.churn = processStats(gateway_->pid());
     print();
     writeJson();
     return 0;
@@ -287,9 +288,11 @@ void Bench::print() const {
     for (const auto& [name, micros] : results_.cpuPerTelegramMicros) std::printf(" %s %.0f µs;", name.c_str(), micros);
     std::printf("\nidle: %.0f µs on CPU per second, %.1f wake-ups per second\n", results_.idleCpuMicrosPerSecond,
                 results_.idleWakeupsPerSecond);
-    std::printf("resident: %.1f MB after start, %.1f MB under load, %.1f MB after 1000 clients came and went\n",
-                static_cast<double>(results_.rssStartKiB) / 1024, static_cast<double>(results_.rssLoadKiB) / 1024,
-                static_cast<double>(results_.rssChurnKiB) / 1024);
+    const auto mb = [](uint64_t kib) { return static_cast<double>(kib) / 1024; };
+    std::printf("resident (of it not from files): %.1f (%.1f) MB after start, %.1f (%.1f) under load, "
+                "%.1f (%.1f) after 1000 clients came and went\n",
+                mb(results_.start.residentKiB), mb(results_.start.anonymousKiB), mb(results_.load.residentKiB),
+                mb(results_.load.anonymousKiB), mb(results_.churn.residentKiB), mb(results_.churn.anonymousKiB));
 }
 
 void Bench::writeJson() const {
@@ -308,7 +311,10 @@ void Bench::writeJson() const {
     }
     out << "},\n  \"idle_cpu_us_per_s\": " << results_.idleCpuMicrosPerSecond
         << ",\n  \"idle_wakeups_per_s\": " << results_.idleWakeupsPerSecond << ",\n  \"rss_kib\": {\"start\": "
-        << results_.rssStartKiB << ", \"load\": " << results_.rssLoadKiB << ", \"churn\": " << results_.rssChurnKiB
+        << results_.start.residentKiB << ", \"load\": " << results_.load.residentKiB
+        << ", \"churn\": " << results_.churn.residentKiB << "},\n  \"anonymous_kib\": {\"start\": "
+        << results_.start.anonymousKiB << ", \"load\": " << results_.load.anonymousKiB
+        << ", \"churn\": " << results_.churn.anonymousKiB
         << "}\n}\n";
     std::printf("JSON: %s\n", settings_.jsonPath.c_str());
 }

@@ -27,6 +27,7 @@ ProcessStats processStats(pid_t pid) {
     std::ifstream status(process / "status");
     for (std::string line; std::getline(status, line);) {
         if (line.rfind("VmRSS:", 0) == 0) stats.residentKiB = numberAfterColon(line);
+        if (line.rfind("RssAnon:", 0) == 0) stats.anonymousKiB = numberAfterColon(line);
     }
     return stats;
 }

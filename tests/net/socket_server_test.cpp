@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <sys/socket.h>
+#include <sys/uio.h>
+
+#include <array>
+#include <vector>
 
 #include "tests/support/bytes.h"
 #include "tests/support/event_loop.h"
@@ -171,6 +175,23 @@ TEST_F(SocketServerTest, PortInUseReportsCreateFailureWithErrno) {
     EXPECT_FALSE(second.broadcast(block(5)));
 }
 
+TEST(SocketServerLimits, SlowReaderGetsEveryBlockInOrderOnceItReads) {
+    test::RecordingServerEvents owner;
+    RecordingServer server(owner, ServerLimits{.sendQueueBytes = 512 * 1024, .stallTimeout = 5s, .maxClients = 8});
+    TcpClient slow(server.port(), 4096);
+    ASSERT_TRUE(processEventsUntil([&] { return server.clientCount() == 1; }, 2s));
+    // Far more than the socket buffers hold: most of it waits in the queue,
+    // in pieces that the socket takes in any split.
+    std::vector<uint8_t> expected;
+    for (int i = 0; i < 2000; ++i) {
+        std::vector<uint8_t> numbered(97, static_cast<uint8_t>(i));
+        numbered[0] = static_cast<uint8_t>(i >> 8);
+        ASSERT_TRUE(server.broadcast(numbered)) << i;
+        expected.insert(expected.end(), numbered.begin(), numbered.end());
+    }
+    EXPECT_EQ(slow.receive(expected.size(), 5s), expected);
+}
+
 TEST(SocketServerLimits, ClientThatStopsReadingIsDroppedWithoutHoldingUpOthers) {
     test::RecordingServerEvents owner;
     RecordingServer server(owner, ServerLimits{.sendQueueBytes = 16 * 1024, .stallTimeout = 300ms, .maxClients = 8});
@@ -231,16 +252,52 @@ TEST(SocketServerLimits, ConnectDisconnectCyclesDoNotLeakDescriptors) {
     EXPECT_EQ(test::openFileDescriptors(), before);
 }
 
-TEST(SendQueue, RefusesWhatDoesNotFitWhole) {
+// The queued pieces as one byte string.
+std::vector<uint8_t> queuedBytes(const SendQueue& queue) {
+    std::array<iovec, SendQueue::MAX_PIECES> pieces;
+    std::vector<uint8_t> bytes;
+    for (size_t i = 0; i < queue.front(pieces); ++i) {
+        const auto* first = static_cast<const uint8_t*>(pieces[i].iov_base);
+        bytes.insert(bytes.end(), first, first + pieces[i].iov_len);
+    }
+    return bytes;
+}
+
+TEST(SendQueue, RefusesWhatDoesNotFitWholeAndConsumesAcrossBlocks) {
     SendQueue queue(10);
-    const auto six = block(6);
-    queue.push(six);
+    const std::vector<uint8_t> first{1, 2, 3, 4, 5, 6};
+    OutgoingBlock six(first);
+    queue.push(six.shared(), 0);
     EXPECT_FALSE(queue.fits(5));
     EXPECT_TRUE(queue.fits(4));
-    queue.consume(4);
+    const std::vector<uint8_t> second{7, 8, 9, 10};
+    OutgoingBlock four(second);
+    queue.push(four.shared(), 1);  // the socket took the first byte
+    EXPECT_EQ(queue.size(), 9u);
+    EXPECT_EQ(queuedBytes(queue), (std::vector<uint8_t>{1, 2, 3, 4, 5, 6, 8, 9, 10}));
+    queue.consume(7);
+    EXPECT_EQ(queuedBytes(queue), (std::vector<uint8_t>{9, 10}));
     EXPECT_TRUE(queue.fits(8));
-    EXPECT_EQ(queue.front().size(), 2u);
-    EXPECT_EQ(queue.front()[0], six[4]);
+    queue.consume(2);
+    EXPECT_TRUE(queue.empty());
+    std::array<iovec, SendQueue::MAX_PIECES> none;
+    EXPECT_EQ(queue.front(none), 0u);
+}
+
+TEST(SendQueue, EveryClientHoldsTheSameCopyOfABroadcast) {
+    const std::vector<uint8_t> record{0x02, 0x10, 0x00, 0x00};
+    OutgoingBlock block(record);
+    SendQueue one(100);
+    SendQueue other(100);
+    one.push(block.shared());
+    other.push(block.shared(), 2);
+    std::array<iovec, SendQueue::MAX_PIECES> a;
+    std::array<iovec, SendQueue::MAX_PIECES> b;
+    ASSERT_EQ(one.front(a), 1u);
+    ASSERT_EQ(other.front(b), 1u);
+    EXPECT_EQ(static_cast<uint8_t*>(a[0].iov_base) + 2, b[0].iov_base);
+    EXPECT_NE(a[0].iov_base, record.data()) << "the caller's buffer is reused for the next record";
+    EXPECT_EQ(block.shared().use_count(), 3);
 }
 
 TEST(SocketServerAccess, PeersOutsideTheAllowedNetworksAreClosedBeforeAnyoneHearsOfThem) {
