@@ -11,8 +11,8 @@
 
 #include "link/downlink_pacer.h"
 #include "link/serial_link.h"
-#include "platform/log.h"
 #include "platform/current_thread.h"
+#include "platform/log.h"
 
 namespace lintor {
 namespace {
@@ -112,9 +112,8 @@ void SerialLink::serviceLink() {
         }
         const bool recordWaiting = downlinkRecord_.complete();
         const short downlinkEvents = pacer.awaitingAck() || recordWaiting ? 0 : POLLIN;
-        std::array<pollfd, 3> fds{{{port_->pollFd(), POLLIN, 0},
-                                   {stopEvent_.fd(), POLLIN, 0},
-                                   {downlink_.readEnd.get(), downlinkEvents, 0}}};
+        std::array<pollfd, 3> fds{
+            {{port_->pollFd(), POLLIN, 0}, {stopEvent_.fd(), POLLIN, 0}, {downlink_.readEnd.get(), downlinkEvents, 0}}};
         const int ready = pollUntil(fds, pacer.nextDeadline(recordWaiting));
         if (ready < 0 && errno == EINTR) continue;
         if (ready < 0) {

@@ -107,9 +107,9 @@ private:
 bool Bench::startGateway() {
     sim_ = bcusim::BcuSimulator::start({}).take();
     gateway_ = std::make_unique<test::ChildProcess>(
-        settings_.lintord, std::vector<std::string>{"--device", sim_->devicePath(), "--gateway-port", "0",
-                                                    "--proxy-port", "0", "--max-clients", "1100", "--log-level",
-                                                    "warning"});
+        settings_.lintord,
+        std::vector<std::string>{"--device", sim_->devicePath(), "--gateway-port", "0", "--proxy-port", "0",
+                                 "--max-clients", "1100", "--log-level", "warning"});
     port_ = test::portFrom(gateway_->waitForLine("Gateway port:", 10s));
     if (port_ == 0 || !gateway_->waitForLine("BCU: connected to BCU", 10s)) {
         std::fprintf(stderr, "e2e: %s did not start on %s\n", settings_.lintord.c_str(), sim_->devicePath().c_str());
@@ -171,7 +171,8 @@ void Bench::measureUplink(size_t readers, int ratePerSecond, size_t count) {
     const auto written = indicationTimes(*sim_);
     Row row{"uplink " + std::to_string(ratePerSecond) + "/s, " + std::to_string(readers) + " reader" +
                 (readers > 1 ? "s, last" : ""),
-            {}, 0};
+            {},
+            0};
     std::vector<double> latencies;
     for (size_t i = 0; i < count; ++i) {
         const auto address = static_cast<uint16_t>(first + i);
@@ -192,8 +193,19 @@ void Bench::measureUplink(size_t readers, int ratePerSecond, size_t count) {
 
 // A 13-byte group value write record for this address.
 std::vector<uint8_t> groupWriteRecord(uint16_t address) {
-    return {0x10, 0x80, 0x09, 0x00, 0x11, 0x0C, 0x11, 0xFF, static_cast<uint8_t>(address >> 8),
-            static_cast<uint8_t>(address & 0xFF), 0xE1, 0x00, 0x81};
+    return {0x10,
+            0x80,
+            0x09,
+            0x00,
+            0x11,
+            0x0C,
+            0x11,
+            0xFF,
+            static_cast<uint8_t>(address >> 8),
+            static_cast<uint8_t>(address & 0xFF),
+            0xE1,
+            0x00,
+            0x81};
 }
 
 // Busy: a telegram from the bus every 250 ms, so that the line is quiet for
@@ -289,10 +301,11 @@ void Bench::print() const {
     std::printf("\nidle: %.0f µs on CPU per second, %.1f wake-ups per second\n", results_.idleCpuMicrosPerSecond,
                 results_.idleWakeupsPerSecond);
     const auto mb = [](uint64_t kib) { return static_cast<double>(kib) / 1024; };
-    std::printf("resident (of it not from files): %.1f (%.1f) MB after start, %.1f (%.1f) under load, "
-                "%.1f (%.1f) after 1000 clients came and went\n",
-                mb(results_.start.residentKiB), mb(results_.start.anonymousKiB), mb(results_.load.residentKiB),
-                mb(results_.load.anonymousKiB), mb(results_.churn.residentKiB), mb(results_.churn.anonymousKiB));
+    std::printf(
+        "resident (of it not from files): %.1f (%.1f) MB after start, %.1f (%.1f) under load, "
+        "%.1f (%.1f) after 1000 clients came and went\n",
+        mb(results_.start.residentKiB), mb(results_.start.anonymousKiB), mb(results_.load.residentKiB),
+        mb(results_.load.anonymousKiB), mb(results_.churn.residentKiB), mb(results_.churn.anonymousKiB));
 }
 
 void Bench::writeJson() const {
@@ -310,12 +323,11 @@ void Bench::writeJson() const {
         out << (i ? ", " : "") << "\"" << name << "\": " << micros;
     }
     out << "},\n  \"idle_cpu_us_per_s\": " << results_.idleCpuMicrosPerSecond
-        << ",\n  \"idle_wakeups_per_s\": " << results_.idleWakeupsPerSecond << ",\n  \"rss_kib\": {\"start\": "
-        << results_.start.residentKiB << ", \"load\": " << results_.load.residentKiB
-        << ", \"churn\": " << results_.churn.residentKiB << "},\n  \"anonymous_kib\": {\"start\": "
-        << results_.start.anonymousKiB << ", \"load\": " << results_.load.anonymousKiB
-        << ", \"churn\": " << results_.churn.anonymousKiB
-        << "}\n}\n";
+        << ",\n  \"idle_wakeups_per_s\": " << results_.idleWakeupsPerSecond
+        << ",\n  \"rss_kib\": {\"start\": " << results_.start.residentKiB << ", \"load\": " << results_.load.residentKiB
+        << ", \"churn\": " << results_.churn.residentKiB
+        << "},\n  \"anonymous_kib\": {\"start\": " << results_.start.anonymousKiB
+        << ", \"load\": " << results_.load.anonymousKiB << ", \"churn\": " << results_.churn.anonymousKiB << "}\n}\n";
     std::printf("JSON: %s\n", settings_.jsonPath.c_str());
 }
 

@@ -90,7 +90,8 @@ void ReaderPool::receive(Client& client) {
     const ssize_t n = ::recv(client.fd.get(), buffer.data(), buffer.size(), MSG_DONTWAIT);
     const Clock::time_point at = Clock::now();
     if (n <= 0) {
-        if (n == 0 || (errno != EAGAIN && errno != EINTR)) ::epoll_ctl(epoll_.get(), EPOLL_CTL_DEL, client.fd.get(), nullptr);
+        if (n == 0 || (errno != EAGAIN && errno != EINTR))
+            ::epoll_ctl(epoll_.get(), EPOLL_CTL_DEL, client.fd.get(), nullptr);
         return;
     }
     client.pending.insert(client.pending.end(), buffer.begin(), buffer.begin() + n);

@@ -18,8 +18,9 @@ double percentile(const std::vector<double>& sorted, double share) {
 Summary summarize(std::vector<double> samples) {
     if (samples.empty()) return {};
     std::sort(samples.begin(), samples.end());
-    return {samples.size(),          samples.front(),          percentile(samples, 0.5),
-            percentile(samples, 0.95), percentile(samples, 0.99), samples.back()};
+    return {
+        samples.size(), samples.front(), percentile(samples, 0.5), percentile(samples, 0.95), percentile(samples, 0.99),
+        samples.back()};
 }
 
 std::string summaryJson(const Summary& s) {
