@@ -71,7 +71,10 @@ bool SerialLink::stopWorker() {
 
 void SerialLink::runWorker() {
     nameCurrentThread("lintor-link");
-    raiseCurrentThreadPriority();
+    if (!raiseCurrentThreadPriority()) {
+        log::info("link worker runs at normal priority (" + errorText(errno) +
+                  "); LimitNICE=-10 or CAP_SYS_NICE lets it raise its own");
+    }
     lastOpenAttempt_ = Clock::now();
     const std::string failure = openPort();
     // Reported before startWorker() returns, so that the caller sees it.
