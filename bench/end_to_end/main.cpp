@@ -44,6 +44,7 @@ struct Row {
 struct Results {
     std::vector<Row> rows;
     std::vector<std::pair<std::string, double>> cpuPerTelegramMicros;
+    double floorCpuMicrosPerRead = 0;
     double idleCpuMicrosPerSecond = 0;
     double idleWakeupsPerSecond = 0;
     // Memory after start, at the end of the heaviest load, after the churn.
@@ -259,7 +260,9 @@ void Bench::measureDownlink(bool busy, size_t count) {
 int Bench::run() {
     raiseOpenFileLimit();
     progress("pty floor");
-    results_.rows.push_back({"pty only: write() to read()", summarize(measurePtyFloor(scaled(500))), 0});
+    const PtyFloor floor = measurePtyFloor(scaled(500));
+    results_.rows.push_back({"pty only: write() to read()", summarize(floor.latencies), 0});
+    results_.floorCpuMicrosPerRead = floor.onCpuMicrosPerRead;
     progress("starting " + settings_.lintord);
     if (!startGateway()) return 1;
     progress("idle");
@@ -298,6 +301,7 @@ void Bench::print() const {
     }
     std::printf("on-CPU per telegram (all threads):");
     for (const auto& [name, micros] : results_.cpuPerTelegramMicros) std::printf(" %s %.0f µs;", name.c_str(), micros);
+    std::printf("\n  floor: a thread that wakes to read one frame from a pty, %.0f µs", results_.floorCpuMicrosPerRead);
     std::printf("\nidle: %.0f µs on CPU per second, %.1f wake-ups per second\n", results_.idleCpuMicrosPerSecond,
                 results_.idleWakeupsPerSecond);
     const auto mb = [](uint64_t kib) { return static_cast<double>(kib) / 1024; };
@@ -322,7 +326,8 @@ void Bench::writeJson() const {
         const auto& [name, micros] = results_.cpuPerTelegramMicros[i];
         out << (i ? ", " : "") << "\"" << name << "\": " << micros;
     }
-    out << "},\n  \"idle_cpu_us_per_s\": " << results_.idleCpuMicrosPerSecond
+    out << "},\n  \"pty_read_cpu_us\": " << results_.floorCpuMicrosPerRead
+        << ",\n  \"idle_cpu_us_per_s\": " << results_.idleCpuMicrosPerSecond
         << ",\n  \"idle_wakeups_per_s\": " << results_.idleWakeupsPerSecond
         << ",\n  \"rss_kib\": {\"start\": " << results_.start.residentKiB << ", \"load\": " << results_.load.residentKiB
         << ", \"churn\": " << results_.churn.residentKiB

@@ -6,6 +6,8 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <cstdint>
+#include <fstream>
 #include <thread>
 
 #include "platform/pty.h"
@@ -15,15 +17,29 @@ namespace lintor::bench {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-std::vector<double> measurePtyFloor(size_t samples) {
+namespace {
+
+uint64_t threadOnCpuNanos() {
+    std::ifstream schedstat("/proc/thread-self/schedstat");
+    uint64_t nanos = 0;
+    schedstat >> nanos;
+    return nanos;
+}
+
+}  // namespace
+
+PtyFloor measurePtyFloor(size_t samples) {
     PtyPair pty = openPtyPair().take();
     // A frame of a one-byte group write: 16 bytes.
     constexpr std::array<uint8_t, 16> frame{0x68, 0x0A, 0x0A, 0x68, 0xF3, 0x29, 0xBC, 0x11,
                                             0x01, 0x0A, 0x03, 0xE1, 0x00, 0x81, 0x00, 0x16};
     std::atomic<int64_t> readAt{0};
+    PtyFloor floor;
     std::thread reader([&] {
         std::array<uint8_t, 64> buffer;
         size_t have = 0;
+        const uint64_t before = threadOnCpuNanos();
+        size_t reads = 0;
         for (size_t done = 0; done < samples;) {
             pollfd fd{pty.slaveKeepAlive.get(), POLLIN, 0};
             if (::poll(&fd, 1, 2000) <= 0) return;
@@ -34,9 +50,10 @@ std::vector<double> measurePtyFloor(size_t samples) {
             have -= frame.size();
             readAt = Clock::now().time_since_epoch().count();
             ++done;
+            ++reads;
         }
+        if (reads > 0) floor.onCpuMicrosPerRead = static_cast<double>(threadOnCpuNanos() - before) / 1000.0 / reads;
     });
-    std::vector<double> millis;
     for (size_t i = 0; i < samples; ++i) {
         std::this_thread::sleep_for(5ms);
         readAt = 0;
@@ -46,10 +63,10 @@ std::vector<double> measurePtyFloor(size_t samples) {
         while (readAt == 0 && Clock::now() < deadline) std::this_thread::yield();
         if (readAt == 0) break;
         const Clock::time_point read(Clock::duration(readAt.load()));
-        millis.push_back(std::chrono::duration<double, std::milli>(read - written).count());
+        floor.latencies.push_back(std::chrono::duration<double, std::milli>(read - written).count());
     }
     reader.join();
-    return millis;
+    return floor;
 }
 
 }  // namespace lintor::bench
