@@ -170,23 +170,27 @@ void Bench::measureUplink(size_t readers, int ratePerSecond, size_t count) {
     if (after.residentKiB > results_.load.residentKiB) results_.load = after;
 
     const auto written = indicationTimes(*sim_);
-    Row row{"uplink " + std::to_string(ratePerSecond) + "/s, " + std::to_string(readers) + " reader" +
-                (readers > 1 ? "s, last" : ""),
-            {},
-            0};
-    std::vector<double> latencies;
+    const std::string name = "uplink " + std::to_string(ratePerSecond) + "/s, " + std::to_string(readers) + " reader";
+    Row lastReader{readers > 1 ? name + "s, last" : name, {}, 0};
+    Row firstReader{name + "s, first", {}, 0};
+    std::vector<double> lastLatencies;
+    std::vector<double> firstLatencies;
     for (size_t i = 0; i < count; ++i) {
         const auto address = static_cast<uint16_t>(first + i);
         const auto at = written.find(address);
         const auto receipt = pool_->lastReceipt(address);
         if (at == written.end() || !receipt || pool_->receivedBy(address) < readers) {
-            ++row.lost;
+            ++lastReader.lost;
             continue;
         }
-        latencies.push_back(millis(*receipt - at->second));
+        lastLatencies.push_back(millis(*receipt - at->second));
+        firstLatencies.push_back(millis(*pool_->firstReceipt(address) - at->second));
     }
-    row.summary = summarize(latencies);
-    results_.rows.push_back(row);
+    lastReader.summary = summarize(lastLatencies);
+    firstReader.summary = summarize(firstLatencies);
+    firstReader.lost = lastReader.lost;
+    if (readers > 1) results_.rows.push_back(firstReader);
+    results_.rows.push_back(lastReader);
     results_.cpuPerTelegramMicros.emplace_back(
         std::to_string(ratePerSecond) + "/s, " + std::to_string(readers) + " readers",
         static_cast<double>(after.onCpuNanos - before.onCpuNanos) / 1000.0 / static_cast<double>(count));
