@@ -17,9 +17,9 @@ void SendQueue::push(const OutgoingBlock::Shared& block, size_t offset) {
 }
 
 size_t SendQueue::front(std::span<iovec, MAX_PIECES> pieces) const {
-    const size_t count = std::min(pieces.size(), pieces_.size());
+    const size_t count = std::min(pieces.size(), pieces_.size() - head_);
     for (size_t i = 0; i < count; ++i) {
-        const Piece& piece = pieces_[i];
+        const Piece& piece = pieces_[head_ + i];
         // writev never writes through iov_base; the cast only fits its type.
         pieces[i] = {const_cast<uint8_t*>(piece.block->data() + piece.offset), piece.block->size() - piece.offset};
     }
@@ -30,14 +30,24 @@ void SendQueue::consume(size_t count) {
     assert(count <= size_);
     size_ -= count;
     while (count > 0) {
-        Piece& piece = pieces_.front();
+        Piece& piece = pieces_[head_];
         const size_t left = piece.block->size() - piece.offset;
         if (count < left) {
             piece.offset += count;
             return;
         }
         count -= left;
-        pieces_.pop_front();
+        piece.block.reset();
+        ++head_;
+    }
+    if (head_ == pieces_.size()) {
+        // Empty again: give the memory back, most queues stay empty.
+        pieces_ = {};
+        head_ = 0;
+    } else if (head_ > pieces_.size() / 2) {
+        // Move the rest to the front now and then, not on every send.
+        pieces_.erase(pieces_.begin(), pieces_.begin() + static_cast<std::ptrdiff_t>(head_));
+        head_ = 0;
     }
 }
 

@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <span>
 #include <vector>
@@ -53,7 +52,10 @@ private:
     };
 
     size_t capacity_;
-    std::deque<Piece> pieces_;
+    // A vector, not a deque: an empty one costs no allocation, and most
+    // clients' queues are empty all their life.
+    std::vector<Piece> pieces_;
+    size_t head_ = 0;
     size_t size_ = 0;
 };
 
