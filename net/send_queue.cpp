@@ -6,7 +6,7 @@
 namespace lintor {
 
 const OutgoingBlock::Shared& OutgoingBlock::shared() {
-    if (!shared_) shared_ = std::make_shared<const std::vector<uint8_t>>(bytes_.begin(), bytes_.end());
+    if (!shared_) shared_ = std::make_shared<std::vector<uint8_t>>(bytes_.begin(), bytes_.end());
     return shared_;
 }
 
@@ -20,8 +20,7 @@ size_t SendQueue::front(std::span<iovec, MAX_PIECES> pieces) const {
     const size_t count = std::min(pieces.size(), pieces_.size() - head_);
     for (size_t i = 0; i < count; ++i) {
         const Piece& piece = pieces_[head_ + i];
-        // writev never writes through iov_base; the cast only fits its type.
-        pieces[i] = {const_cast<uint8_t*>(piece.block->data() + piece.offset), piece.block->size() - piece.offset};
+        pieces[i] = {piece.block->data() + piece.offset, piece.block->size() - piece.offset};
     }
     return count;
 }

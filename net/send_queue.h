@@ -15,7 +15,8 @@ namespace lintor {
 // makes the shared copy, the others hold the same.
 class OutgoingBlock {
 public:
-    using Shared = std::shared_ptr<const std::vector<uint8_t>>;
+    // Never written once made; not const only because iovec is not.
+    using Shared = std::shared_ptr<std::vector<uint8_t>>;
 
     explicit OutgoingBlock(std::span<const uint8_t> bytes) : bytes_(bytes) {}
     std::span<const uint8_t> bytes() const { return bytes_; }

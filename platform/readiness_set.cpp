@@ -8,7 +8,7 @@ namespace {
 
 epoll_event eventFor(void* owner, ReadinessSet::Interest interest) {
     epoll_event event{};
-    event.events = (interest.read ? EPOLLIN : 0u) | (interest.write ? EPOLLOUT : 0u);
+    event.events = (interest.read ? EPOLLIN : 0U) | (interest.write ? EPOLLOUT : 0U);
     event.data.ptr = owner;
     return event;
 }

@@ -165,9 +165,9 @@ int takeSocketError(int fd) {
     return error;
 }
 
-SysResult<size_t> sendPieces(int fd, std::span<const iovec> pieces) {
+SysResult<size_t> sendPieces(int fd, std::span<iovec> pieces) {
     msghdr message{};
-    message.msg_iov = const_cast<iovec*>(pieces.data());
+    message.msg_iov = pieces.data();
     message.msg_iovlen = pieces.size();
     for (;;) {
         const ssize_t n = ::sendmsg(fd, &message, MSG_NOSIGNAL | MSG_DONTWAIT);

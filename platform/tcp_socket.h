@@ -70,7 +70,7 @@ int takeSocketError(int fd);
 // error (EAGAIN when the socket buffer is full).
 SysResult<size_t> sendSome(int fd, std::span<const uint8_t> bytes);
 // Several pieces in one call, as writev() would, but without SIGPIPE.
-SysResult<size_t> sendPieces(int fd, std::span<const iovec> pieces);
+SysResult<size_t> sendPieces(int fd, std::span<iovec> pieces);
 // recv() into the buffer: bytes read, 0 at the peer's end of stream, or an
 // error (EAGAIN when nothing is waiting).
 SysResult<size_t> receiveSome(int fd, std::span<uint8_t> buffer);
