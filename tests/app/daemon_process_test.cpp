@@ -10,7 +10,6 @@
 
 #include <poll.h>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -121,19 +120,12 @@ TEST_F(DaemonProcessTest, HangUpRereadsTheAllowListAndLogLevelAndSurvivesABadFil
     EXPECT_EQ(lintord.waitForExit(5s), 0);
 }
 
-// Voluntary and forced, summed over the main thread and the ones we name
-// ("lintor-link", "lintor-log"); a sanitizer's own thread does not count.
+// The main thread and the ones we name ("lintor-link", "lintor-log"); a
+// sanitizer's own thread does not count.
 long contextSwitchesOf(pid_t pid) {
     long total = 0;
-    for (const auto& task : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task")) {
-        std::ifstream comm(task.path() / "comm");
-        std::string name;
-        std::getline(comm, name);
-        if (task.path().filename() != std::to_string(pid) && !name.starts_with("lintor-")) continue;
-        std::ifstream status(task.path() / "status");
-        for (std::string line; std::getline(status, line);) {
-            if (line.find("ctxt_switches:") != std::string::npos) total += std::stol(line.substr(line.find(':') + 1));
-        }
+    for (const auto& thread : test::threadsOf(pid)) {
+        if (thread.main || thread.name.starts_with("lintor-")) total += thread.contextSwitches;
     }
     return total;
 }

@@ -7,13 +7,12 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <thread>
 
 #include "link/bus_message.h"
 #include "tests/support/bytes.h"
+#include "tests/support/child_process.h"
 #include "tests/support/link_rig.h"
 
 namespace lintor {
@@ -160,18 +159,10 @@ TEST(LinkWorker, RecordSoonAfterLineActivityWaitsForTheQuietPeriod) {
     EXPECT_LE(quiet, kSlackMax);
 }
 
-// Context switches of the thread named so, from /proc.
+// Context switches of our thread of that name; -1 when there is none.
 long contextSwitchesOf(const std::string& threadName) {
-    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
-        std::ifstream comm(task.path() / "comm");
-        std::string name;
-        if (!std::getline(comm, name) || name != threadName) continue;
-        std::ifstream status(task.path() / "status");
-        long total = 0;
-        for (std::string line; std::getline(status, line);) {
-            if (line.find("ctxt_switches:") != std::string::npos) total += std::stol(line.substr(line.find(':') + 1));
-        }
-        return total;
+    for (const auto& thread : test::threadsOf(::getpid())) {
+        if (thread.name == threadName) return thread.contextSwitches;
     }
     return -1;
 }

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -25,6 +26,25 @@ std::string fileText(const std::string& path) {
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+std::vector<ThreadInfo> threadsOf(pid_t pid) {
+    std::vector<ThreadInfo> threads;
+    std::error_code error;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", error)) {
+        ThreadInfo thread;
+        std::ifstream comm(task.path() / "comm");
+        std::getline(comm, thread.name);
+        thread.main = task.path().filename() == std::to_string(pid);
+        std::ifstream status(task.path() / "status");
+        for (std::string line; std::getline(status, line);) {
+            if (line.find("ctxt_switches:") != std::string::npos) {
+                thread.contextSwitches += std::stol(line.substr(line.find(':') + 1));
+            }
+        }
+        threads.push_back(thread);
+    }
+    return threads;
 }
 namespace {
 

@@ -17,6 +17,14 @@ uint16_t portFrom(const std::optional<std::string>& line);
 // A whole file's text; empty when it cannot be read.
 std::string fileText(const std::string& path);
 
+// One thread of a process as /proc shows it.
+struct ThreadInfo {
+    std::string name;  // comm: "lintor-link"
+    bool main = false;
+    long contextSwitches = 0;  // voluntary and forced
+};
+std::vector<ThreadInfo> threadsOf(pid_t pid);
+
 // A program started for a test, with its stdout and stderr read line by
 // line. Killed on destruction if still running.
 class ChildProcess {
