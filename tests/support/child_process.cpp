@@ -36,6 +36,8 @@ std::vector<ThreadInfo> threadsOf(pid_t pid) {
         std::ifstream comm(task.path() / "comm");
         std::getline(comm, thread.name);
         thread.main = task.path().filename() == std::to_string(pid);
+        std::ifstream schedstat(task.path() / "schedstat");
+        schedstat >> thread.onCpuNanos;
         std::ifstream status(task.path() / "status");
         for (std::string line; std::getline(status, line);) {
             if (line.find("ctxt_switches:") != std::string::npos) {

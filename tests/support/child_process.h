@@ -22,6 +22,7 @@ struct ThreadInfo {
     std::string name;  // comm: "lintor-link"
     bool main = false;
     long contextSwitches = 0;  // voluntary and forced
+    uint64_t onCpuNanos = 0;   // the first field of its schedstat
 };
 std::vector<ThreadInfo> threadsOf(pid_t pid);
 
