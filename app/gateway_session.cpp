@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "app/gateway_core.h"
+#include "platform/current_thread.h"
 #include "platform/file_limit.h"
 #include "platform/ini_settings_store.h"
 #include "platform/line_writer.h"
@@ -140,6 +141,12 @@ bool GatewaySession::prepare() {
 }
 
 void GatewaySession::start(UserInterface& ui) {
+    // The daemon's event loop forwards every telegram to every client; ahead
+    // of other programs, behind the link worker. A window's loop stays as it is.
+    constexpr int kDaemonLoopNice = -5;
+    if (program_ == Program::Daemon && !raiseCurrentThreadPriority(kDaemonLoopNice)) {
+        log::debug("event loop runs at normal priority: " + errorText(errno));
+    }
     status_ = std::make_unique<ServiceStatus>(ui, notifier_);
     core_ =
         std::make_unique<GatewayCore>(*status_, *environment_->settings, environment_->opener, environment_->config);

@@ -71,7 +71,9 @@ bool SerialLink::stopWorker() {
 
 void SerialLink::runWorker() {
     nameCurrentThread("lintor-link");
-    if (!raiseCurrentThreadPriority()) {
+    // Above the event loop's thread: the BCU waits for its 0xE5.
+    constexpr int kWorkerNice = -10;
+    if (!raiseCurrentThreadPriority(kWorkerNice)) {
         log::info("link worker runs at normal priority (" + errorText(errno) +
                   "); LimitNICE=-10 or CAP_SYS_NICE lets it raise its own");
     }

@@ -6,10 +6,9 @@
 
 namespace lintor {
 
-bool raiseCurrentThreadPriority() {
+bool raiseCurrentThreadPriority(int niceValue) {
     // On Linux the nice value belongs to the thread, not the process.
-    constexpr int higherPriority = -10;
-    return ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), higherPriority) == 0;
+    return ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), niceValue) == 0;
 }
 
 void nameCurrentThread(const char* name) { ::pthread_setname_np(::pthread_self(), name); }
