@@ -64,8 +64,12 @@ std::string describeOpenError(const std::string& path, int error) {
     std::string text = "cannot open " + path + ": ";
     switch (error) {
     case EACCES:
-    case EPERM:
         return text + errorText(error) + " (is the user in group dialout?)";
+    case EPERM:
+        // What a service's device policy answers; it is fixed when the
+        // service starts, so a driver loaded later needs a restart.
+        return text + errorText(error) +
+               " (a device policy? under systemd, restart the service once the adapter's driver is loaded)";
     case EBUSY:
     case EWOULDBLOCK:
         return text + "in use by another program";
