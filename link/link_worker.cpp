@@ -1,7 +1,6 @@
 // The link worker: the one thread that touches the serial port.
 #include <poll.h>
 
-#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <chrono>
@@ -25,16 +24,13 @@ constexpr auto kStopWait = 1000ms;
 constexpr auto kReopenInterval = 1000ms;
 constexpr size_t kReadBlockSize = 4096;
 
-int millisUntil(Clock::time_point when) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(when - Clock::now()).count();
-    return left > 0 ? static_cast<int>(left) : 0;
-}
-
 // To the microsecond, so that a record due in 200 ms is not sent at 201.
 template <size_t N>
 int pollUntil(std::array<pollfd, N>& fds, std::optional<Clock::time_point> deadline) {
     if (!deadline) return ::ppoll(fds.data(), fds.size(), nullptr, nullptr);
-    const auto left = std::max(*deadline - Clock::now(), Clock::duration::zero());
+    // Compared before subtracting: a deadline far in the past must not overflow.
+    const auto now = Clock::now();
+    const auto left = *deadline > now ? *deadline - now : Clock::duration::zero();
     const auto seconds = std::chrono::floor<std::chrono::seconds>(left);
     const timespec timeout{static_cast<time_t>(seconds.count()),
                            static_cast<long>(std::chrono::nanoseconds(left - seconds).count())};
@@ -161,7 +157,7 @@ bool SerialLink::servicePort(short portEvents, std::span<uint8_t> readBlock) {
 void SerialLink::awaitDevice() {
     const Clock::time_point nextAttempt = lastOpenAttempt_ + kReopenInterval;
     std::array<pollfd, 2> fds{{{stopEvent_.fd(), POLLIN, 0}, {downlink_.readEnd.get(), POLLIN, 0}}};
-    const int ready = ::poll(fds.data(), fds.size(), millisUntil(nextAttempt));
+    const int ready = pollUntil(fds, nextAttempt);
     if (ready < 0 && errno != EINTR) {
         log::error("link worker: poll: " + errorText(errno) + "; stopping");
         state_ = LinkState::Stopped;

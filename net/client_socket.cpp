@@ -28,6 +28,8 @@ SysResult<size_t> ClientSocket::receive(std::span<uint8_t> buffer) { return rece
 ClientSocket::Offer ClientSocket::offer(OutgoingBlock& block) {
     if (retired_) return Offer::Broken;
     const size_t size = block.bytes().size();
+    // Nothing to send or to queue; a queue never holds an empty piece.
+    if (size == 0) return Offer::Taken;
     if (!queue_.empty()) {
         if (!queue_.fits(size)) {
             if (!stalledSince_) stalledSince_ = Clock::now();
