@@ -7,6 +7,7 @@
 #include "link/bus_message.h"
 #include "link/byte_order.h"
 #include "link/emi.h"
+#include "link/group_request.h"
 
 namespace lintor {
 namespace {
@@ -27,11 +28,8 @@ constexpr std::array<TypeName, 19> kRequestTypeNames{{
 
 constexpr std::array<TypeName, 4> kProxyInfoTypeNames{{{"BIT", 1}, {"B1", 6}, {"B2", 10}, {"B2F", 33}}};
 
-// Fields of the L_Data.req that every proxy write carries.
-constexpr uint8_t kControlLowPriority = 0x0C;
-constexpr uint8_t kSourceHigh = 0x11;
-constexpr uint8_t kSourceLow = 0xFF;
-constexpr uint8_t kNpciGroupHopCount6 = 0xE0;
+// The source address every proxy write carries.
+constexpr uint16_t kProxySource = 0x11FF;
 
 std::vector<std::string_view> tokens(std::string_view text) {
     std::vector<std::string_view> out;
@@ -121,30 +119,14 @@ std::string formatProxyInfo(const GroupValueEntry& entry) {
 }
 
 std::vector<uint8_t> groupWriteRecord(uint16_t groupAddress, uint16_t value) {
-    std::vector<uint8_t> message{emi::L_DATA_REQ,
-                                 kControlLowPriority,
-                                 kSourceHigh,
-                                 kSourceLow,
-                                 highByte(groupAddress),
-                                 lowByte(groupAddress),
-                                 kNpciGroupHopCount6,
-                                 0x00,
-                                 emi::APCI_GROUP_VALUE_WRITE};
+    const std::array<uint8_t, 2> bigEndian{highByte(value), lowByte(value)};
     if (value <= emi::APCI_SHORT_DATA_MASK) {
-        message.back() |= static_cast<uint8_t>(value);
-    } else if (value <= 0xFF) {
-        message.push_back(static_cast<uint8_t>(value));
-    } else {
-        message.push_back(static_cast<uint8_t>(value >> 8));
-        message.push_back(static_cast<uint8_t>(value & 0xFF));
+        return groupRequestRecord(GroupServiceCode::Write, kProxySource, groupAddress, std::span(bigEndian).last(1),
+                                  true);
     }
-    // NPCI length: the bytes after the TPCI byte.
-    message[emi::field::NPCI] |= static_cast<uint8_t>(message.size() - emi::field::TPCI - 1);
-
-    std::vector<uint8_t> record;
-    for (const uint8_t b : encodeHeader({MSG_DATA_TO_BCU, static_cast<uint16_t>(message.size())})) record.push_back(b);
-    record.insert(record.end(), message.begin(), message.end());
-    return record;
+    const size_t bytes = value <= 0xFF ? 1 : 2;
+    return groupRequestRecord(GroupServiceCode::Write, kProxySource, groupAddress, std::span(bigEndian).last(bytes),
+                              false);
 }
 
 }  // namespace lintor
