@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "tools/bcusim/knx_float.h"
+#include "dpt/knx_float.h"
 
 namespace lintor::bcusim {
 namespace {
@@ -36,7 +36,7 @@ constexpr uint32_t kMeterStart = 123456;
 constexpr int kMeterLargestIncrease = 40;
 
 uint32_t initialValue(Kind kind) {
-    if (kind == Kind::TemperatureSensor) return encodeKnxFloat(kRoomTemperature);
+    if (kind == Kind::TemperatureSensor) return dpt::encodeKnxFloatClamped(kRoomTemperature);
     if (kind == Kind::EnergyMeter) return kMeterStart;
     return 0;
 }
@@ -81,7 +81,7 @@ void DemoBus::advance(Device& device) {
         const int steps = randomBetween(-kTemperatureSteps, kTemperatureSteps);
         const double step = kTemperatureStep * steps / kTemperatureSteps;
         device.temperature += step + (kRoomTemperature - device.temperature) * kPullBack;
-        device.value = encodeKnxFloat(std::round(device.temperature * 100.0) / 100.0);
+        device.value = dpt::encodeKnxFloatClamped(std::round(device.temperature * 100.0) / 100.0);
         return;
     }
     case Kind::EnergyMeter:
