@@ -14,14 +14,16 @@ set(packaging "${PROJECT_SOURCE_DIR}/packaging")
 configure_file(${packaging}/systemd/lintor@.service.in ${PROJECT_BINARY_DIR}/packaging/lintor@.service @ONLY)
 
 install(TARGETS lintord RUNTIME DESTINATION ${CMAKE_INSTALL_SBINDIR} COMPONENT daemon)
-install(TARGETS lintor-bcusim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT daemon)
+install(TARGETS lintor-bcusim lintor-tool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT daemon)
 install(FILES ${PROJECT_BINARY_DIR}/packaging/lintor@.service DESTINATION ${LINTOR_UNIT_DIR} COMPONENT daemon)
 install(FILES ${packaging}/systemd/lintor.sysusers DESTINATION ${LINTOR_SYSUSERS_DIR} RENAME lintor.conf
         COMPONENT daemon)
 install(FILES ${packaging}/example.conf DESTINATION ${LINTOR_CONFIG_DIR} COMPONENT daemon)
-install(FILES ${packaging}/example.conf ${packaging}/udev/99-lintor.rules DESTINATION ${LINTOR_EXAMPLES_DIR}
+install(FILES ${packaging}/example.conf ${packaging}/udev/99-lintor.rules
+              ${PROJECT_SOURCE_DIR}/docs/examples/demo-names.csv DESTINATION ${LINTOR_EXAMPLES_DIR}
         COMPONENT daemon)
 install(FILES ${packaging}/bash-completion/lintord ${packaging}/bash-completion/lintor-bcusim
+              ${packaging}/bash-completion/lintor-tool
         DESTINATION ${LINTOR_COMPLETION_DIR} COMPONENT daemon)
 install(FILES README.md DESTINATION ${LINTOR_DOC_DIR} COMPONENT daemon)
 
@@ -34,7 +36,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/gui/resources/lintor_32.xpm DESTINATION ${CM
 # Man pages from their scdoc sources, compressed as Debian keeps them.
 find_program(SCDOC scdoc)
 if(SCDOC)
-  set(man_pages lintord.8:daemon lintor.conf.5:daemon lintor-bcusim.1:daemon lintor.1:gui)
+  set(man_pages lintord.8:daemon lintor.conf.5:daemon lintor-bcusim.1:daemon lintor-tool.1:daemon lintor.1:gui)
   set(man_outputs)
   foreach(entry IN LISTS man_pages)
     string(REPLACE ":" ";" parts "${entry}")
@@ -72,6 +74,7 @@ set(CPACK_DEBIAN_DAEMON_DESCRIPTION
     "KNX/EIB gateway between a serial BCU and TCP clients
 lintord drives a bus coupling unit over a serial line (FT1.2, EMI) and serves
 binary bus records on TCP port 57627 and group values as text on port 5003.
+lintor-tool monitors the bus and reads and writes group values from a terminal.
 One systemd instance per line: lintor@NAME reads /etc/lintor/NAME.conf.")
 set(CPACK_DEBIAN_GUI_DESCRIPTION
     "KNX/EIB gateway between a serial BCU and TCP clients (window)

@@ -27,5 +27,11 @@ void commandLine(std::span<const uint8_t> data);
 // Settings text, optionally followed by a NUL and a command-line device.
 void settingsReader(std::span<const uint8_t> data);
 void configurationFile(std::span<const uint8_t> data);
+// lintor-tool's readers: the gateway's records, the proxy's lines, datapoint
+// values (first byte: the type), names files.
+void monitorRecordStream(std::span<const uint8_t> data);
+void proxyInfoLines(std::span<const uint8_t> data);
+void datapointValue(std::span<const uint8_t> data);
+void groupNamesFile(std::span<const uint8_t> data);
 
 }  // namespace lintor::fuzz

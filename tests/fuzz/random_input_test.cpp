@@ -62,6 +62,73 @@ TEST(RandomInput, GroupAddressParsersAgree) {
     runRandomTexts(fuzz::groupAddressText, words, 8);
 }
 
+TEST(RandomInput, MonitorKeepsItsInvariants) { runRandomInputs(fuzz::monitorRecordStream, 13); }
+
+TEST(RandomInput, ProxyInfoReaderKeepsItsInvariants) {
+    static constexpr std::string_view words[] = {"<ProxyInfo ", "GA=\"", "Type=\"", "Value=\"", "\"",
+                                                 ">",           " ",     "1/2/3",   "31/7/255", "32/0/0",
+                                                 "Bit",         "65535", "65536",   "x"};
+    runRandomTexts(fuzz::proxyInfoLines, words, 14);
+}
+
+TEST(RandomInput, DatapointValuesKeepTheirInvariants) {
+    static constexpr std::string_view words[] = {"\x0C",
+                                                 "\x0D",
+                                                 "\x14",
+                                                 "\x10",
+                                                 "\x12",
+                                                 "\x17",
+                                                 "21.5",
+                                                 "-0.01",
+                                                 "on",
+                                                 "off",
+                                                 "increase 3",
+                                                 "#FF8000",
+                                                 "14:30:05",
+                                                 "Tue ",
+                                                 "2026-12-10",
+                                                 "K\xC3\xBC"
+                                                 "che",
+                                                 "\"",
+                                                 "\\",
+                                                 " \xC2\xB0"
+                                                 "C",
+                                                 "%",
+                                                 "1e9",
+                                                 "670433.28",
+                                                 "economy",
+                                                 ","};
+    runRandomTexts(fuzz::datapointValue, words, 15);
+}
+
+TEST(RandomInput, GroupNamesFileKeepsItsInvariants) {
+    static constexpr std::string_view words[] = {"\"Main\";\"Middle\";\"Sub\";\"Address\";\"DatapointType\"\r\n",
+                                                 "\"Group name\",\"Address\"\n",
+                                                 "\"",
+                                                 "\"\"",
+                                                 ";",
+                                                 ",",
+                                                 "\t",
+                                                 "\r\n",
+                                                 "\n",
+                                                 "1/-/-",
+                                                 "1/1/-",
+                                                 "1/1/1",
+                                                 "1/2/3",
+                                                 "32/0/0",
+                                                 "DPST-9-1",
+                                                 "DPT-9",
+                                                 "1.001",
+                                                 "K\xC3\xBC"
+                                                 "che",
+                                                 "K\xFC"
+                                                 "che",
+                                                 "Licht",
+                                                 "#",
+                                                 "\xEF\xBB\xBF"};
+    runRandomTexts(fuzz::groupNamesFile, words, 16);
+}
+
 #ifdef LINTOR_FUZZ_NETWORK
 TEST(RandomInput, ClientRecordFramerKeepsItsInvariants) { runRandomInputs(fuzz::clientRecordStream, 3); }
 TEST(RandomInput, GroupValueDecoderKeepsItsInvariants) { runRandomInputs(fuzz::groupValueRecord, 5); }

@@ -1,0 +1,232 @@
+// lintor-tool against the real lintord on a simulated BCU.
+#include <gtest/gtest.h>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <memory>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/tcp_socket.h"
+#include "tests/support/bytes.h"
+#include "tests/support/child_process.h"
+#include "tools/bcusim/bcu_simulator.h"
+
+namespace lintor {
+namespace {
+
+using namespace std::chrono_literals;
+using test::ChildProcess;
+using test::portFrom;
+
+const std::string kExport = LINTOR_TOOL_TEST_DATA "/ets-export.csv";
+
+// A port that nothing listens on: bound once, then given back.
+uint16_t unusedPort() {
+    const ListeningSocket socket = listenTcp("127.0.0.1", 0, 1);
+    return boundPort(socket.fd.get());
+}
+
+bool hasLineContaining(const std::vector<std::string>& lines, const std::string& text) {
+    return std::ranges::any_of(lines, [&](const std::string& line) { return line.find(text) != std::string::npos; });
+}
+
+bool waitForLineContaining(ChildProcess& process, const std::string& text, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!hasLineContaining(process.outputLines(), text)) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        process.pumpFor(50ms);
+    }
+    return true;
+}
+
+std::string joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return text;
+}
+
+class ToolProcessTest : public ::testing::Test {
+protected:
+    void startGateway(bool demo = false) {
+        bcusim::Options options;
+        options.demo = demo;
+        sim_ = bcusim::BcuSimulator::start(options).take();
+        gateway_ = std::make_unique<ChildProcess>(
+            LINTORD_BINARY,
+            std::vector<std::string>{"--device", sim_->devicePath(), "--gateway-port", "0", "--proxy-port", "0"});
+        gatewayPort_ = portFrom(gateway_->waitForLine("Gateway port: ", 5s));
+        proxyPort_ = portFrom(gateway_->waitForLine("Proxy port: ", 5s));
+        ASSERT_TRUE(gateway_->waitForLine("BCU: connected to BCU", 5s));
+    }
+
+    std::unique_ptr<ChildProcess> tool(std::vector<std::string> arguments, uint16_t port = 0) {
+        arguments.push_back("--port");
+        arguments.push_back(std::to_string(port != 0 ? port : gatewayPort_));
+        return std::make_unique<ChildProcess>(LINTOR_TOOL_BINARY, arguments);
+    }
+
+    // The EMI messages of the host's frames, in hex.
+    std::vector<std::string> framesToTheBcu() const {
+        std::vector<std::string> messages;
+        for (const auto& unit : sim_->hostUnits()) {
+            if (unit.kind == bcusim::HostUnitKind::VariableFrame)
+                messages.push_back(test::hex(bcusim::emiMessageOf(unit)));
+        }
+        return messages;
+    }
+
+    bool waitForFrameToTheBcu(const std::string& message) const {
+        const auto deadline = std::chrono::steady_clock::now() + 3s;
+        while (std::ranges::count(framesToTheBcu(), message) == 0) {
+            if (std::chrono::steady_clock::now() > deadline) return false;
+            std::this_thread::sleep_for(20ms);
+        }
+        return true;
+    }
+
+    std::unique_ptr<bcusim::BcuSimulator> sim_;
+    std::unique_ptr<ChildProcess> gateway_;
+    uint16_t gatewayPort_ = 0;
+    uint16_t proxyPort_ = 0;
+};
+
+TEST_F(ToolProcessTest, MonitorShowsInjectedTelegramsWithNamesAndValues) {
+    startGateway();
+    auto monitor = tool({"monitor", "--names", kExport});
+    ASSERT_TRUE(gateway_->waitForLine("Socket: connected..", 5s));
+
+    ASSERT_TRUE(sim_->injectGroupWrite(0x0901, 1, bcusim::SIX_BIT_VALUE, 0x110B));
+    // 21.3 °C: 2130 halved once is 1065 = 0x429, exponent 1.
+    ASSERT_TRUE(sim_->injectGroupWrite(0x1901, 0x0C29, 2, 0x110E));
+    // 123456 Wh = 0x0001E240.
+    ASSERT_TRUE(sim_->injectGroupWrite(0x2001, 123456, 4, 0x110F));
+
+    EXPECT_TRUE(waitForLineContaining(*monitor,
+                                      " indication 1.1.11 -> 1/1/1 \"K\xC3\xBC"
+                                      "che Licht\" GroupValue_Write 01 = on [low, hops 6]",
+                                      3s))
+        << joined(monitor->outputLines());
+    EXPECT_TRUE(waitForLineContaining(*monitor,
+                                      " indication 1.1.14 -> 3/1/1 \"Wohnzimmer Temperatur\" GroupValue_Write 0C 29 = "
+                                      "21.30 \xC2\xB0"
+                                      "C [low, hops 6]",
+                                      3s))
+        << joined(monitor->outputLines());
+    EXPECT_TRUE(
+        waitForLineContaining(*monitor, "-> 4/0/1 \"Wirkenergie\" GroupValue_Write 00 01 E2 40 = 123456 Wh", 3s))
+        << joined(monitor->outputLines());
+    const std::regex timeOfDay(R"(^\d\d:\d\d:\d\d\.\d\d\d indication )");
+    EXPECT_TRUE(std::regex_search(monitor->outputLines().at(0), timeOfDay)) << monitor->outputLines().at(0);
+}
+
+TEST_F(ToolProcessTest, MonitorWritesJsonForScripts) {
+    startGateway();
+    auto monitor = tool({"monitor", "--json", "--names", kExport});
+    ASSERT_TRUE(gateway_->waitForLine("Socket: connected..", 5s));
+    ASSERT_TRUE(sim_->injectGroupWrite(0x1901, 0x0C29, 2, 0x110E));
+    EXPECT_TRUE(waitForLineContaining(*monitor,
+                                      R"("source":"1.1.14","destination":"3/1/1","destination_kind":"group",)"
+                                      R"("priority":"low","repeated":false,"hops":6,"service":"GroupValue_Write",)"
+                                      R"("tpdu":"00 80 0C 29","data":"0C 29","name":"Wohnzimmer Temperatur",)"
+                                      R"("path":"Heizung/Temperaturen/Wohnzimmer Temperatur","dpt":"9.001",)"
+                                      R"("value":21.3,)",
+                                      3s))
+        << joined(monitor->outputLines());
+}
+
+TEST_F(ToolProcessTest, WritePutsTheTelegramOnTheLineAndWaitsForItsConfirmation) {
+    startGateway();
+    auto byName = tool({"write", "--names", kExport,
+                        "K\xC3\xBC"
+                        "che Licht",
+                        "on"});
+    EXPECT_EQ(byName->waitForExit(5s), 0) << joined(byName->errorLines());
+    EXPECT_EQ(byName->outputLines(), (std::vector<std::string>{"wrote on to 1/1/1 \"K\xC3\xBC"
+                                                               "che Licht\""}));
+    // L_Data.req, low priority, source 0.0.0 for the BCU to fill in, 1/1/1,
+    // group with hop count 6 and one byte, write of 1.
+    EXPECT_TRUE(waitForFrameToTheBcu("11 0C 00 00 09 01 E1 00 81"));
+
+    auto temperature = tool({"write", "3/1/1", "21.3", "--dpt", "9.001"});
+    EXPECT_EQ(temperature->waitForExit(5s), 0) << joined(temperature->errorLines());
+    EXPECT_TRUE(waitForFrameToTheBcu("11 0C 00 00 19 01 E3 00 80 0C 29"));
+}
+
+TEST_F(ToolProcessTest, WriteThatTheBcuNeverConfirmsFails) {
+    startGateway();
+    sim_->setSilent(true);
+    auto write = tool({"write", "1/2/3", "1", "--timeout", "0.5"});
+    EXPECT_EQ(write->waitForExit(5s), 1);
+    EXPECT_TRUE(hasLineContaining(write->errorLines(), "no confirmation from the BCU within 0.5 s"))
+        << joined(write->errorLines());
+}
+
+TEST_F(ToolProcessTest, MistakesAreRefusedBeforeAnythingIsSent) {
+    startGateway();
+    const size_t framesBefore = framesToTheBcu().size();
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string error;
+    };
+    for (const Case& c : {
+             Case{{"write", "3/1/1", "warm", "--dpt", "9.001"}, "\"warm\""},
+             Case{{"write", "3/1/1", "21.5"}, "no datapoint type is known for 3/1/1"},
+             Case{{"write", "--names", kExport, "Licht", "on"}, "no group address is named \"Licht\""},
+             Case{{"read", "Kitchen"}, "\"Kitchen\" is not a group address"},
+             Case{{"monitor", "--names", "/nonexistent/names.csv"}, "cannot read names file /nonexistent/names.csv"},
+         }) {
+        SCOPED_TRACE(c.error);
+        auto process = tool(c.arguments);
+        EXPECT_EQ(process->waitForExit(5s), 2);
+        EXPECT_TRUE(hasLineContaining(process->errorLines(), c.error)) << joined(process->errorLines());
+    }
+    EXPECT_EQ(framesToTheBcu().size(), framesBefore);
+}
+
+TEST_F(ToolProcessTest, ReadPrintsTheFirstResponse) {
+    startGateway(true);
+    auto read = tool({"read", "--names", kExport, "Wohnzimmer Temperatur"});
+    EXPECT_EQ(read->waitForExit(5s), 0) << joined(read->errorLines());
+    ASSERT_EQ(read->outputLines().size(), 1U);
+    // The simulated sensor wanders around 21 °C.
+    EXPECT_TRUE(std::regex_match(read->outputLines()[0], std::regex("^(19|2[0-3])\\.[0-9][0-9] \xC2\xB0"
+                                                                    "C$")))
+        << read->outputLines()[0];
+    EXPECT_TRUE(waitForFrameToTheBcu("11 0C 00 00 19 01 E1 00 00"));
+}
+
+TEST_F(ToolProcessTest, ReadWithoutAResponseEndsAfterItsTimeout) {
+    startGateway(true);
+    auto read = tool({"read", "1/2/5", "--timeout", "0.5"});
+    EXPECT_EQ(read->waitForExit(5s), 3);
+    EXPECT_EQ(read->errorLines(), (std::vector<std::string>{"lintor-tool: no response from 1/2/5 within 0.5 s"}));
+}
+
+TEST_F(ToolProcessTest, WatchDecodesTheProxysGroupValues) {
+    startGateway();
+    auto watch = tool({"watch", "--names", kExport}, proxyPort_);
+    ASSERT_TRUE(gateway_->waitForLine("Socket: proxy connected..", 5s));
+    ASSERT_TRUE(sim_->injectGroupWrite(0x1901, 0x0C29, 2, 0x110E));
+    EXPECT_TRUE(waitForLineContaining(*watch,
+                                      " 3/1/1 \"Wohnzimmer Temperatur\" = 21.30 \xC2\xB0"
+                                      "C",
+                                      4s))
+        << joined(watch->outputLines());
+}
+
+TEST(ToolProcess, ConnectionRefusedSaysWhatToCheck) {
+    const uint16_t port = unusedPort();
+    ChildProcess monitor(LINTOR_TOOL_BINARY, {"monitor", "--port", std::to_string(port)});
+    EXPECT_EQ(monitor.waitForExit(5s), 1);
+    EXPECT_EQ(monitor.errorLines(),
+              (std::vector<std::string>{"lintor-tool: cannot connect to 127.0.0.1:" + std::to_string(port) +
+                                        ": connection refused \u2014 is lintord running?"}));
+}
+
+}  // namespace
+}  // namespace lintor

@@ -1,0 +1,76 @@
+// lintor-tool: a bus monitor and group reads and writes through lintord.
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <fstream>
+#include <sstream>
+
+#include "tools/lintor-tool/commands.h"
+#include "tools/lintor-tool/exit_status.h"
+
+namespace lintor::tool {
+namespace {
+
+// Larger than any export ETS writes; the reader refuses more anyway.
+constexpr std::streamoff kLargestNamesFile = 16LL * 1024 * 1024;
+
+std::optional<GroupNames> loadNames(const std::string& path) {
+    if (path.empty()) return GroupNames{};
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
+    if (!file) {
+        std::fprintf(stderr, "lintor-tool: cannot read names file %s: %s\n", path.c_str(), std::strerror(errno));
+        return std::nullopt;
+    }
+    if (file.tellg() > kLargestNamesFile) {
+        std::fprintf(stderr, "lintor-tool: names file %s is larger than 16 MiB\n", path.c_str());
+        return std::nullopt;
+    }
+    file.seekg(0);
+    std::ostringstream text;
+    text << file.rdbuf();
+    auto read = GroupNames::read(text.str(), path);
+    if (const auto* failure = std::get_if<GroupNames::Failure>(&read)) {
+        std::fprintf(stderr, "lintor-tool: %s\n", failure->message.c_str());
+        return std::nullopt;
+    }
+    auto& loaded = std::get<GroupNames::Loaded>(read);
+    for (const std::string& warning : loaded.warnings) std::fprintf(stderr, "lintor-tool: %s\n", warning.c_str());
+    return std::move(loaded.names);
+}
+
+int run(const ToolContext& context) {
+    switch (context.options.command) {
+    case Command::Monitor:
+        return runMonitor(context);
+    case Command::Write:
+        return runWrite(context);
+    case Command::Read:
+        return runRead(context);
+    case Command::Watch:
+        return runWatch(context);
+    }
+    return EXIT_USAGE;
+}
+
+}  // namespace
+}  // namespace lintor::tool
+
+int main(int argc, char** argv) {
+    using namespace lintor::tool;
+    try {
+        const auto parsed = parseToolArguments(std::span<const char* const>(argv + 1, static_cast<size_t>(argc - 1)));
+        if (const auto* message = std::get_if<ToolMessage>(&parsed)) {
+            std::fputs(message->text.c_str(), message->error ? stderr : stdout);
+            return message->error ? EXIT_USAGE : EXIT_OK;
+        }
+        const auto& options = std::get<ToolOptions>(parsed);
+        const auto names = loadNames(options.namesFile);
+        if (!names) return EXIT_USAGE;
+        return run(ToolContext{options, *names, stdout, stderr});
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "lintor-tool: %s\n", e.what());
+        return EXIT_FAILED;
+    }
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "dpt/datapoint_type.h"
+
+namespace lintor::tool {
+
+enum class Command { Monitor, Write, Read, Watch };
+
+inline constexpr uint16_t DEFAULT_GATEWAY_PORT = 57627;
+inline constexpr uint16_t DEFAULT_PROXY_PORT = 5003;
+
+struct ToolOptions {
+    Command command = Command::Monitor;
+    std::string host = "127.0.0.1";
+    std::optional<uint16_t> port;  // the command's default port when empty
+    std::string namesFile;
+    bool json = false;
+    std::optional<dpt::DatapointType> type;
+    std::chrono::milliseconds timeout{3000};
+    std::vector<std::string> arguments;  // GA [VALUE]
+
+    uint16_t portOrDefault() const;
+};
+
+// --help, --version, or a mistake: what to print, and where.
+struct ToolMessage {
+    std::string text;
+    bool error = false;
+};
+
+std::variant<ToolOptions, ToolMessage> parseToolArguments(std::span<const char* const> arguments);
+
+}  // namespace lintor::tool
