@@ -65,7 +65,8 @@ TEST(ProxyInfoReader, PassesOverWhatIsNoProxyInfo) {
 
 TEST(ProxyInfoReader, ManyWholeLinesInOnePieceAreAllRead) {
     std::string text;
-    for (int sub = 0; sub < 40; ++sub) text += R"(<ProxyInfo GA="1/2/)" + std::to_string(sub) + R"(" Type="Bit" Value="1">)";
+    for (int sub = 0; sub < 40; ++sub)
+        text += R"(<ProxyInfo GA="1/2/)" + std::to_string(sub) + R"(" Type="Bit" Value="1">)";
     ProxyInfoReader reader;
     reader.feed(textBytes(text));
     int count = 0;
