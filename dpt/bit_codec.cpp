@@ -57,13 +57,13 @@ std::string_view wordFor(const BitWords& words, bool bit) { return bit ? words.o
 std::optional<bool> parseBit(const BitWords& words, std::string_view text) {
     text = trim(text);
     // Checked before zero: both words of a trigger are "trigger", which sends 1.
-    if (equalsNoCase(text, words.one)) return true;
-    if (equalsNoCase(text, words.zero)) return false;
+    if (equalsIgnoringAsciiCase(text, words.one)) return true;
+    if (equalsIgnoringAsciiCase(text, words.zero)) return false;
     for (const std::string_view word : {"1", "on", "true"}) {
-        if (equalsNoCase(text, word)) return true;
+        if (equalsIgnoringAsciiCase(text, word)) return true;
     }
     for (const std::string_view word : {"0", "off", "false"}) {
-        if (equalsNoCase(text, word)) return false;
+        if (equalsIgnoringAsciiCase(text, word)) return false;
     }
     return std::nullopt;
 }
@@ -76,8 +76,8 @@ std::string bitHint(const BitWords& words) {
 
 std::optional<bool> parseControl(std::string_view text) {
     text = trim(text);
-    if (equalsNoCase(text, "control") || text == "1") return true;
-    if (equalsNoCase(text, "no control") || text == "0") return false;
+    if (equalsIgnoringAsciiCase(text, "control") || text == "1") return true;
+    if (equalsIgnoringAsciiCase(text, "no control") || text == "0") return false;
     return std::nullopt;
 }
 
@@ -92,7 +92,7 @@ uint8_t stepValue(bool direction, int stepCode) {
 // "increase 3", "1,3" or "stop".
 std::optional<uint8_t> parseStep(const BitWords& words, std::string_view text) {
     text = trim(text);
-    if (equalsNoCase(text, "stop")) return uint8_t{0};
+    if (equalsIgnoringAsciiCase(text, "stop")) return uint8_t{0};
     const size_t comma = text.find(',');
     if (comma != std::string_view::npos) {
         const auto direction = parseSmall(trim(text.substr(0, comma)), 0, 1);
@@ -105,8 +105,8 @@ std::optional<uint8_t> parseStep(const BitWords& words, std::string_view text) {
     const std::string_view word = trim(text.substr(0, space));
     const auto step = parseSmall(text.substr(space + 1), 0, kLargestStepCode);
     if (!step) return std::nullopt;
-    if (equalsNoCase(word, words.one)) return stepValue(true, *step);
-    if (equalsNoCase(word, words.zero)) return stepValue(false, *step);
+    if (equalsIgnoringAsciiCase(word, words.one)) return stepValue(true, *step);
+    if (equalsIgnoringAsciiCase(word, words.zero)) return stepValue(false, *step);
     return std::nullopt;
 }
 

@@ -8,10 +8,8 @@
 namespace lintor::dpt {
 namespace {
 
-bool isSpace(char c) { return c == ' ' || c == '\t'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool allDigits(std::string_view text) { return std::ranges::all_of(text, isDigit); }
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool isDecimal(std::string_view text) {
     const size_t dot = text.find('.');
@@ -21,16 +19,6 @@ bool isDecimal(std::string_view text) {
 }
 
 }  // namespace
-
-std::string_view trim(std::string_view text) {
-    while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
-    while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
-    return text;
-}
-
-bool equalsNoCase(std::string_view a, std::string_view b) {
-    return std::ranges::equal(a, b, [](char x, char y) { return lower(x) == lower(y); });
-}
 
 std::string_view withoutUnit(std::string_view text, std::string_view unit) {
     text = trim(text);

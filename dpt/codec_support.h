@@ -10,14 +10,15 @@
 
 #include "dpt/dpt_codec.h"
 #include "dpt/resolved_type.h"
+#include "text/ascii_text.h"
 
 // What the codecs of the families share: locale-independent numbers, the
 // shown form of a value, the messages of a failed encode, byte order.
 namespace lintor::dpt {
 
-std::string_view trim(std::string_view text);
+using text::trim;
 // ASCII letters only; the words of the codecs are all ASCII.
-bool equalsNoCase(std::string_view a, std::string_view b);
+using text::equalsIgnoringAsciiCase;
 // "21.5 °C" -> "21.5", so that what decode shows can be written back.
 std::string_view withoutUnit(std::string_view text, std::string_view unit);
 // Optional sign, digits, optional '.' and digits: "21.5", "-3", "+.25".

@@ -1,21 +1,14 @@
 #include "dpt/datapoint_type.h"
 
-#include <cctype>
 #include <charconv>
 #include <cstdio>
+
+#include "text/ascii_text.h"
 
 namespace lintor::dpt {
 namespace {
 
 constexpr size_t kLongestNumber = 5;
-
-bool startsWithNoCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
-    }
-    return true;
-}
 
 // Decimal digits only: no sign, no space, at most five of them.
 std::optional<uint16_t> number(std::string_view text) {
@@ -39,13 +32,13 @@ std::optional<DatapointType> mainAndSub(std::string_view text, char separator) {
 }  // namespace
 
 std::optional<DatapointType> parseDatapointType(std::string_view text) {
-    if (startsWithNoCase(text, "dpst-")) {
+    if (text::startsWithIgnoringAsciiCase(text, "dpst-")) {
         const auto type = mainAndSub(text.substr(5), '-');
         if (!type || !type->sub) return std::nullopt;
         return type;
     }
-    if (startsWithNoCase(text, "dpt-")) return mainAndSub(text.substr(4), '-');
-    if (startsWithNoCase(text, "dpt")) return mainAndSub(text.substr(3), '.');
+    if (text::startsWithIgnoringAsciiCase(text, "dpt-")) return mainAndSub(text.substr(4), '-');
+    if (text::startsWithIgnoringAsciiCase(text, "dpt")) return mainAndSub(text.substr(3), '.');
     return mainAndSub(text, '.');
 }
 

@@ -14,9 +14,12 @@
 namespace lintor::dpt {
 
 struct Decoded {
-    std::string text;              // "21.30 °C", "on", "Tue 14:30:05", "2026-12-10", "#FF8000", "increase 3"
-    std::optional<double> number;  // what the text shows, as a number; empty for text, time, date, colour
-    std::string unit;              // "°C", "%", "" ...
+    std::string text;  // "21.30 °C", "on", "Tue 14:30:05", "2026-12-10", "#FF8000", "increase 3"
+    // What the text shows, as a number; for types shown in words the number
+    // on the bus (on 1, economy 3, increase 3 is 11). Empty for text, time,
+    // date, colour.
+    std::optional<double> number;
+    std::string unit;  // "°C", "%", "" ...
 
     friend bool operator==(const Decoded&, const Decoded&) = default;
 };

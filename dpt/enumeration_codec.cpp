@@ -66,7 +66,7 @@ Decoded decodeEnumeration(const ResolvedType& type, std::span<const uint8_t> dat
 EncodeResult encodeEnumeration(const ResolvedType& type, std::string_view text) {
     const std::string_view trimmed = trim(text);
     const auto* row = std::ranges::find_if(
-        kEnumWords, [&](const EnumWord& r) { return belongsTo(r, type) && equalsNoCase(r.word, trimmed); });
+        kEnumWords, [&](const EnumWord& r) { return belongsTo(r, type) && equalsIgnoringAsciiCase(r.word, trimmed); });
     std::optional<int> value;
     if (row != kEnumWords.end()) value = row->value;
     if (!value) value = parseSmall(trimmed, 0, highestValue(type));

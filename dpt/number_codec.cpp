@@ -85,7 +85,7 @@ Decoded decodeFloat16(const ResolvedType& type, std::span<const uint8_t> data) {
 
 EncodeResult encodeFloat16(const ResolvedType& type, std::string_view text) {
     const std::string_view number = withoutUnit(text, type.unit);
-    if (equalsNoCase(number, "invalid")) return GroupValue{bigEndian(kKnxFloatInvalid, 2)};
+    if (equalsIgnoringAsciiCase(number, "invalid")) return GroupValue{bigEndian(kKnxFloatInvalid, 2)};
     const auto value = parseDecimal(number);
     if (!value) return notValid(type, text, "give a number such as 21.5");
     const auto word = encodeKnxFloat(*value);

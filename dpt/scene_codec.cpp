@@ -14,7 +14,8 @@ constexpr int kLongestNumber = 99999;  // beyond it the text is not a scene numb
 
 std::string_view afterWord(std::string_view text, std::string_view word) {
     text = trim(text);
-    if (text.size() > word.size() && equalsNoCase(text.substr(0, word.size()), word) && text[word.size()] == ' ') {
+    if (text.size() > word.size() && equalsIgnoringAsciiCase(text.substr(0, word.size()), word) &&
+        text[word.size()] == ' ') {
         return trim(text.substr(word.size()));
     }
     return text;

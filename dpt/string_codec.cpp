@@ -6,6 +6,7 @@
 #include <string>
 
 #include "dpt/codec_support.h"
+#include "text/utf8.h"
 
 namespace lintor::dpt {
 namespace {
@@ -28,9 +29,8 @@ void appendShown(std::string& out, uint8_t byte) {
     } else if (byte < 0x80) {
         out += static_cast<char>(byte);
     } else {
-        // Latin-1 is the first 256 code points of Unicode: two UTF-8 bytes.
-        out += static_cast<char>(0xC0U | (byte >> 6U));
-        out += static_cast<char>(0x80U | (byte & 0x3FU));
+        // Latin-1 is the first 256 code points of Unicode.
+        text::appendUtf8(out, byte);
     }
 }
 
@@ -57,35 +57,12 @@ std::optional<char32_t> readEscape(std::string_view& text) {
     return static_cast<char32_t>(high * 16 + low);
 }
 
-struct Utf8Lead {
-    uint8_t first;
-    uint8_t last;
-    size_t length;
-    char32_t lowest;  // below it the sequence is an overlong form
-};
-
-constexpr std::array<Utf8Lead, 4> kUtf8Leads{{
-    {0x00, 0x7F, 1, 0},
-    {0xC2, 0xDF, 2, 0x80},
-    {0xE0, 0xEF, 3, 0x800},
-    {0xF0, 0xF4, 4, 0x10000},
-}};
-
 // One UTF-8 sequence. Advances text past it.
 std::optional<char32_t> readUtf8(std::string_view& text) {
-    const auto lead = static_cast<uint8_t>(text.front());
-    const auto* row =
-        std::ranges::find_if(kUtf8Leads, [&](const Utf8Lead& r) { return lead >= r.first && lead <= r.last; });
-    if (row == kUtf8Leads.end() || text.size() < row->length) return std::nullopt;
-    char32_t codePoint = lead & (0x7FU >> (row->length == 1 ? 0 : row->length));
-    for (size_t i = 1; i < row->length; ++i) {
-        const auto next = static_cast<uint8_t>(text[i]);
-        if ((next & 0xC0U) != 0x80U) return std::nullopt;
-        codePoint = codePoint << 6U | (next & 0x3FU);
-    }
-    if (codePoint < row->lowest) return std::nullopt;
-    text.remove_prefix(row->length);
-    return codePoint;
+    const auto sequence = text::readUtf8(text);
+    if (!sequence) return std::nullopt;
+    text.remove_prefix(sequence->length);
+    return sequence->codePoint;
 }
 
 std::optional<std::u32string> codePoints(std::string_view text, bool escapes) {

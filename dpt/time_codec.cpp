@@ -42,7 +42,7 @@ struct TimeOfDay {
 
 std::optional<int> parseDayName(std::string_view text) {
     for (size_t i = 0; i < kDayNames.size(); ++i) {
-        if (equalsNoCase(text, kDayNames[i])) return static_cast<int>(i) + 1;
+        if (equalsIgnoringAsciiCase(text, kDayNames[i])) return static_cast<int>(i) + 1;
     }
     return std::nullopt;
 }
@@ -121,7 +121,7 @@ Decoded decodeTimeOfDay(const ResolvedType&, std::span<const uint8_t> data) {
 EncodeResult encodeTimeOfDay(const ResolvedType& type, std::string_view text, CalendarClock now) {
     const std::string_view trimmed = trim(text);
     std::optional<TimeOfDay> time;
-    if (equalsNoCase(trimmed, "now")) {
+    if (equalsIgnoringAsciiCase(trimmed, "now")) {
         const CalendarTime clock = now();
         time = TimeOfDay{clock.weekday, clock.hour, clock.minute, clock.second};
     } else {
@@ -150,7 +150,7 @@ Decoded decodeDate(const ResolvedType&, std::span<const uint8_t> data) {
 EncodeResult encodeDate(const ResolvedType& type, std::string_view text, CalendarClock now) {
     const std::string_view trimmed = trim(text);
     std::optional<Date> date;
-    if (equalsNoCase(trimmed, "today")) {
+    if (equalsIgnoringAsciiCase(trimmed, "today")) {
         const CalendarTime clock = now();
         date = Date{clock.year, clock.month, clock.day};
     } else {

@@ -11,15 +11,7 @@ bool isControlOrSpace(char c) { return static_cast<unsigned char>(c) <= ' ' || c
 
 bool isContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0U) == 0x80; }
 
-char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 }  // namespace
-
-std::string_view trim(std::string_view text) {
-    while (!text.empty() && isControlOrSpace(text.front())) text.remove_prefix(1);
-    while (!text.empty() && isControlOrSpace(text.back())) text.remove_suffix(1);
-    return text;
-}
 
 std::string cleanName(std::string_view text) {
     std::string name;
@@ -46,10 +38,6 @@ std::string quoted(std::string_view text) {
 
 std::string messageAt(std::string_view fileName, size_t line, std::string_view text) {
     return std::string(fileName) + ":" + std::to_string(line) + ": " + std::string(text);
-}
-
-bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    return std::ranges::equal(a, b, [](char x, char y) { return lowerAscii(x) == lowerAscii(y); });
 }
 
 }  // namespace lintor::names

@@ -4,10 +4,11 @@
 #include <string>
 #include <string_view>
 
+#include "text/ascii_text.h"
+
 namespace lintor::names {
 
-// Without the spaces, tabs and other control characters around it.
-std::string_view trim(std::string_view text);
+using text::trim;
 
 // Trimmed, each run of control characters inside (line breaks of a quoted
 // field) turned into one space.
@@ -19,6 +20,6 @@ std::string quoted(std::string_view text);
 // "names.csv:7: text"
 std::string messageAt(std::string_view fileName, size_t line, std::string_view text);
 
-bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);
+using text::equalsIgnoringAsciiCase;
 
 }  // namespace lintor::names

@@ -5,9 +5,6 @@
 
 namespace lintor::names {
 
-// Whether the bytes are well-formed UTF-8 (no overlong forms, no surrogates).
-bool isUtf8(std::string_view bytes);
-
 // Windows-1252, a superset of Latin-1, as older ETS versions write.
 std::string windows1252ToUtf8(std::string_view bytes);
 

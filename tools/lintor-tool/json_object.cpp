@@ -5,40 +5,12 @@
 #include <cmath>
 #include <cstdio>
 
+#include "text/utf8.h"
+
 namespace lintor::tool {
 namespace {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
-
-// The length of the UTF-8 sequence at the start of text, 0 when it is not one.
-size_t utf8SequenceLength(std::string_view text) {
-    const auto lead = static_cast<unsigned char>(text[0]);
-    size_t length = 0;
-    unsigned lowest = 0;
-    if (lead < 0x80) return 1;
-    if ((lead & 0xE0) == 0xC0) {
-        length = 2;
-        lowest = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3;
-        lowest = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4;
-        lowest = 0x10000;
-    } else {
-        return 0;
-    }
-    if (text.size() < length) return 0;
-    unsigned code = lead & (0x7FU >> length);
-    for (size_t i = 1; i < length; ++i) {
-        const auto next = static_cast<unsigned char>(text[i]);
-        if ((next & 0xC0) != 0x80) return 0;
-        code = code << 6 | (next & 0x3FU);
-    }
-    const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
-    if (code < lowest || code > 0x10FFFF || surrogate) return 0;
-    return length;
-}
 
 void appendEscaped(std::string& out, char c) {
     switch (c) {
@@ -74,18 +46,18 @@ void appendEscaped(std::string& out, char c) {
 std::string jsonString(std::string_view text) {
     std::string out = "\"";
     while (!text.empty()) {
-        const size_t length = utf8SequenceLength(text);
-        if (length == 0) {
+        const auto sequence = text::readUtf8(text);
+        if (!sequence) {
             out += kReplacement;
             text.remove_prefix(1);
             continue;
         }
-        if (length == 1) {
+        if (sequence->length == 1) {
             appendEscaped(out, text[0]);
         } else {
-            out += text.substr(0, length);
+            out += text.substr(0, sequence->length);
         }
-        text.remove_prefix(length);
+        text.remove_prefix(sequence->length);
     }
     return out + "\"";
 }
