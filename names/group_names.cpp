@@ -78,6 +78,11 @@ std::variant<GroupNames::Loaded, GroupNames::Failure> GroupNames::read(std::stri
         return failure(fileName, std::to_string(text.size()) + " bytes, more than the " +
                                      std::to_string(kMaxFileBytes) + " a names file may have");
     }
+    // ETS offers UTF-8 and the Windows code page; a file saved again by
+    // another program may come as UTF-16, which reads as neither.
+    if (text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF")) {
+        return failure(fileName, "the file is UTF-16: export it as UTF-8 (or ANSI) instead");
+    }
     const std::string utf8 = names::toUtf8(text);
     names::CsvReader reader(utf8, names::detectSeparator(utf8));
     names::NameCollector collector(fileName);

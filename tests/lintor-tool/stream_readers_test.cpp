@@ -75,14 +75,23 @@ TEST(ProxyInfoReader, ManyWholeLinesInOnePieceAreAllRead) {
     EXPECT_EQ(reader.skipped(), 0U);
 }
 
+TEST(ProxyInfoReader, LineAfterLongJunkIsStillRead) {
+    ProxyInfoReader reader;
+    reader.feed(textBytes(std::string(300, 'x') + R"(<ProxyInfo GA="1/2/3" Type="Bit" Value="1">)"));
+    const auto info = reader.next();
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->groupAddress, 0x0A03);
+    EXPECT_GT(reader.skipped(), 0U);
+}
+
 TEST(ProxyInfoReader, LineThatNeverEndsIsGivenUp) {
     ProxyInfoReader reader;
     const std::vector<uint8_t> endless(10 * ProxyInfoReader::LONGEST_LINE, 'x');
     reader.feed(endless);
     EXPECT_FALSE(reader.next());
     EXPECT_EQ(reader.skipped(), 9U);
-    // What follows still reads: the rest of the endless line, then a line.
-    reader.feed(textBytes(R"(><ProxyInfo GA="1/2/3" Type="Bit" Value="0">)"));
+    // The line that follows the endless text directly is read.
+    reader.feed(textBytes(R"(<ProxyInfo GA="1/2/3" Type="Bit" Value="0">)"));
     const auto info = reader.next();
     ASSERT_TRUE(info);
     EXPECT_EQ(info->value, 0);

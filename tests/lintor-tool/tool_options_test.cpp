@@ -25,12 +25,11 @@ std::string mistake(std::vector<const char*> words) {
 }
 
 TEST(ToolOptions, CommandsWithTheirArgumentsAndOptionsInAnyOrder) {
-    const ToolOptions write = options({"write", "--dpt", "9.001", "Living room", "-3.5", "--port=6000", "--json"});
+    const ToolOptions write = options({"write", "--dpt", "9.001", "Living room", "-3.5", "--port=6000"});
     EXPECT_EQ(write.command, Command::Write);
     EXPECT_EQ(write.arguments, (std::vector<std::string>{"Living room", "-3.5"}));
     EXPECT_EQ(write.type, (dpt::DatapointType{9, 1}));
     EXPECT_EQ(write.portOrDefault(), 6000);
-    EXPECT_TRUE(write.json);
 
     const ToolOptions read = options({"--host", "gateway.local", "read", "1/2/3", "--timeout", "0.5"});
     EXPECT_EQ(read.command, Command::Read);
@@ -56,7 +55,12 @@ TEST(ToolOptions, MistakesSayWhatIsWrong) {
     EXPECT_EQ(mistake({"read", "1/2/3", "--dpt", "temperature"}),
               "lintor-tool: --dpt \"temperature\" is not a datapoint type (such as 1.001, 9.001 or DPST-9-1)");
     EXPECT_EQ(mistake({"read", "1/2/3", "--timeout", "-1"}),
-              "lintor-tool: --timeout \"-1\" is not a number of seconds (up to 3600)");
+              "lintor-tool: --timeout \"-1\" is not a number of seconds (0.001 to 3600)");
+    EXPECT_EQ(mistake({"read", "1/2/3", "--timeout", "0.0001"}),
+              "lintor-tool: --timeout \"0.0001\" is not a number of seconds (0.001 to 3600)");
+    EXPECT_EQ(mistake({"monitor", "--dpt", "9.001"}), "lintor-tool monitor: --dpt is for write and read");
+    EXPECT_EQ(mistake({"watch", "--timeout", "1"}), "lintor-tool watch: --timeout is for write and read");
+    EXPECT_EQ(mistake({"write", "1/2/3", "1", "--json"}), "lintor-tool write: --json is for monitor, read and watch");
     EXPECT_EQ(mistake({"monitor", "--names"}), "lintor-tool: --names needs a value");
     EXPECT_EQ(mistake({"monitor", "--colour"}), "lintor-tool: unknown option --colour");
 }

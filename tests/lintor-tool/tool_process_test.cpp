@@ -154,16 +154,24 @@ TEST_F(ToolProcessTest, WritePutsTheTelegramOnTheLineAndWaitsForItsConfirmation)
 
     auto temperature = tool({"write", "3/1/1", "21.3", "--dpt", "9.001"});
     EXPECT_EQ(temperature->waitForExit(5s), 0) << joined(temperature->errorLines());
+    // What the type reads back from the bytes sent.
+    EXPECT_EQ(temperature->outputLines(), (std::vector<std::string>{"wrote 21.30 \xC2\xB0"
+                                                                    "C to 3/1/1"}));
     EXPECT_TRUE(waitForFrameToTheBcu("11 0C 00 00 19 01 E3 00 80 0C 29"));
 }
 
-TEST_F(ToolProcessTest, WriteThatTheBcuNeverConfirmsFails) {
+TEST_F(ToolProcessTest, WriteOrReadThatTheBcuNeverConfirmsFails) {
     startGateway();
     sim_->setSilent(true);
-    auto write = tool({"write", "1/2/3", "1", "--timeout", "0.5"});
-    EXPECT_EQ(write->waitForExit(5s), 1);
-    EXPECT_TRUE(hasLineContaining(write->errorLines(), "no confirmation from the BCU within 0.5 s"))
-        << joined(write->errorLines());
+    for (const char* command : {"write", "read"}) {
+        SCOPED_TRACE(command);
+        std::vector<std::string> arguments{command, "1/2/3", "--timeout", "0.5"};
+        if (std::string_view(command) == "write") arguments.insert(arguments.begin() + 2, "1");
+        auto process = tool(arguments);
+        EXPECT_EQ(process->waitForExit(5s), 1);
+        EXPECT_TRUE(hasLineContaining(process->errorLines(), "no confirmation from the BCU within 0.5 s"))
+            << joined(process->errorLines());
+    }
 }
 
 TEST_F(ToolProcessTest, MistakesAreRefusedBeforeAnythingIsSent) {

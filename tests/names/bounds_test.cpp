@@ -35,6 +35,8 @@ TEST(GroupNamesRefusal, SaysWhyAndWhere) {
              Case{"quote left open", "Group name;Address\nDecke;1/1/1\n\"Flur;1/1/2\n\nBad;1/1/3\n",
                   "names.csv:3: a quoted field is still open at the end of the file"},
              Case{"65 fields", "1/1/1;Decke\n" + rowOfFields(65), "names.csv:2: more than 64 fields in a row"},
+             Case{"UTF-16", std::string("\xFF\xFE\"\0G\0", 6),
+                  "names.csv: the file is UTF-16: export it as UTF-8 (or ANSI) instead"},
              Case{"one byte too many", std::string(kLargestFile + 1, '\n'),
                   "names.csv: 16777217 bytes, more than the 16777216 a names file may have"},
          }) {

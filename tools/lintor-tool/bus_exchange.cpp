@@ -16,7 +16,7 @@ Awaited lost(const ToolContext& context, const Connection::Received& received, c
     if (const auto* failure = std::get_if<Connection::Failure>(&received)) {
         context.report(failure->message);
     } else {
-        context.report("the gateway at " + connection.endpoint().text() + " closed the connection");
+        context.reportClosed("gateway", connection);
     }
     return {Outcome::Lost, {}};
 }

@@ -21,8 +21,7 @@ int followStream(const ToolContext& context, Connection& connection, std::string
             return EXIT_FAILED;
         }
         if (std::holds_alternative<Connection::Closed>(received)) {
-            context.report("the " + std::string(peer) + " at " + connection.endpoint().text() +
-                           " closed the connection");
+            context.reportClosed(peer, connection);
             return EXIT_FAILED;
         }
     }

@@ -1,11 +1,12 @@
 // lintor-tool: a bus monitor and group reads and writes through lintord.
 
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <exception>
-#include <fstream>
-#include <sstream>
+#include <memory>
+#include <string>
 
 #include "tools/lintor-tool/commands.h"
 #include "tools/lintor-tool/exit_status.h"
@@ -13,24 +14,43 @@
 namespace lintor::tool {
 namespace {
 
-// Larger than any export ETS writes; the reader refuses more anyway.
-constexpr std::streamoff kLargestNamesFile = 16LL * 1024 * 1024;
+// Larger than any export ETS writes. Read in pieces, so that a pipe or
+// /dev/stdin serves as well as a file and nothing endless fills memory.
+constexpr size_t kLargestNamesFile = size_t{16} * 1024 * 1024;
 
-std::optional<GroupNames> loadNames(const std::string& path) {
-    if (path.empty()) return GroupNames{};
-    std::ifstream file(path, std::ios::binary | std::ios::ate);
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+std::optional<std::string> namesFileText(const std::string& path) {
+    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rbe"));
     if (!file) {
         std::fprintf(stderr, "lintor-tool: cannot read names file %s: %s\n", path.c_str(), std::strerror(errno));
         return std::nullopt;
     }
-    if (file.tellg() > kLargestNamesFile) {
+    std::string text;
+    std::array<char, 65536> piece{};
+    while (text.size() <= kLargestNamesFile) {
+        const size_t got = std::fread(piece.data(), 1, piece.size(), file.get());
+        text.append(piece.data(), got);
+        if (got < piece.size()) break;
+    }
+    if (std::ferror(file.get())) {
+        std::fprintf(stderr, "lintor-tool: cannot read names file %s: %s\n", path.c_str(), std::strerror(errno));
+        return std::nullopt;
+    }
+    if (text.size() > kLargestNamesFile) {
         std::fprintf(stderr, "lintor-tool: names file %s is larger than 16 MiB\n", path.c_str());
         return std::nullopt;
     }
-    file.seekg(0);
-    std::ostringstream text;
-    text << file.rdbuf();
-    auto read = GroupNames::read(text.str(), path);
+    return text;
+}
+
+std::optional<GroupNames> loadNames(const std::string& path) {
+    if (path.empty()) return GroupNames{};
+    const auto text = namesFileText(path);
+    if (!text) return std::nullopt;
+    auto read = GroupNames::read(*text, path);
     if (const auto* failure = std::get_if<GroupNames::Failure>(&read)) {
         std::fprintf(stderr, "lintor-tool: %s\n", failure->message.c_str());
         return std::nullopt;

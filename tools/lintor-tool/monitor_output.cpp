@@ -95,17 +95,20 @@ void addTelegram(JsonObject& object, const RecordDescription& record) {
         object.add("name", record.name->name).add("path", record.name->path);
     }
     if (record.datapointType) object.add("dpt", dpt::formatDatapointType(*record.datapointType));
-    if (!record.value) return;
-    if (record.value->number) {
-        object.add("value", *record.value->number);
-    } else {
-        object.add("value", record.value->text);
-    }
-    object.add("text", record.value->text);
-    if (!record.value->unit.empty()) object.add("unit", record.value->unit);
+    if (record.value) addDecodedValue(object, *record.value);
 }
 
 }  // namespace
+
+void addDecodedValue(JsonObject& object, const dpt::Decoded& value) {
+    if (value.number) {
+        object.add("value", *value.number);
+    } else {
+        object.add("value", value.text);
+    }
+    object.add("text", value.text);
+    if (!value.unit.empty()) object.add("unit", value.unit);
+}
 
 std::string hexText(std::span<const uint8_t> bytes) {
     std::string text;

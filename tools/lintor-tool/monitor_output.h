@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "tools/lintor-tool/json_object.h"
 #include "tools/lintor-tool/record_description.h"
 #include "tools/lintor-tool/wall_time.h"
 
@@ -11,6 +12,9 @@ namespace lintor::tool {
 std::string monitorLine(const RecordDescription& record, const WallTime& time);
 // The same as one JSON object.
 std::string monitorJson(const RecordDescription& record, const WallTime& time);
+
+// "value" (the number, else the text), "text" and "unit".
+void addDecodedValue(JsonObject& object, const dpt::Decoded& value);
 
 // "0C 1A"
 std::string hexText(std::span<const uint8_t> bytes);

@@ -59,10 +59,17 @@ std::optional<ProxyInfo> ProxyInfoReader::next() {
     for (;;) {
         const size_t end = pending_.find('>');
         if (end == std::string::npos) return std::nullopt;
-        const std::string line = pending_.substr(0, end + 1);
+        std::string_view line = std::string_view(pending_).substr(0, end + 1);
+        // Whatever came before the line's start is passed over, the line kept.
+        const size_t start = line.rfind(kLineStart);
+        if (start != std::string_view::npos && start > 0) {
+            line.remove_prefix(start);
+            ++skipped_;
+        }
+        auto info = parseProxyInfo(line);
         pending_.erase(0, end + 1);
         lineStart_ -= end + 1;
-        if (auto info = parseProxyInfo(line)) return info;
+        if (info) return info;
         ++skipped_;
     }
 }

@@ -17,7 +17,8 @@ struct ProxyInfo {
 
 // Cuts the proxy port's stream of <ProxyInfo GA="1/2/3" Type="Bit" Value="1">
 // lines, which carry no line ends, at each ">". Text that is no such line is
-// counted and passed over; a line that never ends is given up after 256 bytes.
+// counted and passed over; a line that never ends is given up after 256 bytes,
+// and reading goes on with the next line that starts.
 class ProxyInfoReader {
 public:
     static constexpr size_t LONGEST_LINE = 256;

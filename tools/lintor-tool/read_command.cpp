@@ -15,8 +15,10 @@ bool respondsTo(const RecordDescription& record, uint16_t groupAddress) {
 
 std::string valueText(const RecordDescription& response, const Target& target) {
     if (!target.type) return hexText(response.data);
+    const std::string type = dpt::formatDatapointType(*target.type);
+    if (!dpt::isKnown(*target.type)) return hexText(response.data) + " (lintor-tool does not decode " + type + ")";
     if (auto decoded = dpt::decode(*target.type, response.data)) return decoded->text;
-    return hexText(response.data) + " (not a " + dpt::formatDatapointType(*target.type) + " value)";
+    return hexText(response.data) + " (not a " + type + " value)";
 }
 
 }  // namespace
@@ -28,14 +30,25 @@ int runRead(const ToolContext& context) {
 
     auto connection = context.connect();
     if (!connection) return EXIT_FAILED;
+    bool confirmed = false;
     const Awaited awaited = exchange(context, *connection, request, [&](const RecordDescription& record) {
-        const bool refused = confirms(record, request, target->groupAddress) && record.telegram->confirmFailed;
-        return refused || respondsTo(record, target->groupAddress);
+        if (confirms(record, request, target->groupAddress)) {
+            if (record.telegram->confirmFailed) return true;
+            confirmed = true;
+        }
+        return respondsTo(record, target->groupAddress);
     });
     switch (awaited.outcome) {
     case Awaited::Outcome::Lost:
         return EXIT_FAILED;
     case Awaited::Outcome::TimedOut:
+        // Without the BCU's confirmation the request may never have reached the bus.
+        if (!confirmed) {
+            context.report("no confirmation from the BCU within " + secondsText(context.options.timeout) +
+                           ": the read request to " + target->text() +
+                           " may not have been sent (is the BCU connected? lintord's status says)");
+            return EXIT_FAILED;
+        }
         context.report("no response from " + target->text() + " within " + secondsText(context.options.timeout));
         return EXIT_NO_RESPONSE;
     case Awaited::Outcome::Matched:

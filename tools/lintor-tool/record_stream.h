@@ -8,7 +8,8 @@
 namespace lintor::tool {
 
 // Cuts the gateway's byte stream into records, however TCP splits it. Holds
-// at most one record and the start of the next.
+// what the last feed() brought and the unfinished record before it: a
+// record is at most 65,539 bytes.
 class RecordStream {
 public:
     void feed(std::span<const uint8_t> bytes);

@@ -23,6 +23,10 @@ void ToolContext::print(const std::string& line) const {
     std::fflush(out);
 }
 
+void ToolContext::reportClosed(std::string_view peer, const Connection& connection) const {
+    report("the " + std::string(peer) + " at " + connection.endpoint().text() + " closed the connection");
+}
+
 std::optional<Connection> ToolContext::connect() const {
     auto opened = Connection::open({options.host, options.portOrDefault()}, kConnectTimeout);
     if (auto* failure = std::get_if<Connection::Failure>(&opened)) {

@@ -21,6 +21,8 @@ struct ToolContext {
     void report(const std::string& text) const;
     // One line on the output stream, flushed, so a pipe sees it at once.
     void print(const std::string& line) const;
+    // "the gateway at 127.0.0.1:57627 closed the connection"
+    void reportClosed(std::string_view peer, const Connection& connection) const;
     // The command's endpoint, connected; reported when it fails.
     std::optional<Connection> connect() const;
 };

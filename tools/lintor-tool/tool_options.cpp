@@ -37,6 +37,7 @@ exit status: 0 done, 1 failed (no connection, not confirmed), 2 bad usage or
 value, 3 no response to a read. See lintor-tool(1) for the datapoint types.
 )";
 
+constexpr double kShortestTimeoutSeconds = 0.001;
 constexpr double kLongestTimeoutSeconds = 3600;
 
 struct CommandName {
@@ -68,7 +69,8 @@ std::optional<uint16_t> portNumber(std::string_view text) {
 std::optional<std::chrono::milliseconds> seconds(std::string_view text) {
     double value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc{} || end != text.data() + text.size() || !(value > 0) || value > kLongestTimeoutSeconds) {
+    if (error != std::errc{} || end != text.data() + text.size() || !(value >= kShortestTimeoutSeconds) ||
+        value > kLongestTimeoutSeconds) {
         return std::nullopt;
     }
     return std::chrono::milliseconds{std::lround(value * 1000)};
@@ -93,7 +95,23 @@ private:
     size_t at_ = 0;
     ToolOptions options_;
     bool commandSeen_ = false;
+    bool timeoutGiven_ = false;
 };
+
+// Options that a command would pass over are refused, so nobody believes
+// they took effect.
+std::optional<ToolMessage> unusedOption(const ToolOptions& options, bool timeoutGiven) {
+    const bool follows = options.command == Command::Monitor || options.command == Command::Watch;
+    const std::string command = options.command == Command::Monitor ? "monitor"
+                                : options.command == Command::Watch ? "watch"
+                                                                    : "write";
+    if (follows && options.type) return mistake("lintor-tool " + command + ": --dpt is for write and read");
+    if (follows && timeoutGiven) return mistake("lintor-tool " + command + ": --timeout is for write and read");
+    if (options.command == Command::Write && options.json) {
+        return mistake("lintor-tool write: --json is for monitor, read and watch");
+    }
+    return std::nullopt;
+}
 
 std::variant<ToolOptions, ToolMessage> Parser::run() {
     size_t wanted = 0;
@@ -126,6 +144,7 @@ std::variant<ToolOptions, ToolMessage> Parser::run() {
     if (options_.arguments.size() > wanted) {
         return mistake("lintor-tool: unexpected \"" + options_.arguments[wanted] + "\"");
     }
+    if (auto message = unusedOption(options_, timeoutGiven_)) return *message;
     return options_;
 }
 
@@ -174,8 +193,10 @@ std::optional<ToolMessage> Parser::setOption(std::string_view name, std::string_
         }
     } else if (name == "--timeout") {
         const auto timeout = seconds(value);
-        if (!timeout) return mistake("lintor-tool: --timeout " + quoted + " is not a number of seconds (up to 3600)");
+        if (!timeout)
+            return mistake("lintor-tool: --timeout " + quoted + " is not a number of seconds (0.001 to 3600)");
         options_.timeout = *timeout;
+        timeoutGiven_ = true;
     }
     return std::nullopt;
 }

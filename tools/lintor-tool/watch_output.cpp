@@ -5,6 +5,7 @@
 #include "link/emi.h"
 #include "link/group_address.h"
 #include "tools/lintor-tool/json_object.h"
+#include "tools/lintor-tool/monitor_output.h"
 
 namespace lintor::tool {
 namespace {
@@ -55,15 +56,7 @@ std::string watchJson(const ProxyInfo& info, const GroupName* name, const WallTi
         object.add("name", name->name).add("path", name->path);
         if (name->type) object.add("dpt", dpt::formatDatapointType(*name->type));
     }
-    if (const auto decoded = decodedValue(info, name)) {
-        if (decoded->number) {
-            object.add("value", *decoded->number);
-        } else {
-            object.add("value", decoded->text);
-        }
-        object.add("text", decoded->text);
-        if (!decoded->unit.empty()) object.add("unit", decoded->unit);
-    }
+    if (const auto decoded = decodedValue(info, name)) addDecodedValue(object, *decoded);
     return object.text();
 }
 

@@ -33,6 +33,14 @@ std::variant<dpt::GroupValue, std::string> valueFor(const Target& target, std::s
     return std::get<dpt::GroupValue>(std::move(encoded));
 }
 
+// What went out, as the type reads it back: "1000.32 lx" for a typed 1000,
+// since the type may round.
+std::string sentText(const Target& target, const dpt::GroupValue& value, const std::string& typed) {
+    if (!target.type) return typed;
+    const auto decoded = dpt::decode(*target.type, value.bytes);
+    return decoded ? decoded->text : typed;
+}
+
 }  // namespace
 
 int runWrite(const ToolContext& context) {
@@ -69,7 +77,7 @@ int runWrite(const ToolContext& context) {
         context.report("the BCU could not send the telegram to " + target->text() + " (negative confirmation)");
         return EXIT_FAILED;
     }
-    context.print("wrote " + text + " to " + target->text());
+    context.print("wrote " + sentText(*target, groupValue, text) + " to " + target->text());
     return EXIT_OK;
 }
 
