@@ -5,17 +5,15 @@
 #include <span>
 #include <vector>
 
+#include "link/group_request.h"
+
 namespace lintor::bcusim {
 
 // 1.1.1, the sender of injected telegrams unless told otherwise.
 inline constexpr uint16_t DEFAULT_SOURCE = 0x1101;
 
 // The two top bits of the APCI byte of a group telegram.
-enum class GroupService : uint8_t {
-    Read = 0x00,
-    Response = 0x40,
-    Write = 0x80,
-};
+using GroupService = GroupServiceCode;
 
 // How many bytes follow the APCI byte: 0 puts a value of 0..63 into the
 // APCI byte itself. Values travel big-endian.

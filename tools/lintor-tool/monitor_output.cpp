@@ -1,10 +1,8 @@
 #include "tools/lintor-tool/monitor_output.h"
 
-#include <array>
-#include <cstdio>
-
 #include "link/group_address.h"
 #include "link/individual_address.h"
+#include "platform/log.h"
 #include "tools/lintor-tool/json_object.h"
 
 namespace lintor::tool {
@@ -24,15 +22,7 @@ std::string kindText(const RecordDescription& record) {
     case Kind::Other:
         break;
     }
-    std::array<char, 16> text{};
-    std::snprintf(text.data(), text.size(), "record 0x%04X", unsigned{record.type});
-    return text.data();
-}
-
-std::string recordTypeText(uint16_t type) {
-    std::array<char, 8> text{};
-    std::snprintf(text.data(), text.size(), "0x%04X", unsigned{type});
-    return text.data();
+    return "record " + log::hexWord(record.type);
 }
 
 std::string_view jsonKind(Kind kind) {
@@ -110,16 +100,7 @@ void addDecodedValue(JsonObject& object, const dpt::Decoded& value) {
     if (!value.unit.empty()) object.add("unit", value.unit);
 }
 
-std::string hexText(std::span<const uint8_t> bytes) {
-    std::string text;
-    for (const uint8_t b : bytes) {
-        std::array<char, 4> digits{};
-        std::snprintf(digits.data(), digits.size(), "%02X", unsigned{b});
-        if (!text.empty()) text += ' ';
-        text += digits.data();
-    }
-    return text;
-}
+std::string hexText(std::span<const uint8_t> bytes) { return log::hex(bytes, bytes.size()); }
 
 std::string destinationText(const TelegramView& telegram) {
     return telegram.groupDestination ? formatGroupAddress(telegram.destination)
@@ -137,7 +118,7 @@ std::string monitorLine(const RecordDescription& record, const WallTime& time) {
 
 std::string monitorJson(const RecordDescription& record, const WallTime& time) {
     JsonObject object;
-    object.add("time", time.iso).add("record", recordTypeText(record.type));
+    object.add("time", time.iso).add("record", log::hexWord(record.type));
     object.add("kind", jsonKind(record.kind));
     if (record.telegram) {
         addTelegram(object, record);

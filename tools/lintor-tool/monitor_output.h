@@ -16,7 +16,7 @@ std::string monitorJson(const RecordDescription& record, const WallTime& time);
 // "value" (the number, else the text), "text" and "unit".
 void addDecodedValue(JsonObject& object, const dpt::Decoded& value);
 
-// "0C 1A"
+// "0C 1A", never shortened.
 std::string hexText(std::span<const uint8_t> bytes);
 // "1/2/3", or "1.1.5" for an individual destination.
 std::string destinationText(const TelegramView& telegram);

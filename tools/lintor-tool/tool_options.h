@@ -9,13 +9,14 @@
 #include <vector>
 
 #include "dpt/datapoint_type.h"
+#include "net/gateway_config.h"
 
 namespace lintor::tool {
 
 enum class Command { Monitor, Write, Read, Watch };
 
-inline constexpr uint16_t DEFAULT_GATEWAY_PORT = 57627;
-inline constexpr uint16_t DEFAULT_PROXY_PORT = 5003;
+inline constexpr uint16_t DEFAULT_GATEWAY_PORT = BUS_GATEWAY_PORT;
+inline constexpr uint16_t DEFAULT_PROXY_PORT = PROXY_PORT;
 
 struct ToolOptions {
     Command command = Command::Monitor;
