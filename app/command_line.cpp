@@ -6,11 +6,12 @@
 #include "app/option_table.h"
 #include "app/version.h"
 #include "platform/ini_document.h"
+#include "platform/udp_socket.h"
 
 namespace lintor {
 namespace {
 
-constexpr std::array<OptionEntry, 17> kOptions{{
+constexpr std::array<OptionEntry, 22> kOptions{{
     {.name = "--headless",
      .section = "window",
      .key = "Headless",
@@ -54,6 +55,31 @@ constexpr std::array<OptionEntry, 17> kOptions{{
      .key = "Port",
      .read = [](OptionReader& r,
                 Gathered& g) { r.portOrOff(g.options.gateway.proxyPort, g.options.gateway.proxyEnabled); }},
+    {.name = "--knxip-port",
+     .section = "knxip",
+     .key = "Port",
+     .read = [](OptionReader& r,
+                Gathered& g) { r.portOrOff(g.options.gateway.knxip.port, g.options.gateway.knxip.enabled); }},
+    {.name = "--knxip-listen",
+     .section = "knxip",
+     .key = "Listen",
+     .read = [](OptionReader& r, Gathered& g) { r.optionalListenAddress(g.options.gateway.knxip.listen); },
+     .alsoFrom = "--listen"},
+    {.name = "--knxip-address",
+     .section = "knxip",
+     .key = "Address",
+     .read = [](OptionReader& r, Gathered& g) { r.individualAddress(g.options.gateway.knxip.address); }},
+    {.name = "--knxip-tunnels",
+     .section = "knxip",
+     .key = "Tunnels",
+     .read =
+         [](OptionReader& r, Gathered& g) {
+             r.tunnelRange(g.options.gateway.knxip.firstTunnel, g.options.gateway.knxip.tunnels, KNXIP_TUNNELS_LIMIT);
+         }},
+    {.name = "--knxip-name",
+     .section = "knxip",
+     .key = "Name",
+     .read = [](OptionReader& r, Gathered& g) { r.text(g.options.gateway.knxip.name); }},
     {.name = "--allow",
      .section = "access",
      .key = "Allow",
@@ -98,6 +124,10 @@ std::string checkCombination(const Options& options) {
         return "--gateway-port and --proxy-port are both " + std::to_string(gateway.gatewayPort) +
                ": give each its own port, or --proxy-port off";
     }
+    if (gateway.knxip.enabled && !gateway.knxipAddress().empty() && !parseIpv4(gateway.knxipAddress())) {
+        return "KNXnet/IP needs an IPv4 address, not " + gateway.knxipAddress() +
+               ": give --knxip-listen an IPv4 address, or --knxip-port off";
+    }
     return {};
 }
 
@@ -132,6 +162,8 @@ std::string usageLines(Program program) {
     return "Usage: " + name + (program == Program::Desktop ? " [--headless]" : "") +
            " [--device PATH] [--simulate] [--gateway-port N] [--proxy-port N|off]\n" + indent +
            "[--listen ADDRESS] [--gateway-listen ADDRESS] [--proxy-listen ADDRESS]\n" + indent +
+           "[--knxip-port N|off] [--knxip-listen ADDRESS] [--knxip-address A]\n" + indent +
+           "[--knxip-tunnels A:N] [--knxip-name TEXT]\n" + indent +
            "[--allow CIDR]... [--max-clients N] [--log-level LEVEL] [--config FILE]\n" + indent +
            "[--check-config] [--stats] [--version] [--help]\n";
 }
@@ -165,9 +197,18 @@ std::string usageText(Program program, const std::string& settingsPath) {
            "                        (default: all IPv4 addresses)\n"
            "  --gateway-listen ADDRESS, --proxy-listen ADDRESS\n"
            "                        the same for one port\n"
+           "  --knxip-port N|off    UDP port of the KNXnet/IP tunnelling server (default 3671; 0 picks\n"
+           "                        a free port; off runs without it)\n"
+           "  --knxip-listen ADDRESS\n"
+           "                        its IPv4 address (default: that of --listen, or all, with the\n"
+           "                        search by multicast on 224.0.23.12)\n"
+           "  --knxip-address A     its individual address (default 15.15.240)\n"
+           "  --knxip-tunnels A:N   N tunnels from individual address A on (default 15.15.241:4)\n"
+           "  --knxip-name TEXT     the name configuration tools show (default Lintor)\n"
            "  --allow CIDR          accept connections only from this address or network, e.g.\n"
            "                        192.168.1.0/24 or fd00::/8; repeat for more (default: everyone).\n"
            "                        Whoever reaches the gateway port can write raw bytes to the bus.\n"
+           "                        Applies to the KNXnet/IP server too.\n"
            "  --max-clients N       connections held at once on each port (default 256)\n"
            "  --log-level LEVEL     error, warning, notice, info (default) or debug\n" +
            configLines(program, settingsPath) +
@@ -180,6 +221,7 @@ std::string usageText(Program program, const std::string& settingsPath) {
            "Settings file (INI; sections and names in any case; the command line wins):\n"
            "  [settings] ComPort=N (/dev/ttyS<N-1>), Device=PATH, Simulate=yes|no, Listen=ADDRESS\n"
            "  [gateway] Port=N, Listen=ADDRESS    [proxy] Port=N|off, Listen=ADDRESS\n"
+           "  [knxip] Port=N|off, Listen=ADDRESS, Address=A, Tunnels=A:N, Name=TEXT\n"
            "  [access] Allow=CIDR, CIDR..., MaxClients=N    [log] Level=LEVEL, Stats=yes|no\n" +
            (program == Program::Desktop ? "  [window] Headless=yes|no\n" : "") +
            "SIGHUP rereads [log] Level and [access] Allow.\n";

@@ -19,6 +19,7 @@ GatewayCore::GatewayCore(UserInterface& ui, SettingsStore& settings, SerialDevic
 }
 
 GatewayCore::~GatewayCore() {
+    knxip_.reset();
     timer_.stop();
     if (gateway_) {
         gateway_.reset();
@@ -35,11 +36,31 @@ void GatewayCore::start() {
     gateway_ = std::make_unique<BusGateway>(*this, *this, opener_, config_);
     proxy_ = std::make_unique<ProxyServer>(*this, *this, config_);
     ui_.setGroupValueTable(&proxy_->table());
+    if (config_.knxip.enabled) startKnxIp();
     ui_.setStatusText(StatusField::Bcu, std::string(OFFLINE_TEXT));
     post({WM_BCU_INIT_STEP, 0, 0});
     ui_.setStatusText(StatusField::Socket, std::string(WAITING_TEXT));
     ui_.setCounter(CounterField::AckSent, 0);
     timer_.start();
+}
+
+void GatewayCore::startKnxIp() {
+    const KnxIpConfig& config = config_.knxip;
+    knxip::ServiceSettings settings;
+    settings.listenAddress = config_.knxipAddress();
+    settings.port = config.port;
+    settings.tunnels.identity.name = config.name;
+    settings.tunnels.identity.individualAddress = config.address;
+    settings.tunnels.firstTunnelAddress = config.firstTunnel;
+    settings.tunnels.tunnelCount = config.tunnels;
+    settings.allow = config_.allow;
+    knxip_ = std::make_unique<knxip::KnxIpService>(
+        std::move(settings), [this](std::span<const uint8_t> record) { gateway_->link().writeDownlink(record); },
+        [this](const std::string& line) { ui_.showKnxIpStatus(line); });
+    if (!knxip_->listening()) {
+        showMessage("KNXnet/IP: cannot listen on UDP port " + std::to_string(config.port) + ": " +
+                    errorText(knxip_->error()) + " (is another KNXnet/IP server running? see --knxip-port)");
+    }
 }
 
 void GatewayCore::post(const PostedMessage& message) { posted_.push(message); }
@@ -50,6 +71,7 @@ void GatewayCore::showMessage(const std::string& text) { posted_.push(text); }
 void GatewayCore::portOpenFailed(const std::string&) { showMessage(std::string(INVALID_COM_PORT_TEXT)); }
 
 void GatewayCore::bcuInitStepReached(BcuInitStep step) {
+    if (knxip_) knxip_->setBusConnected(step == BcuInitStep::Connected);
     ui_.setStatusText(StatusField::Bcu, std::string(bcuStatusText(step)));
 }
 
@@ -84,6 +106,7 @@ void GatewayCore::route(const PostedMessage& message) {
         gateway_->performInitStep();
         break;
     case WM_LINK_DOWN:
+        if (knxip_) knxip_->setBusConnected(false);
         gateway_->linkDown();
         ui_.setStatusText(StatusField::Bcu, std::string(OFFLINE_TEXT));
         break;
@@ -101,6 +124,7 @@ void GatewayCore::route(const PostedMessage& message) {
 
 void GatewayCore::routeBusMessage(uint32_t byteCount) {
     gateway_->readBusMessage(byteCount);
+    if (knxip_) knxip_->uplinkRecord(gateway_->recordBuffer());
     const auto decoded = decodeGroupValue(gateway_->recordBuffer());
     if (!decoded) return;
     proxy_->updateGroupValue(decoded->groupAddress, decoded->value);

@@ -8,6 +8,7 @@
 
 #include "app/posted_queue.h"
 #include "app/user_interface.h"
+#include "knxip/knxip_service.h"
 #include "link/link_events.h"
 #include "net/bus_gateway.h"
 #include "net/gateway_config.h"
@@ -27,8 +28,9 @@ public:
 
     // The device comes from config.device, or else from the settings.
     GatewayCore(UserInterface& ui, SettingsStore& settings, SerialDeviceOpener& opener, GatewayConfig config);
-    // Stops the timer, then deletes the gateway (worker stopped, port, pipes
-    // and sockets closed), writes "ComPort" back, then deletes the proxy.
+    // Says goodbye to the KNXnet/IP clients, stops the timer, then deletes
+    // the gateway (worker stopped, port, pipes and sockets closed), writes
+    // "ComPort" back, then deletes the proxy.
     ~GatewayCore() override;
     GatewayCore(const GatewayCore&) = delete;
     GatewayCore& operator=(const GatewayCore&) = delete;
@@ -38,6 +40,8 @@ public:
 
     BusGateway* gateway() const { return gateway_.get(); }
     ProxyServer* proxy() const { return proxy_.get(); }
+    // Null when the KNXnet/IP server is switched off.
+    knxip::KnxIpService* knxip() const { return knxip_.get(); }
 
     // LinkEvents; post() may come from any thread.
     void post(const PostedMessage& message) override;
@@ -56,6 +60,7 @@ private:
     void routeBusMessage(uint32_t byteCount);
     void OnProxySetGa(uint32_t groupAddress, int32_t value);
     void tick();
+    void startKnxIp();
 
     UserInterface& ui_;
     SettingsStore& settings_;
@@ -66,6 +71,7 @@ private:
     QTimer timer_;
     std::unique_ptr<BusGateway> gateway_;
     std::unique_ptr<ProxyServer> proxy_;
+    std::unique_ptr<knxip::KnxIpService> knxip_;
 };
 
 }  // namespace lintor

@@ -153,6 +153,9 @@ void GatewaySession::start(UserInterface& ui) {
     core_->start();
     if (core_->gateway()->listening()) console_->printLine("Gateway port: " + std::to_string(core_->gateway()->port()));
     if (core_->proxy()->listening()) console_->printLine("Proxy port: " + std::to_string(core_->proxy()->port()));
+    if (core_->knxip() && core_->knxip()->listening()) {
+        console_->printLine("KNXnet/IP port: " + std::to_string(core_->knxip()->port()));
+    }
     reportReadiness();
     startKeepAlive();
     // SIGINT and SIGTERM end every event loop, a message box's or the About
@@ -170,11 +173,13 @@ void GatewaySession::reportReadiness() {
     const GatewayConfig& config = environment_->config;
     const bool gatewayUp = core_->gateway()->listening();
     const bool proxyUp = !config.proxyEnabled || core_->proxy()->listening();
-    if (gatewayUp && proxyUp) {
+    const bool knxipUp = !core_->knxip() || core_->knxip()->listening();
+    if (gatewayUp && proxyUp && knxipUp) {
         notifier_.ready();
         return;
     }
-    log::error(std::string("not ready: the ") + (gatewayUp ? "proxy" : "gateway") + " port could not be opened");
+    const char* const missing = !gatewayUp ? "gateway" : !proxyUp ? "proxy" : "KNXnet/IP";
+    log::error(std::string("not ready: the ") + missing + " port could not be opened");
 }
 
 // From the event loop itself, so that a loop that hangs stops the pings.
@@ -201,6 +206,7 @@ void GatewaySession::reload() {
     output_->logger.setThreshold(options.logLevel);
     core_->gateway()->setAllow(options.gateway.allow);
     core_->proxy()->setAllow(options.gateway.allow);
+    if (core_->knxip()) core_->knxip()->setAllow(options.gateway.allow);
     configuration_.options.logLevel = options.logLevel;
     configuration_.options.gateway.allow = options.gateway.allow;
     log::notice("SIGHUP: configuration reloaded: log level " + std::string(log::levelName(options.logLevel)) +

@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 
+#include "link/individual_address.h"
 #include "platform/ini_document.h"
 #include "platform/tcp_socket.h"
 
@@ -146,6 +147,31 @@ void OptionReader::cidr(std::vector<Cidr>& target) {
         return;
     }
     target.push_back(*parsed);
+}
+
+void OptionReader::individualAddress(uint16_t& target) {
+    const auto v = value();
+    if (!v) return;
+    const auto parsed = parseIndividualAddress(*v);
+    if (!parsed) fail("not an individual address for " + name() + ": " + std::string(*v) + " (e.g. 1.1.250)");
+    target = parsed.value_or(target);
+}
+
+void OptionReader::tunnelRange(uint16_t& first, size_t& count, unsigned limit) {
+    constexpr unsigned kDeviceMask = 0xFF;
+    const auto v = value();
+    if (!v) return;
+    const size_t colon = v->find(':');
+    const auto address = parseIndividualAddress(v->substr(0, colon));
+    const auto number =
+        colon == std::string_view::npos ? std::optional<unsigned>(1) : parseUnsigned(v->substr(colon + 1), 1, limit);
+    if (!address || !number || (*address & kDeviceMask) == 0 || (*address & kDeviceMask) + *number - 1 > kDeviceMask) {
+        fail("not a range of tunnel addresses for " + name() + ": " + std::string(*v) +
+             " (the first address and how many, e.g. 1.1.241:4, devices 1 to 255 of one line)");
+        return;
+    }
+    first = *address;
+    count = *number;
 }
 
 void OptionReader::level(log::Level& target) {

@@ -33,6 +33,11 @@ public:
     void listenAddress(std::string& target);
     void optionalListenAddress(std::optional<std::string>& target);
     void cidr(std::vector<Cidr>& target);
+    // "1.1.10"
+    void individualAddress(uint16_t& target);
+    // "15.15.241:4", or the first address alone for one; the range stays on
+    // the line of its first address.
+    void tunnelRange(uint16_t& first, size_t& count, unsigned limit);
     void level(log::Level& target);
     void unknown();
 

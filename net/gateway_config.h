@@ -24,6 +24,24 @@ struct ServerLimits {
     size_t maxClients = 256;
 };
 
+inline constexpr uint16_t KNXIP_PORT = 3671;
+// 15.15.240 for the server, 15.15.241 and on for the tunnels.
+inline constexpr uint16_t KNXIP_DEFAULT_ADDRESS = 0xFFF0;
+inline constexpr size_t KNXIP_DEFAULT_TUNNELS = 4;
+// A line holds devices 1 to 255; tunnels stay on the line of the first.
+inline constexpr unsigned KNXIP_TUNNELS_LIMIT = 255;
+
+// The KNXnet/IP server beside the two ports.
+struct KnxIpConfig {
+    bool enabled = true;
+    uint16_t port = KNXIP_PORT;                // UDP; 0 picks a free port
+    std::optional<std::string> listen;         // in place of GatewayConfig::listenAddress
+    uint16_t address = KNXIP_DEFAULT_ADDRESS;  // the server's individual address
+    uint16_t firstTunnel = KNXIP_DEFAULT_ADDRESS + 1;
+    size_t tunnels = KNXIP_DEFAULT_TUNNELS;
+    std::string name = "Lintor";
+};
+
 // Everything the command line and the settings decide, handed as it is from
 // the command line to the link and both servers.
 struct GatewayConfig {
@@ -38,9 +56,11 @@ struct GatewayConfig {
     bool proxyEnabled = true;
     // Peers allowed on both ports; empty: everyone.
     AddressFilter allow;
+    KnxIpConfig knxip;
 
     const std::string& gatewayAddress() const { return gatewayListen ? *gatewayListen : listenAddress; }
     const std::string& proxyAddress() const { return proxyListen ? *proxyListen : listenAddress; }
+    const std::string& knxipAddress() const { return knxip.listen ? *knxip.listen : listenAddress; }
 };
 
 }  // namespace lintor

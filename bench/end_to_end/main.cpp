@@ -110,7 +110,7 @@ bool Bench::startGateway() {
     gateway_ = std::make_unique<test::ChildProcess>(
         settings_.lintord,
         std::vector<std::string>{"--device", sim_->devicePath(), "--gateway-port", "0", "--proxy-port", "0",
-                                 "--max-clients", "1100", "--log-level", "warning"});
+                                 "--knxip-port", "0", "--max-clients", "1100", "--log-level", "warning"});
     port_ = test::portFrom(gateway_->waitForLine("Gateway port:", 10s));
     if (port_ == 0 || !gateway_->waitForLine("BCU: connected to BCU", 10s)) {
         std::fprintf(stderr, "e2e: %s did not start on %s\n", settings_.lintord.c_str(), sim_->devicePath().c_str());

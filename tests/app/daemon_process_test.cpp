@@ -64,7 +64,8 @@ private:
 class DaemonProcessTest : public testing::Test {
 protected:
     std::vector<std::string> args(std::vector<std::string> extra) const {
-        std::vector<std::string> all{"--gateway-port", "0", "--proxy-port", "0", "--config", configPath()};
+        std::vector<std::string> all{"--gateway-port", "0", "--proxy-port", "0",
+                                     "--knxip-port",   "0", "--config",     configPath()};
         all.insert(all.end(), extra.begin(), extra.end());
         return all;
     }
@@ -132,7 +133,8 @@ long contextSwitchesOf(pid_t pid) {
 
 TEST_F(DaemonProcessTest, IdleDaemonSleepsUntilAProxyClientNeedsItsTick) {
     auto sim = bcusim::BcuSimulator::start({}).take();
-    ChildProcess lintord(LINTORD_BINARY, {"--device", sim->devicePath(), "--gateway-port", "0", "--proxy-port", "0"});
+    ChildProcess lintord(LINTORD_BINARY, {"--device", sim->devicePath(), "--gateway-port", "0", "--proxy-port", "0",
+                                          "--knxip-port", "0"});
     const uint16_t proxyPort = portFrom(lintord.waitForLine("Proxy port: ", 5s));
     ASSERT_TRUE(lintord.waitForLine("BCU: connected to BCU", 5s));
     // The tick after the start-up finds nobody to show anything to.

@@ -86,8 +86,8 @@ protected:
         sim = bcusim::BcuSimulator::start({}).take();
         lintor = std::make_unique<ChildProcess>(
             LINTOR_BINARY, std::vector<std::string>{"--headless", "--device", sim->devicePath(), "--gateway-port", "0",
-                                                    "--proxy-port", "0", "--listen", "127.0.0.1", "--config",
-                                                    (dir.path() + "/lintor.ini").toStdString()});
+                                                    "--proxy-port", "0", "--knxip-port", "0", "--listen", "127.0.0.1",
+                                                    "--config", (dir.path() + "/lintor.ini").toStdString()});
         gatewayPort = portFrom(lintor->waitForLine("Gateway port: ", 5s));
         proxyPort = portFrom(lintor->waitForLine("Proxy port: ", 5s));
         ASSERT_TRUE(lintor->waitForLine("BCU: connected to BCU", 5s));

@@ -27,7 +27,8 @@ using test::TcpClient;
 class LintorProcessTest : public testing::Test {
 protected:
     std::vector<std::string> args(std::vector<std::string> extra) const {
-        std::vector<std::string> all{"--headless", "--gateway-port", "0", "--proxy-port", "0", "--config", iniPath()};
+        std::vector<std::string> all{"--headless", "--gateway-port", "0",      "--proxy-port", "0", "--knxip-port",
+                                     "0",          "--config",       iniPath()};
         all.insert(all.end(), extra.begin(), extra.end());
         return all;
     }
@@ -119,8 +120,9 @@ TEST_F(LintorProcessTest, SecondInstanceOnTheSamePortReportsCreateFailure) {
     ChildProcess first(LINTOR_BINARY, args({"--device", "/dev/lintor-none"}));
     const uint16_t port = portFrom(first.waitForLine("Gateway port: ", 5s));
     ASSERT_NE(port, 0);
-    ChildProcess second(LINTOR_BINARY, {"--headless", "--gateway-port", std::to_string(port), "--proxy-port", "0",
-                                        "--config", iniPath() + ".2", "--device", "/dev/lintor-none"});
+    ChildProcess second(LINTOR_BINARY,
+                        {"--headless", "--gateway-port", std::to_string(port), "--proxy-port", "0", "--knxip-port", "0",
+                         "--config", iniPath() + ".2", "--device", "/dev/lintor-none"});
     EXPECT_TRUE(second.waitForErrorLine("Socket.Create failed 98", 5s));
     second.sendSignal(SIGTERM);
     EXPECT_EQ(second.waitForExit(5s), 0);

@@ -57,8 +57,8 @@ protected:
         options.demo = demo;
         sim_ = bcusim::BcuSimulator::start(options).take();
         gateway_ = std::make_unique<ChildProcess>(
-            LINTORD_BINARY,
-            std::vector<std::string>{"--device", sim_->devicePath(), "--gateway-port", "0", "--proxy-port", "0"});
+            LINTORD_BINARY, std::vector<std::string>{"--device", sim_->devicePath(), "--gateway-port", "0",
+                                                     "--proxy-port", "0", "--knxip-port", "0"});
         gatewayPort_ = portFrom(gateway_->waitForLine("Gateway port: ", 5s));
         proxyPort_ = portFrom(gateway_->waitForLine("Proxy port: ", 5s));
         ASSERT_TRUE(gateway_->waitForLine("BCU: connected to BCU", 5s));

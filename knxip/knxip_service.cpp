@@ -1,0 +1,120 @@
+#include "knxip/knxip_service.h"
+
+#include <netinet/in.h>
+
+#include <array>
+#include <cerrno>
+
+#include "platform/log.h"
+#include "platform/tcp_socket.h"
+
+namespace lintor::knxip {
+namespace {
+
+// Larger than any frame we take: a standard frame's tunnelling request is
+// 31 bytes, a search request 14.
+constexpr size_t kDatagramBufferSize = 512;
+// Datagrams read per wake-up, so that a flood leaves the loop time for the bus.
+constexpr int kDatagramsPerWakeUp = 64;
+
+}  // namespace
+
+KnxIpService::KnxIpService(ServiceSettings settings, DownlinkWriter downlink, StatusSink status)
+    : server_(std::move(settings.tunnels), *this),
+      downlink_(std::move(downlink)),
+      status_(std::move(status)),
+      allow_(std::move(settings.allow)) {
+    auto bound = bindUdp(settings.listenAddress, settings.port);
+    if (!bound.ok()) {
+        error_ = bound.error();
+        return;
+    }
+    socket_ = bound.take();
+    port_ = boundPort(socket_.get());
+    if (settings.listenAddress.empty() && !joinMulticastGroup(socket_.get(), MULTICAST_GROUP)) {
+        log::notice("KNXnet/IP: no multicast on this host (" + errorText(errno) +
+                    "): clients must be given the address; searches by multicast go unanswered");
+    }
+    notifier_ = std::make_unique<QSocketNotifier>(socket_.get(), QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [this] { readDatagrams(); });
+    timer_.setSingleShot(true);
+    timer_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] { expire(); });
+}
+
+KnxIpService::~KnxIpService() {
+    if (socket_) server_.disconnectAll();
+}
+
+void KnxIpService::uplinkRecord(std::span<const uint8_t> record) {
+    server_.uplinkRecord(record, Clock::now());
+    rearm();
+}
+
+void KnxIpService::readDatagrams() {
+    std::array<uint8_t, kDatagramBufferSize> buffer{};
+    for (int i = 0; i < kDatagramsPerWakeUp; ++i) {
+        const auto received = receiveDatagram(socket_.get(), buffer);
+        if (!received.ok()) break;
+        const ReceivedDatagram& datagram = received.value();
+        if (!allowed(datagram.from)) continue;
+        if (datagram.truncated) {
+            log::debug("KNXnet/IP: ignored an oversized datagram from " + datagram.from.text());
+            continue;
+        }
+        server_.receive(datagram.from, std::span(buffer).first(datagram.size), Clock::now());
+    }
+    rearm();
+}
+
+bool KnxIpService::allowed(const UdpEndpoint& peer) {
+    if (allow_.empty()) return true;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(peer.address);
+    address.sin_port = htons(peer.port);
+    if (allow_.allows(reinterpret_cast<const sockaddr*>(&address), sizeof address)) return true;
+    if (refusedLog_.admit()) {
+        log::notice("KNXnet/IP: ignored " + peer.text() + ", which the allowed addresses leave out" +
+                    refusedLog_.occurrencesNote());
+    }
+    return false;
+}
+
+void KnxIpService::expire() {
+    server_.expire(Clock::now());
+    rearm();
+}
+
+void KnxIpService::rearm() {
+    const auto next = server_.nextDeadline();
+    if (!next) {
+        timer_.stop();
+        return;
+    }
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*next - Clock::now());
+    timer_.start(std::max(wait, std::chrono::milliseconds(0)));
+}
+
+void KnxIpService::sendDatagram(const UdpEndpoint& to, std::span<const uint8_t> bytes) {
+    const auto sent = lintor::sendDatagram(socket_.get(), to, bytes);
+    if (!sent.ok() && sendFailedLog_.admit()) {
+        log::warning("KNXnet/IP: cannot send to " + to.text() + ": " + errorText(sent.error()) +
+                     sendFailedLog_.occurrencesNote());
+    }
+}
+
+UdpEndpoint KnxIpService::localEndpointFor(const UdpEndpoint& peer) {
+    return {localAddressTowards(socket_.get(), peer), port_};
+}
+
+void KnxIpService::tunnelOpened(size_t tunnel, const UdpEndpoint& peer) {
+    status_("KNXnet/IP: tunnel " + std::to_string(tunnel) + " connected from " + peer.text());
+}
+
+void KnxIpService::tunnelClosed(size_t tunnel, std::string_view reason) {
+    log::info("KNXnet/IP: tunnel " + std::to_string(tunnel) + " " + std::string(reason));
+    status_("KNXnet/IP: tunnel " + std::to_string(tunnel) + " closed");
+}
+
+}  // namespace lintor::knxip

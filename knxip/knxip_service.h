@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "knxip/tunnel_server.h"
+#include "platform/address_filter.h"
+#include "platform/log_throttle.h"
+#include "platform/unique_fd.h"
+
+namespace lintor::knxip {
+
+struct ServiceSettings {
+    std::string listenAddress;  // empty: every IPv4 address, with the multicast group
+    uint16_t port = DEFAULT_PORT;
+    TunnelSettings tunnels;
+    AddressFilter allow;
+};
+
+// The KNXnet/IP server on its UDP socket in the event loop: datagrams in,
+// the server's timers on a QTimer, its records to the downlink writer.
+class KnxIpService final : private TunnelServerEvents {
+public:
+    using DownlinkWriter = std::function<void(std::span<const uint8_t>)>;
+    using StatusSink = std::function<void(const std::string&)>;
+
+    KnxIpService(ServiceSettings settings, DownlinkWriter downlink, StatusSink status);
+    // Tells every client that the connection ends.
+    ~KnxIpService() override;
+    KnxIpService(const KnxIpService&) = delete;
+    KnxIpService& operator=(const KnxIpService&) = delete;
+
+    bool listening() const { return socket_.valid(); }
+    // The errno of the bind that failed.
+    int error() const { return error_; }
+    uint16_t port() const { return port_; }
+
+    void uplinkRecord(std::span<const uint8_t> record);
+    void setBusConnected(bool connected) { server_.setBusConnected(connected); }
+    void setAllow(AddressFilter allow) { allow_ = std::move(allow); }
+    const TunnelServer& server() const { return server_; }
+
+private:
+    void sendDatagram(const UdpEndpoint& to, std::span<const uint8_t> bytes) override;
+    void writeDownlink(std::span<const uint8_t> record) override { downlink_(record); }
+    UdpEndpoint localEndpointFor(const UdpEndpoint& peer) override;
+    void tunnelOpened(size_t tunnel, const UdpEndpoint& peer) override;
+    void tunnelClosed(size_t tunnel, std::string_view reason) override;
+
+    void readDatagrams();
+    bool allowed(const UdpEndpoint& peer);
+    void expire();
+    void rearm();
+
+    TunnelServer server_;
+    DownlinkWriter downlink_;
+    StatusSink status_;
+    AddressFilter allow_;
+    UniqueFd socket_;
+    int error_ = 0;
+    uint16_t port_ = 0;
+    std::unique_ptr<QSocketNotifier> notifier_;
+    QTimer timer_;
+    LogThrottle refusedLog_;
+    LogThrottle sendFailedLog_;
+};
+
+}  // namespace lintor::knxip

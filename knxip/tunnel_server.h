@@ -1,0 +1,110 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <list>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "knxip/cemi.h"
+#include "knxip/connection.h"
+#include "knxip/frame_reader.h"
+#include "knxip/frame_writer.h"
+#include "platform/udp_socket.h"
+
+namespace lintor::knxip {
+
+struct TunnelSettings {
+    DeviceIdentity identity;
+    uint16_t firstTunnelAddress = 0;
+    size_t tunnelCount = 4;
+};
+
+// What the server needs around it: the socket, the bus link, the user.
+class TunnelServerEvents {
+public:
+    virtual ~TunnelServerEvents() = default;
+    virtual void sendDatagram(const UdpEndpoint& to, std::span<const uint8_t> bytes) = 0;
+    // A MSG_DATA_TO_BCU record for the downlink.
+    virtual void writeDownlink(std::span<const uint8_t> record) = 0;
+    // Our endpoint as the peer should address it.
+    virtual UdpEndpoint localEndpointFor(const UdpEndpoint& peer) = 0;
+    virtual void tunnelOpened(size_t tunnel, const UdpEndpoint& peer) = 0;
+    virtual void tunnelClosed(size_t tunnel, std::string_view reason) = 0;
+};
+
+// A KNXnet/IP server for tunnelling and device management over UDP, without
+// a socket or a clock of its own: datagrams, bus records and the time come
+// in, datagrams and records go out through the events.
+class TunnelServer {
+public:
+    // A confirmation that has not come from the BCU this long is given as
+    // negative.
+    static constexpr auto CONFIRMATION_TIMEOUT = std::chrono::seconds(3);
+    static constexpr size_t DEVICE_MANAGEMENT_LIMIT = 4;
+
+    TunnelServer(TunnelSettings settings, TunnelServerEvents& events);
+
+    void receive(const UdpEndpoint& from, std::span<const uint8_t> datagram, TimePoint now);
+    // One uplink record of the bus link, header included.
+    void uplinkRecord(std::span<const uint8_t> record, TimePoint now);
+    // While the bus link is down, no tunnel opens and every request is
+    // confirmed negatively at once.
+    void setBusConnected(bool connected) { busConnected_ = connected; }
+    // Resends, confirmations overdue, connections without a heartbeat.
+    void expire(TimePoint now);
+    std::optional<TimePoint> nextDeadline() const;
+    // Says goodbye to every client, as at shutdown.
+    void disconnectAll();
+
+    size_t connectionCount() const { return connections_.size(); }
+    // Telegrams dropped because a client did not take them fast enough.
+    uint64_t droppedCount() const { return dropped_; }
+
+private:
+    struct PendingConfirmation {
+        uint8_t channel = 0;
+        cemi::LData request;
+        TimePoint deadline;
+    };
+
+    void handle(const UdpEndpoint& from, const SearchRequest& request);
+    void handle(const UdpEndpoint& from, const DescriptionRequest& request);
+    void handle(const UdpEndpoint& from, const ConnectRequest& request, TimePoint now);
+    void handle(const UdpEndpoint& from, const ConnectionStateRequest& request, TimePoint now);
+    void handle(const UdpEndpoint& from, const DisconnectRequest& request);
+    void handle(const UdpEndpoint& from, const ChannelMessage& message, TimePoint now);
+    void handle(const UdpEndpoint& from, const ChannelAck& ack, TimePoint now);
+    uint8_t connectStatus(const ConnectRequest& request) const;
+    void openConnection(const UdpEndpoint& from, const ConnectRequest& request, TimePoint now);
+
+    void tunnelMessage(Connection& connection, std::span<const uint8_t> message, TimePoint now);
+    void deviceManagementMessage(Connection& connection, std::span<const uint8_t> message, TimePoint now);
+    void confirm(const PendingConfirmation& pending, bool positive, TimePoint now);
+    void indicateToTunnels(const cemi::LData& indication, const Connection* except, TimePoint now);
+    void matchConfirmation(const cemi::LData& confirmation, TimePoint now);
+
+    void send(Connection& connection, std::vector<uint8_t> cemi, TimePoint now);
+    void sendNext(Connection& connection, TimePoint now);
+    void sendInFlight(Connection& connection);
+    void close(std::list<Connection>::iterator connection, std::string_view reason, bool tellClient);
+
+    Connection* find(uint8_t channel);
+    std::optional<size_t> freeTunnel() const;
+    std::optional<uint8_t> freeChannel();
+    static UdpEndpoint answerTo(const Hpai& hpai, const UdpEndpoint& from);
+    Hpai ourHpai(const UdpEndpoint& peer);
+
+    TunnelSettings settings_;
+    TunnelServerEvents& events_;
+    std::list<Connection> connections_;
+    std::deque<PendingConfirmation> pending_;
+    bool busConnected_ = false;
+    uint8_t lastChannel_ = 0;
+    uint64_t dropped_ = 0;
+};
+
+}  // namespace lintor::knxip
