@@ -1,0 +1,186 @@
+// The KNXnet/IP server of the real lintord on a simulated BCU, reached by a
+// raw UDP client of the test's own and by knxd's tunnelling driver.
+#include <gtest/gtest.h>
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/udp_socket.h"
+#include "tests/support/bytes.h"
+#include "tests/support/child_process.h"
+#include "tools/bcusim/bcu_simulator.h"
+
+namespace lintor {
+namespace {
+
+using namespace std::chrono_literals;
+using test::bytes;
+using test::ChildProcess;
+using test::hex;
+using test::portFrom;
+
+constexpr uint32_t kLoopback = 0x7F000001;
+
+bool hasLineContaining(const std::vector<std::string>& lines, const std::string& text) {
+    return std::ranges::any_of(lines, [&](const std::string& line) { return line.find(text) != std::string::npos; });
+}
+
+bool waitForLineContaining(ChildProcess& process, const std::string& text, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!hasLineContaining(process.outputLines(), text)) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        process.pumpFor(50ms);
+    }
+    return true;
+}
+
+std::string joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return text;
+}
+
+// Peers from outside this project: CI must have them, a developer may not.
+bool peerAvailable(const std::string& path) {
+    if (std::filesystem::exists(path)) return true;
+    const char* required = std::getenv("LINTOR_KNXIP_PEERS");
+    if (required != nullptr && std::string(required) == "required") ADD_FAILURE() << path << " is missing";
+    return false;
+}
+
+// A UDP socket on loopback that sends requests and waits for answers.
+class RawClient {
+public:
+    RawClient() : socket_(bindUdp("127.0.0.1", 0).take()) {}
+
+    void send(uint16_t port, const std::string& datagram) {
+        ASSERT_TRUE(sendDatagram(socket_.get(), {kLoopback, port}, bytes(datagram)).ok());
+    }
+    // The next datagram in hex, or "" after the time-out.
+    std::string receive(std::chrono::milliseconds timeout = 2s) {
+        pollfd ready{socket_.get(), POLLIN, 0};
+        if (::poll(&ready, 1, static_cast<int>(timeout.count())) != 1) return {};
+        std::vector<uint8_t> buffer(512);
+        const auto received = receiveDatagram(socket_.get(), buffer);
+        if (!received.ok()) return {};
+        buffer.resize(received.value().size);
+        return hex(buffer);
+    }
+
+private:
+    UniqueFd socket_;
+};
+
+class KnxIpProcessTest : public ::testing::Test {
+protected:
+    void startGateway(std::vector<std::string> extra = {}) {
+        sim_ = bcusim::BcuSimulator::start({}).take();
+        std::vector<std::string> arguments{"--device",     sim_->devicePath(), "--gateway-port", "0", "--proxy-port",
+                                           "0",            "--knxip-port",     "0",              "--listen",
+                                           "127.0.0.1",    "--knxip-name",     "Test gateway"};
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        gateway_ = std::make_unique<ChildProcess>(LINTORD_BINARY, arguments);
+        knxipPort_ = portFrom(gateway_->waitForLine("KNXnet/IP port: ", 5s));
+        ASSERT_NE(knxipPort_, 0);
+        ASSERT_TRUE(gateway_->waitForLine("BCU: connected to BCU", 5s));
+    }
+
+    // The EMI messages of the host's frames, in hex.
+    bool waitForFrameToTheBcu(const std::string& message) const {
+        const auto deadline = std::chrono::steady_clock::now() + 3s;
+        for (;;) {
+            for (const auto& unit : sim_->hostUnits()) {
+                if (unit.kind == bcusim::HostUnitKind::VariableFrame && hex(bcusim::emiMessageOf(unit)) == message) {
+                    return true;
+                }
+            }
+            if (std::chrono::steady_clock::now() > deadline) return false;
+            std::this_thread::sleep_for(20ms);
+        }
+    }
+
+    std::unique_ptr<bcusim::BcuSimulator> sim_;
+    std::unique_ptr<ChildProcess> gateway_;
+    uint16_t knxipPort_ = 0;
+};
+
+TEST_F(KnxIpProcessTest, RawClientIsDescribedConnectedAndHeard) {
+    startGateway();
+    RawClient client;
+    client.send(knxipPort_, "06 10 02 03 00 0E 08 01 00 00 00 00 00 00");
+    const std::string description = client.receive();
+    // "Test gateway" in the friendly name field.
+    EXPECT_NE(description.find("54 65 73 74 20 67 61 74 65 77 61 79 00"), std::string::npos) << description;
+
+    client.send(knxipPort_, "06 10 02 05 00 1A 08 01 00 00 00 00 00 00 08 01 00 00 00 00 00 00 04 04 02 00");
+    const std::string connected = client.receive();
+    ASSERT_EQ(connected.substr(0, 23), "06 10 02 06 00 14 01 00") << connected;
+    EXPECT_EQ(connected.substr(connected.size() - 11), "04 04 FF F1");
+    EXPECT_TRUE(waitForLineContaining(*gateway_, "KNXnet/IP: tunnel 1 connected from 127.0.0.1:", 2s));
+
+    client.send(knxipPort_, "06 10 04 20 00 15 04 01 00 00 11 00 BC E0 00 00 0A 03 01 00 81");
+    EXPECT_EQ(client.receive(), "06 10 04 21 00 0A 04 01 00 00");
+    EXPECT_TRUE(waitForFrameToTheBcu("11 0C FF F1 0A 03 E1 00 81"));
+    // The simulator confirms: L_Data.con in our first request to the client.
+    EXPECT_EQ(client.receive(), "06 10 04 20 00 15 04 01 00 00 2E 00 BC E0 FF F1 0A 03 01 00 81");
+    client.send(knxipPort_, "06 10 04 21 00 0A 04 01 00 00");
+
+    ASSERT_TRUE(sim_->injectGroupWrite(0x0901, 1, bcusim::SIX_BIT_VALUE, 0x110B));
+    EXPECT_EQ(client.receive(), "06 10 04 20 00 15 04 01 01 00 29 00 BC E0 11 0B 09 01 01 00 81");
+
+    client.send(knxipPort_, "06 10 02 09 00 10 01 00 08 01 00 00 00 00 00 00");
+    EXPECT_EQ(client.receive(), "06 10 02 0A 00 08 01 00");
+    EXPECT_TRUE(waitForLineContaining(*gateway_, "KNXnet/IP: tunnel 1 closed", 2s));
+}
+
+TEST_F(KnxIpProcessTest, AddressesLeftOutOfTheAllowListHearNothing) {
+    startGateway({"--allow", "192.0.2.0/24"});
+    RawClient client;
+    client.send(knxipPort_, "06 10 02 03 00 0E 08 01 00 00 00 00 00 00");
+    EXPECT_EQ(client.receive(500ms), "");
+}
+
+TEST_F(KnxIpProcessTest, KnxdTunnelsThroughToTheBus) {
+    if (!peerAvailable("/usr/bin/knxd") || !peerAvailable("/usr/bin/knxtool")) GTEST_SKIP() << "knxd is not installed";
+    startGateway();
+    char directory[] = "/tmp/lintor-knxd-XXXXXX";
+    ASSERT_NE(::mkdtemp(directory), nullptr);
+    const std::string socketPath = std::string(directory) + "/knx.sock";
+    const std::string url = "local:" + socketPath;
+    auto knxd = std::make_unique<ChildProcess>(
+        "/usr/bin/knxd", std::vector<std::string>{"-e", "0.0.1", "-E", "0.0.2:8", "-u", socketPath, "-b",
+                                                  "ipt:127.0.0.1:" + std::to_string(knxipPort_)});
+    ASSERT_TRUE(waitForLineContaining(*gateway_, "KNXnet/IP: tunnel 1 connected from 127.0.0.1:", 10s))
+        << joined(gateway_->outputLines());
+    const auto socketDeadline = std::chrono::steady_clock::now() + 5s;
+    while (!std::filesystem::exists(socketPath) && std::chrono::steady_clock::now() < socketDeadline) {
+        std::this_thread::sleep_for(50ms);
+    }
+
+    ChildProcess write("/usr/bin/knxtool", {"groupswrite", url, "1/2/3", "1"});
+    EXPECT_EQ(write.waitForExit(5s), 0);
+    // knxd names its client (0.0.2) as the source, with hop count 5.
+    EXPECT_TRUE(waitForFrameToTheBcu("11 0C 00 02 0A 03 D1 00 81"));
+
+    ChildProcess listen("/usr/bin/knxtool", {"groupsocketlisten", url});
+    std::this_thread::sleep_for(500ms);
+    ASSERT_TRUE(sim_->injectGroupWrite(0x0901, 1, bcusim::SIX_BIT_VALUE, 0x110B));
+    EXPECT_TRUE(waitForLineContaining(listen, "Write from 1.1.11 to 1/1/1: 01", 5s)) << joined(listen.outputLines());
+
+    // knxd leaves without a DISCONNECT_REQUEST; the heartbeat's absence
+    // would close the tunnel after two minutes.
+    knxd->sendSignal(SIGTERM);
+    EXPECT_TRUE(knxd->waitForExit(5s));
+    std::filesystem::remove_all(directory);
+}
+
+}  // namespace
+}  // namespace lintor
