@@ -81,8 +81,10 @@ private:
 
 class KnxIpProcessTest : public ::testing::Test {
 protected:
-    void startGateway(std::vector<std::string> extra = {}) {
-        sim_ = bcusim::BcuSimulator::start({}).take();
+    void startGateway(std::vector<std::string> extra = {}, bool demo = false) {
+        bcusim::Options options;
+        options.demo = demo;
+        sim_ = bcusim::BcuSimulator::start(options).take();
         std::vector<std::string> arguments{"--device",     sim_->devicePath(), "--gateway-port", "0", "--proxy-port",
                                            "0",            "--knxip-port",     "0",              "--listen",
                                            "127.0.0.1",    "--knxip-name",     "Test gateway"};
@@ -93,7 +95,7 @@ protected:
         ASSERT_TRUE(gateway_->waitForLine("BCU: connected to BCU", 5s));
     }
 
-    // The EMI messages of the host's frames, in hex.
+    // Until the host has sent the BCU this EMI message (in hex).
     bool waitForFrameToTheBcu(const std::string& message) const {
         const auto deadline = std::chrono::steady_clock::now() + 3s;
         for (;;) {
@@ -181,6 +183,39 @@ TEST_F(KnxIpProcessTest, KnxdTunnelsThroughToTheBus) {
     EXPECT_TRUE(knxd->waitForExit(5s));
     std::filesystem::remove_all(directory);
 }
+
+// The npm libraries through the line protocol of tests/knxip/client.mjs.
+class NpmClientTest : public KnxIpProcessTest, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(NpmClientTest, ConnectsWritesReadsHearsAndDisconnects) {
+    const std::string driver = LINTOR_KNXIP_TEST_DIR "/client.mjs";
+    if (!peerAvailable("/usr/bin/node") || !peerAvailable(LINTOR_KNXIP_TEST_DIR "/node_modules/" + GetParam())) {
+        GTEST_SKIP() << "run npm ci in tests/knxip first";
+    }
+    startGateway({}, true);
+    ChildProcess client("/usr/bin/node",
+                        {driver, "--library", GetParam(), "--host", "127.0.0.1", "--port", std::to_string(knxipPort_)},
+                        true);
+    ASSERT_TRUE(client.waitForLine("connected", 15s)) << joined(client.errorLines());
+    EXPECT_TRUE(waitForLineContaining(*gateway_, "KNXnet/IP: tunnel 1 connected from 127.0.0.1:", 2s));
+
+    ASSERT_TRUE(client.writeLine("write 1/2/3 DPT1 1"));
+    EXPECT_TRUE(client.waitForLine("written 1/2/3", 5s)) << joined(client.outputLines());
+    EXPECT_TRUE(waitForFrameToTheBcu(GetParam() == "knx" ? "11 0C FF 0F 0A 03 E1 00 81" : "11 0C FF F1 0A 03 E1 00 81"));
+
+    ASSERT_TRUE(client.writeLine("read 3/1/1"));
+    EXPECT_TRUE(client.waitForLine("response 3/1/1 1.1.14 ", 5s)) << joined(client.outputLines());
+
+    ASSERT_TRUE(sim_->injectGroupWrite(0x3F07, 1, bcusim::SIX_BIT_VALUE, 0x114D));
+    EXPECT_TRUE(waitForLineContaining(client, "indication 7/7/7 1.1.77 01", 5s)) << joined(client.outputLines());
+
+    ASSERT_TRUE(client.writeLine("disconnect"));
+    EXPECT_TRUE(client.waitForLine("disconnected", 5s)) << joined(client.outputLines());
+    EXPECT_EQ(client.waitForExit(5s), 0);
+    EXPECT_TRUE(waitForLineContaining(*gateway_, "KNXnet/IP: tunnel 1 closed", 5s)) << joined(gateway_->outputLines());
+}
+
+INSTANTIATE_TEST_SUITE_P(Libraries, NpmClientTest, ::testing::Values("knx", "knxultimate"));
 
 }  // namespace
 }  // namespace lintor

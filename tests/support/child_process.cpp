@@ -1,5 +1,7 @@
 #include "tests/support/child_process.h"
 
+#include <sys/socket.h>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -59,10 +61,14 @@ int remainingMs(Clock::time_point deadline) {
 
 }  // namespace
 
-ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments) {
+ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments, bool withInput) {
     int outPipe[2];
     int errPipe[2];
+    int inPipe[2] = {-1, -1};
     if (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0) return;
+    // A socket rather than a pipe: a write to a program that has gone then
+    // fails without SIGPIPE.
+    if (withInput && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, inPipe) != 0) return;
     pid_ = ::fork();
     if (pid_ == 0) {
         // A test process that is killed must not leave a gateway behind that
@@ -70,6 +76,7 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         ::dup2(outPipe[1], STDOUT_FILENO);
         ::dup2(errPipe[1], STDERR_FILENO);
+        if (withInput) ::dup2(inPipe[0], STDIN_FILENO);
         // The signals the test process blocks or ignores must not carry over.
         sigset_t none;
         sigemptyset(&none);
@@ -86,8 +93,18 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
     }
     ::close(outPipe[1]);
     ::close(errPipe[1]);
+    if (withInput) {
+        ::close(inPipe[0]);
+        in_.reset(inPipe[1]);
+    }
     out_.fd.reset(outPipe[0]);
     err_.fd.reset(errPipe[0]);
+}
+
+bool ChildProcess::writeLine(const std::string& line) {
+    if (!in_) return false;
+    const std::string text = line + "\n";
+    return ::send(in_.get(), text.data(), text.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(text.size());
 }
 
 ChildProcess::~ChildProcess() {

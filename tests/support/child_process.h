@@ -30,7 +30,9 @@ std::vector<ThreadInfo> threadsOf(pid_t pid);
 // line. Killed on destruction if still running.
 class ChildProcess {
 public:
-    ChildProcess(const std::string& program, const std::vector<std::string>& arguments);
+    // withInput: the program's stdin is a pipe for writeLine(); otherwise it
+    // is the test's own.
+    ChildProcess(const std::string& program, const std::vector<std::string>& arguments, bool withInput = false);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
@@ -51,6 +53,11 @@ public:
     void pumpFor(std::chrono::milliseconds duration);
     pid_t pid() const { return pid_; }
 
+    // A line to the program's stdin; false once it cannot be written.
+    bool writeLine(const std::string& line);
+    // The program sees the end of its input.
+    void closeInput() { in_.reset(); }
+
     void sendSignal(int signal);
     // The exit code, or nothing if it did not end in time (or died of a signal).
     std::optional<int> waitForExit(std::chrono::milliseconds timeout);
@@ -66,6 +73,7 @@ private:
     void drain(Stream& stream);
 
     pid_t pid_ = -1;
+    UniqueFd in_;
     Stream out_;
     Stream err_;
     size_t outPosition_ = 0;
