@@ -33,5 +33,8 @@ void monitorRecordStream(std::span<const uint8_t> data);
 void proxyInfoLines(std::span<const uint8_t> data);
 void datapointValue(std::span<const uint8_t> data);
 void groupNamesFile(std::span<const uint8_t> data);
+// KNXnet/IP: steps of length, action and bytes (datagrams from two clients,
+// uplink records, time passing, the bus going up or down).
+void knxipDatagrams(std::span<const uint8_t> data);
 
 }  // namespace lintor::fuzz
