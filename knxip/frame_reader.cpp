@@ -128,7 +128,7 @@ ReadResult readRequest(std::span<const uint8_t> datagram) {
     } else if (!body.ok()) {
         result.failure = ReadFailure::BadBody;
     } else {
-        result.request = std::move(request);
+        result.request = request;
     }
     return result;
 }

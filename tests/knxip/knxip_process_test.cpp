@@ -85,9 +85,9 @@ protected:
         bcusim::Options options;
         options.demo = demo;
         sim_ = bcusim::BcuSimulator::start(options).take();
-        std::vector<std::string> arguments{"--device",     sim_->devicePath(), "--gateway-port", "0", "--proxy-port",
-                                           "0",            "--knxip-port",     "0",              "--listen",
-                                           "127.0.0.1",    "--knxip-name",     "Test gateway"};
+        std::vector<std::string> arguments{
+            "--device", sim_->devicePath(), "--gateway-port", "0",           "--proxy-port", "0", "--knxip-port", "0",
+            "--listen", "127.0.0.1",        "--knxip-name",   "Test gateway"};
         arguments.insert(arguments.end(), extra.begin(), extra.end());
         gateway_ = std::make_unique<ChildProcess>(LINTORD_BINARY, arguments);
         knxipPort_ = portFrom(gateway_->waitForLine("KNXnet/IP port: ", 5s));
@@ -201,7 +201,8 @@ TEST_P(NpmClientTest, ConnectsWritesReadsHearsAndDisconnects) {
 
     ASSERT_TRUE(client.writeLine("write 1/2/3 DPT1 1"));
     EXPECT_TRUE(client.waitForLine("written 1/2/3", 5s)) << joined(client.outputLines());
-    EXPECT_TRUE(waitForFrameToTheBcu(GetParam() == "knx" ? "11 0C FF 0F 0A 03 E1 00 81" : "11 0C FF F1 0A 03 E1 00 81"));
+    EXPECT_TRUE(
+        waitForFrameToTheBcu(GetParam() == "knx" ? "11 0C FF 0F 0A 03 E1 00 81" : "11 0C FF F1 0A 03 E1 00 81"));
 
     ASSERT_TRUE(client.writeLine("read 3/1/1"));
     EXPECT_TRUE(client.waitForLine("response 3/1/1 1.1.14 ", 5s)) << joined(client.outputLines());
