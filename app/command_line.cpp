@@ -124,8 +124,11 @@ std::string checkCombination(const Options& options) {
         return "--gateway-port and --proxy-port are both " + std::to_string(gateway.gatewayPort) +
                ": give each its own port, or --proxy-port off";
     }
-    if (gateway.knxip.enabled && !gateway.knxipAddress().empty() && !parseIpv4(gateway.knxipAddress())) {
-        return "KNXnet/IP needs an IPv4 address, not " + gateway.knxipAddress() +
+    // An IPv6 --listen of older settings leaves KNXnet/IP out (GatewayCore
+    // says so); only an address given for it must be one it can use.
+    if (gateway.knxip.enabled && gateway.knxip.listen && !gateway.knxip.listen->empty() &&
+        !parseIpv4(*gateway.knxip.listen)) {
+        return "KNXnet/IP needs an IPv4 address, not " + *gateway.knxip.listen +
                ": give --knxip-listen an IPv4 address, or --knxip-port off";
     }
     return {};

@@ -2,6 +2,8 @@
 
 #include "app/device_setting.h"
 #include "app/status_texts.h"
+#include "platform/log.h"
+#include "platform/udp_socket.h"
 #include "proxy/proxy_protocol.h"
 
 namespace lintor {
@@ -46,6 +48,11 @@ void GatewayCore::start() {
 
 void GatewayCore::startKnxIp() {
     const KnxIpConfig& config = config_.knxip;
+    if (!config_.knxipAddress().empty() && !parseIpv4(config_.knxipAddress())) {
+        log::warning("KNXnet/IP not started: it needs an IPv4 address, and the gateway listens on " +
+                     config_.knxipAddress() + " (give --knxip-listen, or --knxip-port off)");
+        return;
+    }
     knxip::ServiceSettings settings;
     settings.listenAddress = config_.knxipAddress();
     settings.port = config.port;

@@ -113,7 +113,7 @@ void KnxIpService::tunnelOpened(size_t tunnel, const UdpEndpoint& peer) {
 }
 
 void KnxIpService::tunnelClosed(size_t tunnel, std::string_view reason) {
-    log::info("KNXnet/IP: tunnel " + std::to_string(tunnel) + " " + std::string(reason));
+    log::info("KNXnet/IP: tunnel " + std::to_string(tunnel) + " closed: " + std::string(reason));
     status_("KNXnet/IP: tunnel " + std::to_string(tunnel) + " closed");
 }
 

@@ -139,7 +139,7 @@ void TunnelServer::handle(const UdpEndpoint& from, const DisconnectRequest& requ
     const bool known = connection != connections_.end() && connection->control().address == from.address;
     events_.sendDatagram(answerTo(request.control, from),
                          disconnectResponse(request.channel, known ? status::E_NO_ERROR : status::E_CONNECTION_ID));
-    if (known) close(connection, "closed by the client", false);
+    if (known) close(connection, "the client disconnected", false);
 }
 
 void TunnelServer::handle(const UdpEndpoint& from, const ChannelMessage& message, TimePoint now) {
@@ -313,7 +313,8 @@ void TunnelServer::close(std::list<Connection>::iterator connection, std::string
     const bool deviceManagement = connection->deviceManagement();
     connections_.erase(connection);
     if (deviceManagement) {
-        log::info("KNXnet/IP: device management connection " + std::to_string(channel) + " " + std::string(reason));
+        log::info("KNXnet/IP: device management connection " + std::to_string(channel) +
+                  " closed: " + std::string(reason));
     } else {
         events_.tunnelClosed(tunnel, reason);
     }

@@ -54,6 +54,43 @@ TEST(CommandLine, ListenAddressesAccessAndLogLevel) {
     EXPECT_EQ(defaults.options.logLevel, log::Level::Info);
 }
 
+TEST(CommandLine, KnxIpServer) {
+    const KnxIpConfig defaults = parse({}).options.gateway.knxip;
+    EXPECT_TRUE(defaults.enabled);
+    EXPECT_EQ(defaults.port, 3671);
+    EXPECT_EQ(defaults.address, 0xFFF0);  // 15.15.240
+    EXPECT_EQ(defaults.firstTunnel, 0xFFF1);
+    EXPECT_EQ(defaults.tunnels, 4U);
+    EXPECT_EQ(defaults.name, "Lintor");
+
+    const auto parsed = parse({"--knxip-port", "3700", "--knxip-listen", "192.0.2.1", "--knxip-address", "1.1.240",
+                               "--knxip-tunnels", "1.1.250:6", "--knxip-name", "Line 1"});
+    ASSERT_TRUE(parsed.error.empty()) << parsed.error;
+    const KnxIpConfig& knxip = parsed.options.gateway.knxip;
+    EXPECT_EQ(knxip.port, 3700);
+    EXPECT_EQ(parsed.options.gateway.knxipAddress(), "192.0.2.1");
+    EXPECT_EQ(knxip.address, 0x11F0);
+    EXPECT_EQ(knxip.firstTunnel, 0x11FA);
+    EXPECT_EQ(knxip.tunnels, 6U);
+    EXPECT_EQ(knxip.name, "Line 1");
+    EXPECT_EQ(parse({"--knxip-tunnels", "1.1.255"}).options.gateway.knxip.tunnels, 1U);
+    EXPECT_FALSE(parse({"--knxip-port", "off"}).options.gateway.knxip.enabled);
+
+    // An IPv6 address for every port leaves KNXnet/IP out, not the start.
+    EXPECT_EQ(parse({"--listen", "::1"}).error, "");
+    EXPECT_EQ(parse({"--knxip-listen", "::1"}).error,
+              "KNXnet/IP needs an IPv4 address, not ::1: give --knxip-listen an IPv4 address, or --knxip-port off");
+    EXPECT_EQ(parse({"--knxip-listen", "::1", "--knxip-port", "off"}).error, "");
+
+    const std::string range = " (the first address and how many, e.g. 1.1.241:4, devices 1 to 255 of one line)";
+    for (const char* wrong : {"1.1.250:7", "1.1.0:2", "1.1.241:0", "1.1.241:", "1.1:4", "16.0.1:1"}) {
+        EXPECT_EQ(parse({"--knxip-tunnels", wrong}).error,
+                  "not a range of tunnel addresses for --knxip-tunnels: " + std::string(wrong) + range);
+    }
+    EXPECT_EQ(parse({"--knxip-address", "1.1"}).error,
+              "not an individual address for --knxip-address: 1.1 (e.g. 1.1.250)");
+}
+
 TEST(CommandLine, EqualPortsAreRefusedUnlessFreeOrTheProxyIsOff) {
     EXPECT_EQ(parse({"--gateway-port", "5003"}).error,
               "--gateway-port and --proxy-port are both 5003: give each its own port, or --proxy-port off");

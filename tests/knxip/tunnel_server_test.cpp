@@ -286,7 +286,7 @@ TEST_F(TunnelServerTest, DisconnectFreesTheTunnelForTheNextClient) {
     connect(kOther);
     receive("06 10 02 09 00 10 01 00 " + kClientHpai);
     EXPECT_EQ(events.take().at(0).bytes, "06 10 02 0A 00 08 01 00");
-    EXPECT_EQ(events.status.back(), "tunnel 1 closed: closed by the client");
+    EXPECT_EQ(events.status.back(), "tunnel 1 closed: the client disconnected");
     receive(kConnectTunnel);
     const auto sent = events.take();
     EXPECT_EQ(sent.at(0).bytes.substr(sent[0].bytes.size() - 5), "FF F1");
