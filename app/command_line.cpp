@@ -5,6 +5,7 @@
 
 #include "app/option_table.h"
 #include "app/version.h"
+#include "link/individual_address.h"
 #include "platform/ini_document.h"
 #include "platform/udp_socket.h"
 
@@ -123,6 +124,13 @@ std::string checkCombination(const Options& options) {
     if (gateway.proxyEnabled && gateway.gatewayPort != 0 && gateway.gatewayPort == gateway.proxyPort) {
         return "--gateway-port and --proxy-port are both " + std::to_string(gateway.gatewayPort) +
                ": give each its own port, or --proxy-port off";
+    }
+    const KnxIpConfig& knxip = gateway.knxip;
+    if (knxip.enabled && knxip.address >= knxip.firstTunnel &&
+        static_cast<size_t>(knxip.address - knxip.firstTunnel) < knxip.tunnels) {
+        return "--knxip-address " + formatIndividualAddress(knxip.address) + " is one of the tunnels' addresses (" +
+               formatIndividualAddress(knxip.firstTunnel) + ":" + std::to_string(knxip.tunnels) +
+               "): give the server an address of its own";
     }
     // An IPv6 --listen of older settings leaves KNXnet/IP out (GatewayCore
     // says so); only an address given for it must be one it can use.

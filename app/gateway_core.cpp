@@ -62,7 +62,7 @@ void GatewayCore::startKnxIp() {
     settings.tunnels.tunnelCount = config.tunnels;
     settings.allow = config_.allow;
     knxip_ = std::make_unique<knxip::KnxIpService>(
-        std::move(settings), [this](std::span<const uint8_t> record) { gateway_->link().writeDownlink(record); },
+        std::move(settings), [this](std::span<const uint8_t> record) { return gateway_->link().writeDownlink(record); },
         [this](const std::string& line) { ui_.showKnxIpStatus(line); });
     if (!knxip_->listening()) {
         showMessage("KNXnet/IP: cannot listen on UDP port " + std::to_string(config.port) + ": " +

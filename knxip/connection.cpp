@@ -22,9 +22,10 @@ Connection::Connection(Kind kind, uint8_t channel, size_t tunnel, uint16_t addre
 Connection::Arrival Connection::arrive(uint8_t sequence) {
     if (sequence == expected_) {
         ++expected_;
+        received_ = true;
         return Arrival::Fresh;
     }
-    return sequence == static_cast<uint8_t>(expected_ - 1) ? Arrival::Duplicate : Arrival::OutOfOrder;
+    return received_ && sequence == static_cast<uint8_t>(expected_ - 1) ? Arrival::Duplicate : Arrival::OutOfOrder;
 }
 
 bool Connection::queue(std::vector<uint8_t> cemi) {
@@ -51,8 +52,8 @@ std::optional<Connection::Outgoing> Connection::inFlight() const {
     return Outgoing{waiting_.front(), sequence_};
 }
 
-bool Connection::acknowledge(uint8_t sequence) {
-    if (sends_ == 0 || sequence != sequence_) return false;
+bool Connection::acknowledge(uint8_t sequence, uint8_t status) {
+    if (sends_ == 0 || sequence != sequence_ || status != status::E_NO_ERROR) return false;
     waiting_.pop_front();
     ++sequence_;
     sends_ = 0;

@@ -38,6 +38,9 @@ public:
     uint16_t address() const { return address_; }
     const UdpEndpoint& control() const { return control_; }
     const UdpEndpoint& data() const { return data_; }
+    // A datagram from one of the connection's two endpoints: the channel
+    // number alone is easily guessed by another program on the host.
+    bool isFrom(const UdpEndpoint& peer) const { return peer == control_ || peer == data_; }
 
     // A request from the client with this sequence number: the expected one
     // is fresh and moves the counter on; the one before it is a repetition.
@@ -55,8 +58,9 @@ public:
         uint8_t sequence = 0;
     };
     std::optional<Outgoing> startSending(TimePoint now);
-    // The client acknowledged this sequence number: true when it was ours.
-    bool acknowledge(uint8_t sequence);
+    // The client acknowledged this sequence number: true when it was ours
+    // and the status says it was taken; an error status counts as none.
+    bool acknowledge(uint8_t sequence, uint8_t status);
     // What an overdue acknowledgement asks for: send once more, or give up.
     enum class Retry { None, Resend, GiveUp };
     Retry checkAcknowledgement(TimePoint now);
@@ -76,8 +80,9 @@ private:
     uint16_t address_;
     UdpEndpoint control_;
     UdpEndpoint data_;
-    uint8_t expected_ = 0;  // from the client
-    uint8_t sequence_ = 0;  // ours
+    uint8_t expected_ = 0;   // from the client
+    bool received_ = false;  // before the first request nothing can be repeated
+    uint8_t sequence_ = 0;   // ours
     TimePoint lastHeartbeat_;
     std::deque<std::vector<uint8_t>> waiting_;
     int sends_ = 0;  // of the message in flight; 0 when none is

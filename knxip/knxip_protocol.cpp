@@ -21,11 +21,34 @@ constexpr std::array<std::pair<uint8_t, std::string_view>, 11> kStatusNames{{
     {status::E_TUNNELLING_LAYER, "E_TUNNELLING_LAYER"},
 }};
 
+constexpr std::array<std::pair<uint16_t, std::string_view>, 14> kServiceNames{{
+    {service::SEARCH_REQUEST, "SEARCH_REQUEST"},
+    {service::SEARCH_RESPONSE, "SEARCH_RESPONSE"},
+    {service::DESCRIPTION_REQUEST, "DESCRIPTION_REQUEST"},
+    {service::DESCRIPTION_RESPONSE, "DESCRIPTION_RESPONSE"},
+    {service::CONNECT_REQUEST, "CONNECT_REQUEST"},
+    {service::CONNECT_RESPONSE, "CONNECT_RESPONSE"},
+    {service::CONNECTIONSTATE_REQUEST, "CONNECTIONSTATE_REQUEST"},
+    {service::CONNECTIONSTATE_RESPONSE, "CONNECTIONSTATE_RESPONSE"},
+    {service::DISCONNECT_REQUEST, "DISCONNECT_REQUEST"},
+    {service::DISCONNECT_RESPONSE, "DISCONNECT_RESPONSE"},
+    {service::DEVICE_CONFIGURATION_REQUEST, "DEVICE_CONFIGURATION_REQUEST"},
+    {service::DEVICE_CONFIGURATION_ACK, "DEVICE_CONFIGURATION_ACK"},
+    {service::TUNNELLING_REQUEST, "TUNNELLING_REQUEST"},
+    {service::TUNNELLING_ACK, "TUNNELLING_ACK"},
+}};
+
+template <typename Code, size_t N>
+std::string_view nameIn(const std::array<std::pair<Code, std::string_view>, N>& table, Code code,
+                        std::string_view otherwise) {
+    const auto* const entry = std::ranges::find(table, code, &std::pair<Code, std::string_view>::first);
+    return entry == table.end() ? otherwise : entry->second;
+}
+
 }  // namespace
 
-std::string_view statusName(uint8_t code) {
-    const auto* const entry = std::ranges::find(kStatusNames, code, &std::pair<uint8_t, std::string_view>::first);
-    return entry == kStatusNames.end() ? std::string_view("unknown status") : entry->second;
-}
+std::string_view serviceName(uint16_t service) { return nameIn(kServiceNames, service, "unknown service"); }
+
+std::string_view statusName(uint8_t code) { return nameIn(kStatusNames, code, "unknown status"); }
 
 }  // namespace lintor::knxip

@@ -31,6 +31,9 @@ inline constexpr uint16_t TUNNELLING_REQUEST = 0x0420;
 inline constexpr uint16_t TUNNELLING_ACK = 0x0421;
 }  // namespace service
 
+// "CONNECT_REQUEST", for the log; "unknown service" for others.
+std::string_view serviceName(uint16_t service);
+
 // Status and error codes of responses and acknowledgements.
 namespace status {
 inline constexpr uint8_t E_NO_ERROR = 0x00;

@@ -27,7 +27,7 @@ struct ServiceSettings {
 // the server's timers on a QTimer, its records to the downlink writer.
 class KnxIpService final : private TunnelServerEvents {
 public:
-    using DownlinkWriter = std::function<void(std::span<const uint8_t>)>;
+    using DownlinkWriter = std::function<bool(std::span<const uint8_t>)>;
     using StatusSink = std::function<void(const std::string&)>;
 
     KnxIpService(ServiceSettings settings, DownlinkWriter downlink, StatusSink status);
@@ -48,7 +48,7 @@ public:
 
 private:
     void sendDatagram(const UdpEndpoint& to, std::span<const uint8_t> bytes) override;
-    void writeDownlink(std::span<const uint8_t> record) override { downlink_(record); }
+    bool writeDownlink(std::span<const uint8_t> record) override { return downlink_(record); }
     UdpEndpoint localEndpointFor(const UdpEndpoint& peer) override;
     void tunnelOpened(size_t tunnel, const UdpEndpoint& peer) override;
     void tunnelClosed(size_t tunnel, std::string_view reason) override;

@@ -39,6 +39,7 @@ void TunnelServer::receive(const UdpEndpoint& from, std::span<const uint8_t> dat
                    from.text() + " (service " + log::hexWord(result.service) + ")");
         return;
     }
+    log::debug("KNXnet/IP: " + std::string(serviceName(result.service)) + " from " + from.text());
     std::visit(
         [&](const auto& request) {
             using T = std::decay_t<decltype(request)>;
@@ -55,10 +56,10 @@ void TunnelServer::receive(const UdpEndpoint& from, std::span<const uint8_t> dat
 }
 
 UdpEndpoint TunnelServer::answerTo(const Hpai& hpai, const UdpEndpoint& from) {
-    // A peer behind NAT, or one that cannot know its address, names none.
-    UdpEndpoint to = hpai.endpoint;
-    if (to.address == 0) to.address = from.address;
-    if (to.port == 0) to.port = from.port;
+    // The endpoint a peer names is used on its own host only: another host's
+    // would make us a reflector towards it. A peer behind NAT names none.
+    UdpEndpoint to = from;
+    if (hpai.endpoint.address == from.address && hpai.endpoint.port != 0) to.port = hpai.endpoint.port;
     return to;
 }
 
@@ -93,7 +94,10 @@ void TunnelServer::handle(const UdpEndpoint& from, const ConnectRequest& request
     uint8_t status = connectStatus(request);
     if (status == status::E_NO_ERROR && connections_.size() >= UINT8_MAX) status = status::E_NO_MORE_CONNECTIONS;
     if (status != status::E_NO_ERROR) {
-        log::info("KNXnet/IP: refused a connection from " + from.text() + ": " + std::string(statusName(status)));
+        if (refusedLog_.admit()) {
+            log::info("KNXnet/IP: refused a connection from " + from.text() + ": " + std::string(statusName(status)) +
+                      refusedLog_.occurrencesNote());
+        }
         events_.sendDatagram(control, connectRefused(status));
         return;
     }
@@ -122,7 +126,7 @@ void TunnelServer::openConnection(const UdpEndpoint& from, const ConnectRequest&
 void TunnelServer::handle(const UdpEndpoint& from, const ConnectionStateRequest& request, TimePoint now) {
     Connection* const connection = find(request.channel);
     uint8_t status = status::E_NO_ERROR;
-    if (!connection || connection->control().address != from.address) {
+    if (!connection || !connection->isFrom(from)) {
         status = status::E_CONNECTION_ID;
     } else if (!connection->deviceManagement() && !busConnected_) {
         status = status::E_KNX_CONNECTION;
@@ -131,12 +135,15 @@ void TunnelServer::handle(const UdpEndpoint& from, const ConnectionStateRequest&
     } else {
         connection->heartbeat(now);
     }
+    if (status != status::E_NO_ERROR) {
+        log::debug("KNXnet/IP: CONNECTIONSTATE_RESPONSE " + std::string(statusName(status)) + " to " + from.text());
+    }
     events_.sendDatagram(answerTo(request.control, from), connectionStateResponse(request.channel, status));
 }
 
 void TunnelServer::handle(const UdpEndpoint& from, const DisconnectRequest& request) {
     const auto connection = std::ranges::find(connections_, request.channel, &Connection::channel);
-    const bool known = connection != connections_.end() && connection->control().address == from.address;
+    const bool known = connection != connections_.end() && connection->isFrom(from);
     events_.sendDatagram(answerTo(request.control, from),
                          disconnectResponse(request.channel, known ? status::E_NO_ERROR : status::E_CONNECTION_ID));
     if (known) close(connection, "the client disconnected", false);
@@ -145,11 +152,12 @@ void TunnelServer::handle(const UdpEndpoint& from, const DisconnectRequest& requ
 void TunnelServer::handle(const UdpEndpoint& from, const ChannelMessage& message, TimePoint now) {
     Connection* const connection = find(message.header.channel);
     if (!connection || connection->deviceManagement() != message.deviceConfiguration) {
+        log::debug("KNXnet/IP: no channel " + std::to_string(message.header.channel) + " for " + from.text());
         events_.sendDatagram(from, channelAck(message.deviceConfiguration, message.header.channel,
                                               message.header.sequence, status::E_CONNECTION_ID));
         return;
     }
-    if (connection->data().address != from.address) return;
+    if (!connection->isFrom(from)) return;
     const Connection::Arrival arrival = connection->arrive(message.header.sequence);
     if (arrival == Connection::Arrival::OutOfOrder) {
         log::debug("KNXnet/IP: channel " + std::to_string(connection->channel()) + " dropped sequence number " +
@@ -168,8 +176,8 @@ void TunnelServer::handle(const UdpEndpoint& from, const ChannelMessage& message
 
 void TunnelServer::handle(const UdpEndpoint& from, const ChannelAck& ack, TimePoint now) {
     Connection* const connection = find(ack.header.channel);
-    if (!connection || connection->data().address != from.address) return;
-    if (connection->acknowledge(ack.header.sequence)) sendNext(*connection, now);
+    if (!connection || !connection->isFrom(from)) return;
+    if (connection->acknowledge(ack.header.sequence, ack.header.status)) sendNext(*connection, now);
 }
 
 void TunnelServer::tunnelMessage(Connection& connection, std::span<const uint8_t> message, TimePoint now) {
@@ -178,11 +186,11 @@ void TunnelServer::tunnelMessage(Connection& connection, std::span<const uint8_t
     if (!request) return;
     if (request->source == 0) request->source = connection.address();
     PendingConfirmation pending{connection.channel(), *request, now + CONFIRMATION_TIMEOUT};
-    if (!busConnected_ || pending_.size() >= kPendingLimit) {
+    if (!busConnected_ || pending_.size() >= kPendingLimit || pendingOf(connection.channel()) >= PENDING_PER_TUNNEL ||
+        !events_.writeDownlink(cemi::emiRequestRecord(*request))) {
         confirm(pending, false, now);
         return;
     }
-    events_.writeDownlink(cemi::emiRequestRecord(*request));
     pending_.push_back(std::move(pending));
 }
 
@@ -202,14 +210,11 @@ void TunnelServer::deviceManagementMessage(Connection& connection, std::span<con
 
 void TunnelServer::confirm(const PendingConfirmation& pending, bool positive, TimePoint now) {
     Connection* const connection = find(pending.channel);
-    if (!connection) return;
-    send(*connection, cemi::writeLData(cemi::confirmationOf(pending.request, positive)), now);
-    // The others on the bus heard it; the other tunnels should too.
-    if (positive) {
-        cemi::LData indication = pending.request;
-        indication.messageCode = cemi::L_DATA_IND;
-        indicateToTunnels(indication, connection, now);
-    }
+    if (connection) send(*connection, cemi::writeLData(cemi::confirmationOf(pending.request, positive)), now);
+}
+
+size_t TunnelServer::pendingOf(uint8_t channel) const {
+    return static_cast<size_t>(std::ranges::count(pending_, channel, &PendingConfirmation::channel));
 }
 
 void TunnelServer::indicateToTunnels(const cemi::LData& indication, const Connection* except, TimePoint now) {
@@ -236,13 +241,24 @@ void TunnelServer::uplinkRecord(std::span<const uint8_t> record, TimePoint now) 
 
 void TunnelServer::matchConfirmation(const cemi::LData& confirmation, TimePoint now) {
     // The BCU confirms in the order it sent; another client's request may
-    // come between ours, and its confirmation is not ours to pass on.
+    // come between ours, and its confirmation goes to no one in particular.
+    const bool positive = (confirmation.control1 & cemi::CONTROL1_CONFIRM_ERROR) == 0;
     const auto match = std::ranges::find_if(
         pending_, [&](const PendingConfirmation& pending) { return sameTelegram(pending.request, confirmation); });
-    if (match == pending_.end()) return;
-    const PendingConfirmation pending = std::move(*match);
-    pending_.erase(match);
-    confirm(pending, (confirmation.control1 & cemi::CONTROL1_CONFIRM_ERROR) == 0, now);
+    const Connection* sender = nullptr;
+    if (match != pending_.end()) {
+        const PendingConfirmation pending = std::move(*match);
+        pending_.erase(match);
+        confirm(pending, positive, now);
+        sender = find(pending.channel);
+    }
+    // The BCU does not hear itself: what it sent for any client reaches the
+    // tunnels from here, with the source the bus saw.
+    if (positive) {
+        cemi::LData indication = confirmation;
+        indication.messageCode = cemi::L_DATA_IND;
+        indicateToTunnels(indication, sender, now);
+    }
 }
 
 void TunnelServer::expire(TimePoint now) {
@@ -287,8 +303,10 @@ void TunnelServer::disconnectAll() {
 void TunnelServer::send(Connection& connection, std::vector<uint8_t> cemi, TimePoint now) {
     if (!connection.queue(std::move(cemi))) {
         ++dropped_;
-        log::warning("KNXnet/IP: channel " + std::to_string(connection.channel()) +
-                     " does not keep up; dropped its oldest waiting telegram");
+        if (droppedLog_.admit()) {
+            log::warning("KNXnet/IP: channel " + std::to_string(connection.channel()) +
+                         " does not keep up; dropped its oldest waiting telegram" + droppedLog_.occurrencesNote());
+        }
     }
     sendNext(connection, now);
 }

@@ -13,6 +13,7 @@
 #include "knxip/connection.h"
 #include "knxip/frame_reader.h"
 #include "knxip/frame_writer.h"
+#include "platform/log_throttle.h"
 #include "platform/udp_socket.h"
 
 namespace lintor::knxip {
@@ -28,8 +29,9 @@ class TunnelServerEvents {
 public:
     virtual ~TunnelServerEvents() = default;
     virtual void sendDatagram(const UdpEndpoint& to, std::span<const uint8_t> bytes) = 0;
-    // A MSG_DATA_TO_BCU record for the downlink.
-    virtual void writeDownlink(std::span<const uint8_t> record) = 0;
+    // A MSG_DATA_TO_BCU record for the downlink; false when it could not be
+    // queued (the link is down or its queue full).
+    virtual bool writeDownlink(std::span<const uint8_t> record) = 0;
     // Our endpoint as the peer should address it.
     virtual UdpEndpoint localEndpointFor(const UdpEndpoint& peer) = 0;
     virtual void tunnelOpened(size_t tunnel, const UdpEndpoint& peer) = 0;
@@ -45,6 +47,9 @@ public:
     // negative.
     static constexpr auto CONFIRMATION_TIMEOUT = std::chrono::seconds(3);
     static constexpr size_t DEVICE_MANAGEMENT_LIMIT = 4;
+    // Requests of one tunnel the BCU has not confirmed yet; more are refused
+    // at once, so one client cannot crowd out the others.
+    static constexpr size_t PENDING_PER_TUNNEL = 32;
 
     TunnelServer(TunnelSettings settings, TunnelServerEvents& events);
 
@@ -84,6 +89,7 @@ private:
     void tunnelMessage(Connection& connection, std::span<const uint8_t> message, TimePoint now);
     void deviceManagementMessage(Connection& connection, std::span<const uint8_t> message, TimePoint now);
     void confirm(const PendingConfirmation& pending, bool positive, TimePoint now);
+    size_t pendingOf(uint8_t channel) const;
     void indicateToTunnels(const cemi::LData& indication, const Connection* except, TimePoint now);
     void matchConfirmation(const cemi::LData& confirmation, TimePoint now);
 
@@ -105,6 +111,9 @@ private:
     bool busConnected_ = false;
     uint8_t lastChannel_ = 0;
     uint64_t dropped_ = 0;
+    // What any peer can make us log is logged sparingly.
+    LogThrottle refusedLog_;
+    LogThrottle droppedLog_;
 };
 
 }  // namespace lintor::knxip

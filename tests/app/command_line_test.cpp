@@ -87,6 +87,11 @@ TEST(CommandLine, KnxIpServer) {
         EXPECT_EQ(parse({"--knxip-tunnels", wrong}).error,
                   "not a range of tunnel addresses for --knxip-tunnels: " + std::string(wrong) + range);
     }
+    EXPECT_EQ(parse({"--knxip-address", "15.15.243"}).error,
+              "--knxip-address 15.15.243 is one of the tunnels' addresses (15.15.241:4): give the server an address of "
+              "its own");
+    EXPECT_EQ(parse({"--knxip-address", "15.15.245"}).error, "");
+    EXPECT_EQ(parse({"--knxip-address", "15.15.243", "--knxip-port", "off"}).error, "");
     EXPECT_EQ(parse({"--knxip-address", "1.1"}).error,
               "not an individual address for --knxip-address: 1.1 (e.g. 1.1.250)");
 }

@@ -28,12 +28,13 @@ public:
         require(bytes[0] == knxip::HEADER_SIZE && bytes[1] == knxip::PROTOCOL_VERSION, "the header is ours");
         require(readBigEndian16(bytes, 4) == bytes.size(), "the total length is the frame's");
     }
-    void writeDownlink(std::span<const uint8_t> record) override {
+    bool writeDownlink(std::span<const uint8_t> record) override {
         require(record.size() >= kRecordHeaderSize, "a record has its header");
         const RecordHeader header = decodeHeader(record.first<kRecordHeaderSize>());
         require(header.type == MSG_DATA_TO_BCU, "only data records go to the BCU");
         require(header.recordSize() == record.size(), "the record is whole");
         require(header.length <= kDownlinkPayloadLimit, "the downlink can carry it");
+        return (record.back() & 1) == 0;  // now and then the link is full
     }
     UdpEndpoint localEndpointFor(const UdpEndpoint&) override { return {0x7F000001, 3671}; }
     void tunnelOpened(size_t tunnel, const UdpEndpoint&) override {

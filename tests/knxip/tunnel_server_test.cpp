@@ -29,7 +29,11 @@ public:
     void sendDatagram(const UdpEndpoint& to, std::span<const uint8_t> datagram) override {
         sent.push_back({to, hex(datagram)});
     }
-    void writeDownlink(std::span<const uint8_t> record) override { downlink.push_back(hex(record)); }
+    bool writeDownlink(std::span<const uint8_t> record) override {
+        if (downlinkFull) return false;
+        downlink.push_back(hex(record));
+        return true;
+    }
     UdpEndpoint localEndpointFor(const UdpEndpoint&) override { return kServer; }
     void tunnelOpened(size_t tunnel, const UdpEndpoint& peer) override {
         status.push_back("tunnel " + std::to_string(tunnel) + " connected from " + peer.text());
@@ -43,6 +47,7 @@ public:
     std::vector<Sent> sent;
     std::vector<std::string> downlink;
     std::vector<std::string> status;
+    bool downlinkFull = false;
 };
 
 // "08 01 C0 00 02 0A C3 B4": the client's endpoint as an HPAI.
@@ -178,13 +183,43 @@ TEST_F(TunnelServerTest, ConfirmationGoesBackToTheSenderAndTheTelegramToTheOther
     ASSERT_EQ(sent.size(), 2U);
     EXPECT_EQ(sent[0].to, kClient);
     EXPECT_EQ(sent[0].bytes, "06 10 04 20 00 15 04 01 00 00 2E 00 BC E0 FF F1 0A 03 01 00 81");
+    // The others hear it as the bus did.
     EXPECT_EQ(sent[1].to, kOther);
-    EXPECT_EQ(sent[1].bytes, "06 10 04 20 00 15 04 02 00 00 29 00 BC E0 FF F1 0A 03 01 00 81");
-    (void)second;
+    EXPECT_EQ(sent[1].bytes, "06 10 04 20 00 15 04 02 00 00 29 00 BC E0 11 FF 0A 03 01 00 81");
+    receive("06 10 04 21 00 0A 04 01 00 00");
+    receive("06 10 04 21 00 0A 04 02 00 00", kOther);
 
-    // A confirmation nobody here asked for (another client's) goes nowhere.
-    server.uplinkRecord(bytes("00 88 0A 00 BC 11 FF 0A 04 E1 00 81 00 16"), now);
+    // What another port's client sent reaches every tunnel, as none of them
+    // would hear it otherwise; a failed one reaches none.
+    server.uplinkRecord(bytes("00 88 0A 00 BC 11 FF 0A 04 E1 00 80 00 16"), now);
+    sent = events.take();
+    ASSERT_EQ(sent.size(), 2U);
+    EXPECT_EQ(sent[0].bytes, "06 10 04 20 00 15 04 01 01 00 29 00 BC E0 11 FF 0A 04 01 00 80");
+    EXPECT_EQ(sent[1].to, kOther);
+    receive("06 10 04 21 00 0A 04 01 01 00");
+    receive("06 10 04 21 00 0A 04 02 01 00", kOther);
+    server.uplinkRecord(bytes("00 88 0A 00 BD 11 FF 0A 04 E1 00 80 00 16"), now);
     EXPECT_TRUE(events.take().empty());
+    (void)second;
+}
+
+TEST_F(TunnelServerTest, RequestsTheLinkCannotTakeAreRefusedAtOnce) {
+    const int channel = connect();
+    events.downlinkFull = true;
+    receive(tunnellingRequest(channel, 0, "11 00 BC E0 00 00 0A 03 01 00 81"));
+    auto sent = events.take();
+    ASSERT_EQ(sent.size(), 2U);
+    EXPECT_EQ(sent[1].bytes, "06 10 04 20 00 15 04 01 00 00 2E 00 BD E0 FF F1 0A 03 01 00 81");
+    receive("06 10 04 21 00 0A 04 01 00 00");
+
+    // One tunnel may have only so many requests unconfirmed.
+    events.downlinkFull = false;
+    for (int i = 1; i <= static_cast<int>(TunnelServer::PENDING_PER_TUNNEL) + 1; ++i) {
+        receive(tunnellingRequest(channel, i, "11 00 BC E0 00 00 0A 03 01 00 81"));
+    }
+    EXPECT_EQ(events.downlink.size(), TunnelServer::PENDING_PER_TUNNEL);
+    sent = events.take();
+    EXPECT_EQ(sent.back().bytes, "06 10 04 20 00 15 04 01 01 00 2E 00 BD E0 FF F1 0A 03 01 00 81");
 }
 
 TEST_F(TunnelServerTest, ConfirmationThatNeverComesIsNegativeAfterThreeSeconds) {
@@ -195,10 +230,12 @@ TEST_F(TunnelServerTest, ConfirmationThatNeverComesIsNegativeAfterThreeSeconds) 
     EXPECT_TRUE(events.take().empty());
     advance(200ms);
     EXPECT_EQ(events.take().at(0).bytes, "06 10 04 20 00 15 04 01 00 00 2E 00 BD E0 FF F1 0A 03 01 00 81");
-    // Too late: nothing more.
+    // Too late to confirm: the telegram is only heard, as any other.
     receive("06 10 04 21 00 0A 04 01 00 00");
     server.uplinkRecord(bytes("00 88 0A 00 BC 11 FF 0A 03 E1 00 81 00 16"), now);
-    EXPECT_TRUE(events.take().empty());
+    const auto sent = events.take();
+    ASSERT_EQ(sent.size(), 1U);
+    EXPECT_EQ(sent[0].bytes, "06 10 04 20 00 15 04 01 01 00 29 00 BC E0 11 FF 0A 03 01 00 81");
 }
 
 TEST_F(TunnelServerTest, WhileTheBusIsDownRequestsAreRefusedAtOnce) {
@@ -275,6 +312,11 @@ TEST_F(TunnelServerTest, UnknownChannelsAndStrangersAreToldSo) {
     EXPECT_EQ(events.take().at(0).bytes, "06 10 02 08 00 08 01 21");
     receive("06 10 02 09 00 10 01 00 " + kClientHpai, kOther);
     EXPECT_EQ(events.take().at(0).bytes, "06 10 02 0A 00 08 01 21");
+    // Nor may another program on the client's host.
+    receive("06 10 02 09 00 10 01 00 " + kClientHpai, {kClient.address, 50101});
+    EXPECT_EQ(events.take().at(0).bytes, "06 10 02 0A 00 08 01 21");
+    receive(tunnellingRequest(1, 0, "11 00 BC E0 00 00 0A 03 01 00 81"), {kClient.address, 50101});
+    EXPECT_TRUE(events.take().empty());
     EXPECT_EQ(server.connectionCount(), 1U);
     receive(tunnellingRequest(9, 0, "11 00 BC E0 00 00 0A 03 01 00 81"));
     EXPECT_EQ(events.take().at(0).bytes, "06 10 04 21 00 0A 04 09 00 21");
@@ -294,15 +336,35 @@ TEST_F(TunnelServerTest, DisconnectFreesTheTunnelForTheNextClient) {
     EXPECT_EQ(events.take().size(), 2U);
 }
 
-TEST_F(TunnelServerTest, DescriptionAndSearchAnswerTheAskedEndpoint) {
-    receive("06 10 02 03 00 0E " + kClientHpai);
+TEST_F(TunnelServerTest, AnswersGoToTheAskingHostNeverToAnother) {
+    // Its own address with another port: that port.
+    receive("06 10 02 03 00 0E 08 01 C0 00 02 0A 0E 58");
     auto sent = events.take();
-    EXPECT_EQ(sent.at(0).to, kClient);
+    EXPECT_EQ(sent.at(0).to, (UdpEndpoint{kClient.address, 3672}));
     EXPECT_EQ(sent[0].bytes.substr(0, 17), "06 10 02 04 00 44");
+    // Another host's endpoint would make us a reflector towards it.
     receive("06 10 02 01 00 0E 08 01 C0 00 02 0B C4 18");
     sent = events.take();
-    EXPECT_EQ(sent.at(0).to, kOther);
+    EXPECT_EQ(sent.at(0).to, kClient);
     EXPECT_EQ(sent[0].bytes.substr(0, 41), "06 10 02 02 00 4C 08 01 C0 00 02 01 0E 57");
+    receive(kConnectTunnel, kOther);
+    EXPECT_EQ(events.take().at(0).to, kOther);
+}
+
+TEST_F(TunnelServerTest, AcknowledgementWithAnErrorIsNoAcknowledgement) {
+    connect();
+    server.uplinkRecord(bytes("02 10 0A 00 BC 11 0B 08 01 E1 00 81 7A 16"), now);
+    const std::string request = events.take().at(0).bytes;
+    receive("06 10 04 21 00 0A 04 01 00 29");
+    advance(1001ms);
+    EXPECT_EQ(events.take().at(0).bytes, request);
+}
+
+TEST_F(TunnelServerTest, FirstRequestMustCarrySequenceZero) {
+    const int channel = connect();
+    receive(tunnellingRequest(channel, 255, "11 00 BC E0 00 00 0A 03 01 00 81"));
+    EXPECT_TRUE(events.take().empty());
+    EXPECT_TRUE(events.downlink.empty());
 }
 
 TEST_F(TunnelServerTest, DeviceManagementAnswersEveryPropertyAsVoid) {
