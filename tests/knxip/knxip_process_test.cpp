@@ -81,10 +81,11 @@ private:
 
 class KnxIpProcessTest : public ::testing::Test {
 protected:
-    void startGateway(std::vector<std::string> extra = {}, bool demo = false) {
+    void startGateway(std::vector<std::string> extra = {}, bool demo = false, bool silent = false) {
         bcusim::Options options;
         options.demo = demo;
         sim_ = bcusim::BcuSimulator::start(options).take();
+        sim_->setSilent(silent);
         std::vector<std::string> arguments{
             "--device", sim_->devicePath(), "--gateway-port", "0",           "--proxy-port", "0", "--knxip-port", "0",
             "--listen", "127.0.0.1",        "--knxip-name",   "Test gateway"};
@@ -92,7 +93,9 @@ protected:
         gateway_ = std::make_unique<ChildProcess>(LINTORD_BINARY, arguments);
         knxipPort_ = portFrom(gateway_->waitForLine("KNXnet/IP port: ", 5s));
         ASSERT_NE(knxipPort_, 0);
-        ASSERT_TRUE(gateway_->waitForLine("BCU: connected to BCU", 5s));
+        if (!silent) {
+            ASSERT_TRUE(gateway_->waitForLine("BCU: connected to BCU", 5s));
+        }
     }
 
     // Until the host has sent the BCU this EMI message (in hex).
@@ -214,6 +217,41 @@ TEST_P(NpmClientTest, ConnectsWritesReadsHearsAndDisconnects) {
     EXPECT_TRUE(client.waitForLine("disconnected", 5s)) << joined(client.outputLines());
     EXPECT_EQ(client.waitForExit(5s), 0);
     EXPECT_TRUE(waitForLineContaining(*gateway_, "KNXnet/IP: tunnel 1 closed", 5s)) << joined(gateway_->outputLines());
+}
+
+// How each library words a refusal: the status in its own words.
+std::string refusalText(const std::string& library, const std::string& code, const std::string& words) {
+    return library == "knx" ? "status 0x" + code : words;
+}
+
+TEST_P(NpmClientTest, IsRefusedWhenEveryTunnelIsTakenOrTheBusIsDown) {
+    const std::string driver = LINTOR_KNXIP_TEST_DIR "/client.mjs";
+    if (!peerAvailable("/usr/bin/node") || !peerAvailable(LINTOR_KNXIP_TEST_DIR "/node_modules/" + GetParam())) {
+        GTEST_SKIP() << "run npm ci in tests/knxip first";
+    }
+    const std::vector<std::string> arguments{driver, "--library", GetParam(), "--host", "127.0.0.1", "--port"};
+    startGateway({"--knxip-tunnels", "1.1.241:1"});
+    RawClient first;
+    first.send(knxipPort_, "06 10 02 05 00 1A 08 01 00 00 00 00 00 00 08 01 00 00 00 00 00 00 04 04 02 00");
+    ASSERT_EQ(first.receive().substr(0, 23), "06 10 02 06 00 14 01 00");
+    auto withPort = arguments;
+    withPort.push_back(std::to_string(knxipPort_));
+    ChildProcess refused("/usr/bin/node", withPort, true);
+    EXPECT_EQ(refused.waitForExit(15s), 1);
+    EXPECT_TRUE(hasLineContaining(refused.outputLines(), refusalText(GetParam(), "24", "No More Connections")))
+        << joined(refused.outputLines());
+    gateway_->pumpFor(200ms);
+    EXPECT_TRUE(hasLineContaining(gateway_->errorLines(), "refused a connection from 127.0.0.1:"))
+        << joined(gateway_->errorLines());
+
+    // A BCU that never answers: no tunnel while the bus link is down.
+    gateway_.reset();
+    startGateway({}, false, true);
+    withPort.back() = std::to_string(knxipPort_);
+    ChildProcess down("/usr/bin/node", withPort, true);
+    EXPECT_EQ(down.waitForExit(15s), 1);
+    EXPECT_TRUE(hasLineContaining(down.outputLines(), refusalText(GetParam(), "27", "KNX Connection")))
+        << joined(down.outputLines());
 }
 
 INSTANTIATE_TEST_SUITE_P(Libraries, NpmClientTest, ::testing::Values("knx", "knxultimate"));
