@@ -2,6 +2,7 @@
 
 #include "app/device_setting.h"
 #include "app/status_texts.h"
+#include "platform/hardware_address.h"
 #include "platform/log.h"
 #include "platform/udp_socket.h"
 #include "proxy/proxy_protocol.h"
@@ -58,6 +59,12 @@ void GatewayCore::startKnxIp() {
     settings.port = config.port;
     settings.tunnels.identity.name = config.name;
     settings.tunnels.identity.individualAddress = config.address;
+    // Tools tell interfaces apart by serial number: the MAC makes one that
+    // differs from host to host.
+    if (const auto mac = hardwareAddressFor(parseIpv4(settings.listenAddress).value_or(0))) {
+        settings.tunnels.identity.macAddress = *mac;
+        settings.tunnels.identity.serialNumber = *mac;
+    }
     settings.tunnels.firstTunnelAddress = config.firstTunnel;
     settings.tunnels.tunnelCount = config.tunnels;
     settings.allow = config_.allow;
