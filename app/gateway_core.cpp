@@ -70,7 +70,7 @@ void GatewayCore::startKnxIp() {
     settings.allow = config_.allow;
     knxip_ = std::make_unique<knxip::KnxIpService>(
         std::move(settings), [this](std::span<const uint8_t> record) { return gateway_->link().writeDownlink(record); },
-        [this](const std::string& line) { ui_.showKnxIpStatus(line); });
+        [this](const std::string& line, const std::string& brief) { ui_.showKnxIpStatus(line, brief); });
     if (!knxip_->listening()) {
         showMessage("KNXnet/IP: cannot listen on UDP port " + std::to_string(config.port) + ": " +
                     errorText(knxip_->error()) + " (is another KNXnet/IP server running? see --knxip-port)");

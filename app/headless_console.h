@@ -20,7 +20,7 @@ public:
     void countersRefreshed() override;
     bool showsCounters() const override { return printCounters_; }
     void showMessage(const std::string& text) override;
-    void showKnxIpStatus(const std::string& line) override { printLine(line); }
+    void showKnxIpStatus(const std::string& line, const std::string& /*brief*/) override { printLine(line); }
 
     void printLine(const std::string& line);
 

@@ -21,7 +21,9 @@ public:
     void countersRefreshed() override { inner_.countersRefreshed(); }
     bool showsCounters() const override { return inner_.showsCounters(); }
     void showMessage(const std::string& text) override { inner_.showMessage(text); }
-    void showKnxIpStatus(const std::string& line) override { inner_.showKnxIpStatus(line); }
+    void showKnxIpStatus(const std::string& line, const std::string& brief) override {
+        inner_.showKnxIpStatus(line, brief);
+    }
     void setGroupValueTable(const GroupValueTable* table) override { inner_.setGroupValueTable(table); }
     bool isTableShown() const override { return inner_.isTableShown(); }
     void fillTable() override { inner_.fillTable(); }

@@ -31,9 +31,12 @@ public:
     virtual bool showsCounters() const { return true; }
     // A message the user must see: a message box on the desktop.
     virtual void showMessage(const std::string& text) = 0;
-    // A line about the KNXnet/IP server: "KNXnet/IP: tunnel 1 connected
-    // from 192.0.2.10:3671". The window shows it in the socket field.
-    virtual void showKnxIpStatus(const std::string& line) { setStatusText(StatusField::Socket, line); }
+    // A line about the KNXnet/IP server ("KNXnet/IP: tunnel 1 connected
+    // from 192.0.2.10:3671") and its short form for the narrow socket field
+    // of the window ("tunnel 1 connected..").
+    virtual void showKnxIpStatus(const std::string& /*line*/, const std::string& brief) {
+        setStatusText(StatusField::Socket, brief);
+    }
 
     // The group value table for the table view; null before the proxy
     // exists and once it is gone.

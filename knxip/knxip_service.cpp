@@ -109,12 +109,13 @@ UdpEndpoint KnxIpService::localEndpointFor(const UdpEndpoint& peer) {
 }
 
 void KnxIpService::tunnelOpened(size_t tunnel, const UdpEndpoint& peer) {
-    status_("KNXnet/IP: tunnel " + std::to_string(tunnel) + " connected from " + peer.text());
+    const std::string name = "tunnel " + std::to_string(tunnel);
+    status_("KNXnet/IP: " + name + " connected from " + peer.text(), name + " connected..");
 }
 
 void KnxIpService::tunnelClosed(size_t tunnel, std::string_view reason) {
     log::info("KNXnet/IP: tunnel " + std::to_string(tunnel) + " closed: " + std::string(reason));
-    status_("KNXnet/IP: tunnel " + std::to_string(tunnel) + " closed");
+    status_("KNXnet/IP: tunnel " + std::to_string(tunnel) + " closed", "tunnel " + std::to_string(tunnel) + " closed");
 }
 
 }  // namespace lintor::knxip

@@ -28,7 +28,8 @@ struct ServiceSettings {
 class KnxIpService final : private TunnelServerEvents {
 public:
     using DownlinkWriter = std::function<bool(std::span<const uint8_t>)>;
-    using StatusSink = std::function<void(const std::string&)>;
+    // The status line and its short form.
+    using StatusSink = std::function<void(const std::string& line, const std::string& brief)>;
 
     KnxIpService(ServiceSettings settings, DownlinkWriter downlink, StatusSink status);
     // Tells every client that the connection ends.

@@ -140,6 +140,13 @@ public:
     std::string text;
 };
 
+TEST(HeadlessConsole, PrintsKnxIpLinesWhole) {
+    RecordingSink out;
+    HeadlessConsole console(false, out);
+    console.showKnxIpStatus("KNXnet/IP: tunnel 1 connected from 192.0.2.10:3671", "tunnel 1 connected..");
+    EXPECT_EQ(out.text, "KNXnet/IP: tunnel 1 connected from 192.0.2.10:3671\n");
+}
+
 TEST(HeadlessConsole, PrintsStatusLinesAndCountersOnlyWhenTheyChange) {
     RecordingSink out;
     {

@@ -17,6 +17,7 @@
 #include "app/gateway_core.h"
 #include "gui/dialog_builder.h"
 #include "platform/serial_port.h"
+#include "platform/udp_socket.h"
 #include "proxy/group_value_table.h"
 #include "tests/support/event_loop.h"
 #include "tests/support/loopback_config.h"
@@ -274,6 +275,21 @@ TEST_F(MainDialogWithGatewayTest, GroupTelegramsRefreshTheOpenTableOthersDoNot) 
     test::TcpClient proxyClient(core->proxy()->port());
     ASSERT_TRUE(processEventsUntil([&] { return core->proxy()->table().entry(0).updateFlag == 0; }, 3s));
     EXPECT_EQ(view.list()->topLevelItem(0)->text(3), "1");
+}
+
+TEST_F(MainDialogWithGatewayTest, TunnelsShowInTheSocketFieldInItsShortForm) {
+    ASSERT_TRUE(processEventsUntil([&] { return dialog.fieldText(1002) == "connected to BCU"; }, 5s));
+    ASSERT_TRUE(core->knxip() && core->knxip()->listening());
+    const UniqueFd client = bindUdp("127.0.0.1", 0).take();
+    const uint8_t connect[] = {0x06, 0x10, 0x02, 0x05, 0x00, 0x1A, 0x08, 0x01, 0, 0,    0,    0,    0,
+                               0,    0x08, 0x01, 0,    0,    0,    0,    0,    0, 0x04, 0x04, 0x02, 0x00};
+    ASSERT_TRUE(sendDatagram(client.get(), {0x7F000001, core->knxip()->port()}, connect).ok());
+    EXPECT_TRUE(processEventsUntil([&] { return dialog.fieldText(1001) == "tunnel 1 connected.."; }, 2s))
+        << dialog.fieldText(1001).toStdString();
+    const uint8_t disconnect[] = {0x06, 0x10, 0x02, 0x09, 0x00, 0x10, 0x01, 0x00, 0x08, 0x01, 0, 0, 0, 0, 0, 0};
+    ASSERT_TRUE(sendDatagram(client.get(), {0x7F000001, core->knxip()->port()}, disconnect).ok());
+    EXPECT_TRUE(processEventsUntil([&] { return dialog.fieldText(1001) == "tunnel 1 closed"; }, 2s))
+        << dialog.fieldText(1001).toStdString();
 }
 
 }  // namespace
