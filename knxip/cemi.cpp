@@ -63,10 +63,7 @@ std::vector<uint8_t> emiRequestRecord(const LData& request) {
                                  lowByte(request.destination),
                                  npci};
     message.insert(message.end(), request.tpdu.begin(), request.tpdu.end());
-    std::vector<uint8_t> record;
-    for (const uint8_t b : encodeHeader({MSG_DATA_TO_BCU, static_cast<uint16_t>(message.size())})) record.push_back(b);
-    record.insert(record.end(), message.begin(), message.end());
-    return record;
+    return recordOf(MSG_DATA_TO_BCU, message);
 }
 
 std::optional<LData> fromUplinkPayload(uint8_t messageCode, std::span<const uint8_t> payload) {

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 namespace lintor {
 
@@ -43,6 +45,14 @@ constexpr std::array<uint8_t, kRecordHeaderSize> encodeHeader(RecordHeader heade
 
 constexpr RecordHeader decodeHeader(std::span<const uint8_t, kRecordHeaderSize> bytes) {
     return {static_cast<uint16_t>(bytes[0] | (bytes[1] << 8)), static_cast<uint16_t>(bytes[2] | (bytes[3] << 8))};
+}
+
+// A whole record: header, then the payload.
+inline std::vector<uint8_t> recordOf(uint16_t type, std::span<const uint8_t> payload) {
+    std::vector<uint8_t> record(kRecordHeaderSize + payload.size());
+    std::ranges::copy(encodeHeader({type, static_cast<uint16_t>(payload.size())}), record.begin());
+    std::ranges::copy(payload, record.begin() + kRecordHeaderSize);
+    return record;
 }
 
 constexpr bool isTelegramRecord(uint16_t type) { return type >= MSG_FIRST_TELEGRAM && type <= MSG_LAST_TELEGRAM; }

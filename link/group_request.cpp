@@ -29,10 +29,7 @@ std::vector<uint8_t> groupRequestRecord(GroupServiceCode service, uint16_t sourc
     // NPCI length: the bytes after the TPCI byte.
     message[emi::field::NPCI] |= static_cast<uint8_t>(message.size() - emi::field::TPCI - 1);
 
-    std::vector<uint8_t> record;
-    for (const uint8_t b : encodeHeader({MSG_DATA_TO_BCU, static_cast<uint16_t>(message.size())})) record.push_back(b);
-    record.insert(record.end(), message.begin(), message.end());
-    return record;
+    return recordOf(MSG_DATA_TO_BCU, message);
 }
 
 }  // namespace lintor

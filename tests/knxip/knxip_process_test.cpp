@@ -24,29 +24,13 @@ namespace {
 using namespace std::chrono_literals;
 using test::bytes;
 using test::ChildProcess;
+using test::hasLineContaining;
 using test::hex;
+using test::joined;
 using test::portFrom;
+using test::waitForLineContaining;
 
 constexpr uint32_t kLoopback = 0x7F000001;
-
-bool hasLineContaining(const std::vector<std::string>& lines, const std::string& text) {
-    return std::ranges::any_of(lines, [&](const std::string& line) { return line.find(text) != std::string::npos; });
-}
-
-bool waitForLineContaining(ChildProcess& process, const std::string& text, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!hasLineContaining(process.outputLines(), text)) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        process.pumpFor(50ms);
-    }
-    return true;
-}
-
-std::string joined(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& line : lines) text += line + "\n";
-    return text;
-}
 
 // Peers from outside this project: CI must have them, a developer may not.
 bool peerAvailable(const std::string& path) {

@@ -21,7 +21,10 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::ChildProcess;
+using test::hasLineContaining;
+using test::joined;
 using test::portFrom;
+using test::waitForLineContaining;
 
 const std::string kExport = LINTOR_TOOL_TEST_DATA "/ets-export.csv";
 
@@ -29,25 +32,6 @@ const std::string kExport = LINTOR_TOOL_TEST_DATA "/ets-export.csv";
 uint16_t unusedPort() {
     const ListeningSocket socket = listenTcp("127.0.0.1", 0, 1);
     return boundPort(socket.fd.get());
-}
-
-bool hasLineContaining(const std::vector<std::string>& lines, const std::string& text) {
-    return std::ranges::any_of(lines, [&](const std::string& line) { return line.find(text) != std::string::npos; });
-}
-
-bool waitForLineContaining(ChildProcess& process, const std::string& text, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!hasLineContaining(process.outputLines(), text)) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        process.pumpFor(50ms);
-    }
-    return true;
-}
-
-std::string joined(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& line : lines) text += line + "\n";
-    return text;
 }
 
 class ToolProcessTest : public ::testing::Test {

@@ -101,6 +101,25 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
     err_.fd.reset(errPipe[0]);
 }
 
+bool hasLineContaining(const std::vector<std::string>& lines, const std::string& text) {
+    return std::ranges::any_of(lines, [&](const std::string& line) { return line.find(text) != std::string::npos; });
+}
+
+bool waitForLineContaining(ChildProcess& process, const std::string& text, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!hasLineContaining(process.outputLines(), text)) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        process.pumpFor(std::chrono::milliseconds(50));
+    }
+    return true;
+}
+
+std::string joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return text;
+}
+
 bool ChildProcess::writeLine(const std::string& line) {
     if (!in_) return false;
     const std::string text = line + "\n";

@@ -17,6 +17,14 @@ uint16_t portFrom(const std::optional<std::string>& line);
 // A whole file's text; empty when it cannot be read.
 std::string fileText(const std::string& path);
 
+class ChildProcess;
+
+bool hasLineContaining(const std::vector<std::string>& lines, const std::string& text);
+// Reads the process's output until a line holds the text, or the time is up.
+bool waitForLineContaining(ChildProcess& process, const std::string& text, std::chrono::milliseconds timeout);
+// The lines with a newline after each, for failure messages.
+std::string joined(const std::vector<std::string>& lines);
+
 // One thread of a process as /proc shows it.
 struct ThreadInfo {
     std::string name;  // comm: "lintor-link"
