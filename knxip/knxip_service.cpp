@@ -62,9 +62,22 @@ void KnxIpService::readDatagrams() {
             log::debug("KNXnet/IP: ignored an oversized datagram from " + datagram.from.text());
             continue;
         }
+        noteArrival(datagram.from.address, datagram.local);
         server_.receive(datagram.from, std::span(buffer).first(datagram.size), Clock::now());
     }
     rearm();
+}
+
+void KnxIpService::noteArrival(uint32_t peer, uint32_t local) {
+    constexpr size_t kRemembered = 1024;
+    if (local == 0) return;
+    if (arrivals_.size() >= kRemembered && !arrivals_.contains(peer)) arrivals_.clear();
+    arrivals_[peer] = local;
+}
+
+uint32_t KnxIpService::arrivalOf(uint32_t peer) const {
+    const auto found = arrivals_.find(peer);
+    return found == arrivals_.end() ? 0 : found->second;
 }
 
 bool KnxIpService::allowed(const UdpEndpoint& peer) {
@@ -97,7 +110,7 @@ void KnxIpService::rearm() {
 }
 
 void KnxIpService::sendDatagram(const UdpEndpoint& to, std::span<const uint8_t> bytes) {
-    const auto sent = lintor::sendDatagram(socket_.get(), to, bytes);
+    const auto sent = lintor::sendDatagram(socket_.get(), to, bytes, arrivalOf(to.address));
     if (!sent.ok() && sendFailedLog_.admit()) {
         log::warning("KNXnet/IP: cannot send to " + to.text() + ": " + errorText(sent.error()) +
                      sendFailedLog_.occurrencesNote());
@@ -105,7 +118,8 @@ void KnxIpService::sendDatagram(const UdpEndpoint& to, std::span<const uint8_t> 
 }
 
 UdpEndpoint KnxIpService::localEndpointFor(const UdpEndpoint& peer) {
-    return {localAddressTowards(socket_.get(), peer), port_};
+    const uint32_t arrival = arrivalOf(peer.address);
+    return {arrival != 0 ? arrival : localAddressTowards(socket_.get(), peer), port_};
 }
 
 void KnxIpService::tunnelOpened(size_t tunnel, const UdpEndpoint& peer) {

@@ -3,7 +3,10 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 
+#include <array>
 #include <cerrno>
+#include <cstring>
+#include <vector>
 
 namespace lintor {
 namespace {
@@ -38,6 +41,9 @@ SysResult<UniqueFd> bindUdp(const std::string& address, uint16_t port) {
     }
     UniqueFd fd(::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (!fd) return SysResult<UniqueFd>::failure(errno);
+    const int on = 1;
+    // Each datagram then tells the address it came in on.
+    ::setsockopt(fd.get(), IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
     const sockaddr_in where = socketAddressOf(local);
     if (::bind(fd.get(), reinterpret_cast<const sockaddr*>(&where), sizeof where) != 0) {
         return SysResult<UniqueFd>::failure(errno);
@@ -56,29 +62,61 @@ bool joinMulticastGroup(int fd, uint32_t group) {
 
 SysResult<ReceivedDatagram> receiveDatagram(int fd, std::span<uint8_t> buffer) {
     sockaddr_storage from{};
-    socklen_t length = sizeof from;
-    for (;;) {
-        const ssize_t n =
-            ::recvfrom(fd, buffer.data(), buffer.size(), MSG_TRUNC, reinterpret_cast<sockaddr*>(&from), &length);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return SysResult<ReceivedDatagram>::failure(errno);
-        ReceivedDatagram datagram;
-        if (from.ss_family == AF_INET) {
-            const auto& v4 = reinterpret_cast<const sockaddr_in&>(from);
-            datagram.from = {ntohl(v4.sin_addr.s_addr), ntohs(v4.sin_port)};
-        }
-        // With MSG_TRUNC the kernel reports the datagram's real length.
-        datagram.truncated = static_cast<size_t>(n) > buffer.size();
-        datagram.size = datagram.truncated ? buffer.size() : static_cast<size_t>(n);
-        return datagram;
+    iovec piece{buffer.data(), buffer.size()};
+    alignas(cmsghdr) std::array<uint8_t, CMSG_SPACE(sizeof(in_pktinfo))> control{};
+    msghdr message{};
+    message.msg_name = &from;
+    message.msg_namelen = sizeof from;
+    message.msg_iov = &piece;
+    message.msg_iovlen = 1;
+    message.msg_control = control.data();
+    message.msg_controllen = control.size();
+    ssize_t n = 0;
+    do {
+        n = ::recvmsg(fd, &message, MSG_TRUNC);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) return SysResult<ReceivedDatagram>::failure(errno);
+    ReceivedDatagram datagram;
+    if (from.ss_family == AF_INET) {
+        const auto& v4 = reinterpret_cast<const sockaddr_in&>(from);
+        datagram.from = {ntohl(v4.sin_addr.s_addr), ntohs(v4.sin_port)};
     }
+    for (cmsghdr* entry = CMSG_FIRSTHDR(&message); entry != nullptr; entry = CMSG_NXTHDR(&message, entry)) {
+        if (entry->cmsg_level != IPPROTO_IP || entry->cmsg_type != IP_PKTINFO) continue;
+        in_pktinfo info{};
+        std::memcpy(&info, CMSG_DATA(entry), sizeof info);
+        datagram.local = ntohl(info.ipi_spec_dst.s_addr);
+    }
+    // With MSG_TRUNC the kernel reports the datagram's real length.
+    datagram.truncated = static_cast<size_t>(n) > buffer.size();
+    datagram.size = datagram.truncated ? buffer.size() : static_cast<size_t>(n);
+    return datagram;
 }
 
-SysResult<size_t> sendDatagram(int fd, const UdpEndpoint& to, std::span<const uint8_t> bytes) {
-    const sockaddr_in where = socketAddressOf(to);
+SysResult<size_t> sendDatagram(int fd, const UdpEndpoint& to, std::span<const uint8_t> bytes, uint32_t local) {
+    sockaddr_in where = socketAddressOf(to);
+    // sendmsg() takes the bytes without const.
+    std::vector<uint8_t> copy(bytes.begin(), bytes.end());
+    iovec piece{copy.data(), copy.size()};
+    alignas(cmsghdr) std::array<uint8_t, CMSG_SPACE(sizeof(in_pktinfo))> control{};
+    msghdr message{};
+    message.msg_name = &where;
+    message.msg_namelen = sizeof where;
+    message.msg_iov = &piece;
+    message.msg_iovlen = 1;
+    if (local != 0) {
+        message.msg_control = control.data();
+        message.msg_controllen = control.size();
+        cmsghdr* entry = CMSG_FIRSTHDR(&message);
+        entry->cmsg_level = IPPROTO_IP;
+        entry->cmsg_type = IP_PKTINFO;
+        entry->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
+        in_pktinfo info{};
+        info.ipi_spec_dst.s_addr = htonl(local);
+        std::memcpy(CMSG_DATA(entry), &info, sizeof info);
+    }
     for (;;) {
-        const ssize_t n = ::sendto(fd, bytes.data(), bytes.size(), MSG_DONTWAIT | MSG_NOSIGNAL,
-                                   reinterpret_cast<const sockaddr*>(&where), sizeof where);
+        const ssize_t n = ::sendmsg(fd, &message, MSG_DONTWAIT | MSG_NOSIGNAL);
         if (n >= 0) return static_cast<size_t>(n);
         if (errno != EINTR) return SysResult<size_t>::failure(errno);
     }

@@ -37,14 +37,19 @@ bool joinMulticastGroup(int fd, uint32_t group);
 
 struct ReceivedDatagram {
     UdpEndpoint from;
+    // Our address the datagram came in on (that of the interface for a
+    // multicast one); 0 when the kernel did not say.
+    uint32_t local = 0;
     size_t size = 0;         // bytes in the buffer
     bool truncated = false;  // the datagram was longer than the buffer
 };
 
 // One datagram, or an error (EAGAIN when none is waiting).
 SysResult<ReceivedDatagram> receiveDatagram(int fd, std::span<uint8_t> buffer);
-// One datagram; never blocks (EAGAIN when the socket buffer is full).
-SysResult<size_t> sendDatagram(int fd, const UdpEndpoint& to, std::span<const uint8_t> bytes);
+// One datagram; never blocks (EAGAIN when the socket buffer is full). A
+// local address other than 0 is the source: on a host with several, an
+// answer must come from the address that was asked.
+SysResult<size_t> sendDatagram(int fd, const UdpEndpoint& to, std::span<const uint8_t> bytes, uint32_t local = 0);
 // The address the socket would send from towards the peer: the address a
 // reply to a peer that asked with 0.0.0.0 should name.
 uint32_t localAddressTowards(int fd, const UdpEndpoint& peer);

@@ -23,7 +23,9 @@ constexpr size_t kTunnels = 2;
 // the downlink a record the worker can carry.
 class CheckingEvents final : public knxip::TunnelServerEvents {
 public:
-    void sendDatagram(const UdpEndpoint&, std::span<const uint8_t> bytes) override {
+    void sendDatagram(const UdpEndpoint& to, std::span<const uint8_t> bytes) override {
+        // Whatever address a request names, answers go to the hosts that sent.
+        require(to.address == kFirst.address || to.address == kSecond.address, "no datagram to a third host");
         require(bytes.size() >= knxip::HEADER_SIZE, "a frame has its header");
         require(bytes[0] == knxip::HEADER_SIZE && bytes[1] == knxip::PROTOCOL_VERSION, "the header is ours");
         require(readBigEndian16(bytes, 4) == bytes.size(), "the total length is the frame's");

@@ -2,7 +2,9 @@
 // raw UDP client of the test's own and by knxd's tunnelling driver.
 #include <gtest/gtest.h>
 
+#include <netinet/in.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -128,6 +130,29 @@ TEST_F(KnxIpProcessTest, RawClientIsDescribedConnectedAndHeard) {
     client.send(knxipPort_, "06 10 02 09 00 10 01 00 08 01 00 00 00 00 00 00");
     EXPECT_EQ(client.receive(), "06 10 02 0A 00 08 01 00");
     EXPECT_TRUE(waitForLineContaining(*gateway_, "KNXnet/IP: tunnel 1 closed", 2s));
+}
+
+TEST_F(KnxIpProcessTest, AnswersComeFromTheAddressThatWasAsked) {
+    startGateway({"--knxip-listen", "0.0.0.0"});
+    // Connected to 127.0.0.2, the socket takes datagrams from there only.
+    UniqueFd client = bindUdp("127.0.0.1", 0).take();
+    sockaddr_in server{};
+    server.sin_family = AF_INET;
+    server.sin_port = htons(knxipPort_);
+    server.sin_addr.s_addr = htonl(0x7F000002);
+    ASSERT_EQ(::connect(client.get(), reinterpret_cast<const sockaddr*>(&server), sizeof server), 0);
+    const auto connect = bytes("06 10 02 05 00 1A 08 01 00 00 00 00 00 00 08 01 00 00 00 00 00 00 04 04 02 00");
+    ASSERT_EQ(::send(client.get(), connect.data(), connect.size(), 0), static_cast<ssize_t>(connect.size()));
+    pollfd ready{client.get(), POLLIN, 0};
+    ASSERT_EQ(::poll(&ready, 1, 2000), 1);
+    std::vector<uint8_t> answer(64);
+    const ssize_t n = ::recv(client.get(), answer.data(), answer.size(), 0);
+    ASSERT_GT(n, 0);
+    answer.resize(static_cast<size_t>(n));
+    // The data endpoint it names is that address too.
+    char port[8];
+    std::snprintf(port, sizeof port, "%02X %02X", knxipPort_ >> 8, knxipPort_ & 0xFF);
+    EXPECT_EQ(hex(answer), "06 10 02 06 00 14 01 00 08 01 7F 00 00 02 " + std::string(port) + " 04 04 FF F1");
 }
 
 TEST_F(KnxIpProcessTest, AddressesLeftOutOfTheAllowListHearNothing) {
