@@ -66,6 +66,7 @@ ConnectRequest readConnectRequest(FieldReader& in) {
     request.control = readHpai(in);
     request.data = readHpai(in);
     const uint8_t criLength = in.byte();
+    request.criLength = criLength;
     request.connectionType = in.byte();
     if (criLength < DEVICE_MGMT_CRI_SIZE) in.skip(SIZE_MAX);
     if (criLength >= TUNNEL_CRI_SIZE - 1) request.layer = in.byte();

@@ -35,6 +35,7 @@ struct ConnectRequest {
     Hpai data;
     uint8_t connectionType = 0;
     uint8_t layer = 0;  // tunnel connections only
+    uint8_t criLength = 0;
 };
 struct ConnectionStateRequest {
     uint8_t channel = 0;

@@ -83,6 +83,8 @@ uint8_t TunnelServer::connectStatus(const ConnectRequest& request) const {
                                                                        : status::E_NO_MORE_CONNECTIONS;
     }
     if (request.connectionType != TUNNEL_CONNECTION) return status::E_CONNECTION_TYPE;
+    // A tunnel's request must name its layer.
+    if (request.criLength < TUNNEL_CRI_SIZE) return status::E_CONNECTION_OPTION;
     if (request.layer != TUNNEL_LINKLAYER) return status::E_TUNNELLING_LAYER;
     if (!busConnected_) return status::E_KNX_CONNECTION;
     if (!freeTunnel()) return status::E_NO_MORE_CONNECTIONS;

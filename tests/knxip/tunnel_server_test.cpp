@@ -116,9 +116,10 @@ TEST_F(TunnelServerTest, ConnectRefusalsCarryTheStandardsCodes) {
         std::string cri;
         std::string status;
     };
-    for (const Case& c : {Case{"04 04 80 00", "29"},  // bus monitor layer: E_TUNNELLING_LAYER
-                          Case{"04 06 02 00", "22"},  // remote logging: E_CONNECTION_TYPE
-                          Case{"02 08", "22"}}) {
+    for (const Case& c :
+         {Case{"04 04 80 00", "29"},                    // bus monitor layer: E_TUNNELLING_LAYER
+          Case{"04 06 02 00", "22"},                    // remote logging: E_CONNECTION_TYPE
+          Case{"02 08", "22"}, Case{"02 04", "23"}}) {  // a tunnel without its layer: E_CONNECTION_OPTION
         const auto length = static_cast<unsigned>(22 + bytes(c.cri).size());
         char header[32];
         std::snprintf(header, sizeof header, "06 10 02 05 00 %02X ", length);
