@@ -60,10 +60,13 @@ void GatewayCore::startKnxIp() {
     settings.tunnels.identity.name = config.name;
     settings.tunnels.identity.individualAddress = config.address;
     // Tools tell interfaces apart by serial number: the MAC makes one that
-    // differs from host to host.
+    // differs from host to host, the port one for each gateway on a host.
     if (const auto mac = hardwareAddressFor(parseIpv4(settings.listenAddress).value_or(0))) {
         settings.tunnels.identity.macAddress = *mac;
-        settings.tunnels.identity.serialNumber = *mac;
+        auto& serial = settings.tunnels.identity.serialNumber;
+        serial = *mac;
+        serial[4] ^= static_cast<uint8_t>(config.port >> 8);
+        serial[5] ^= static_cast<uint8_t>(config.port & 0xFF);
     }
     settings.tunnels.firstTunnelAddress = config.firstTunnel;
     settings.tunnels.tunnelCount = config.tunnels;

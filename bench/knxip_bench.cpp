@@ -13,12 +13,14 @@ namespace {
 
 class CountingEvents final : public TunnelServerEvents {
 public:
-    void sendDatagram(const UdpEndpoint&, std::span<const uint8_t> bytes) override { sentBytes += bytes.size(); }
+    void sendDatagram(const UdpEndpoint&, uint32_t, std::span<const uint8_t> bytes) override {
+        sentBytes += bytes.size();
+    }
     bool writeDownlink(std::span<const uint8_t> record) override {
         downlinkBytes += record.size();
         return true;
     }
-    UdpEndpoint localEndpointFor(const UdpEndpoint&) override { return {0x7F000001, 3671}; }
+    UdpEndpoint localEndpointFor(const UdpEndpoint&, uint32_t) override { return {0x7F000001, 3671}; }
     void tunnelOpened(size_t, const UdpEndpoint&) override {}
     void tunnelClosed(size_t, std::string_view) override {}
 

@@ -10,13 +10,14 @@ constexpr int kSendsBeforeGivingUp = 2;
 }  // namespace
 
 Connection::Connection(Kind kind, uint8_t channel, size_t tunnel, uint16_t address, UdpEndpoint control,
-                       UdpEndpoint data, TimePoint now)
+                       UdpEndpoint data, uint32_t local, TimePoint now)
     : kind_(kind),
       channel_(channel),
       tunnel_(tunnel),
       address_(address),
       control_(control),
       data_(data),
+      local_(local),
       lastHeartbeat_(now) {}
 
 Connection::Arrival Connection::arrive(uint8_t sequence) {

@@ -28,8 +28,9 @@ public:
     enum class Kind { Tunnel, DeviceManagement };
     enum class Arrival { Fresh, Duplicate, OutOfOrder };
 
+    // local: our address the client connected to; its traffic comes from there.
     Connection(Kind kind, uint8_t channel, size_t tunnel, uint16_t address, UdpEndpoint control, UdpEndpoint data,
-               TimePoint now);
+               uint32_t local, TimePoint now);
 
     Kind kind() const { return kind_; }
     bool deviceManagement() const { return kind_ == Kind::DeviceManagement; }
@@ -38,6 +39,7 @@ public:
     uint16_t address() const { return address_; }
     const UdpEndpoint& control() const { return control_; }
     const UdpEndpoint& data() const { return data_; }
+    uint32_t local() const { return local_; }
     // A datagram from one of the connection's two endpoints: the channel
     // number alone is easily guessed by another program on the host.
     bool isFrom(const UdpEndpoint& peer) const { return peer == control_ || peer == data_; }
@@ -80,6 +82,7 @@ private:
     uint16_t address_;
     UdpEndpoint control_;
     UdpEndpoint data_;
+    uint32_t local_;
     uint8_t expected_ = 0;   // from the client
     bool received_ = false;  // before the first request nothing can be repeated
     uint8_t sequence_ = 0;   // ours

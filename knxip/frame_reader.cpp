@@ -68,9 +68,15 @@ ConnectRequest readConnectRequest(FieldReader& in) {
     const uint8_t criLength = in.byte();
     request.criLength = criLength;
     request.connectionType = in.byte();
+    // The length counts itself and the type; a tunnel's names its layer next.
+    constexpr size_t kLengthAndType = 2;
     if (criLength < DEVICE_MGMT_CRI_SIZE) in.skip(SIZE_MAX);
-    if (criLength >= TUNNEL_CRI_SIZE - 1) request.layer = in.byte();
-    if (criLength >= TUNNEL_CRI_SIZE) in.skip(criLength - (TUNNEL_CRI_SIZE - 1));
+    if (criLength >= TUNNEL_CRI_SIZE) {
+        request.layer = in.byte();
+        in.skip(criLength - kLengthAndType - 1);
+    } else if (criLength > kLengthAndType) {
+        in.skip(criLength - kLengthAndType);
+    }
     return request;
 }
 

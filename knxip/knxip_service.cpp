@@ -62,22 +62,9 @@ void KnxIpService::readDatagrams() {
             log::debug("KNXnet/IP: ignored an oversized datagram from " + datagram.from.text());
             continue;
         }
-        noteArrival(datagram.from.address, datagram.local);
-        server_.receive(datagram.from, std::span(buffer).first(datagram.size), Clock::now());
+        server_.receive(datagram.from, std::span(buffer).first(datagram.size), Clock::now(), datagram.local);
     }
     rearm();
-}
-
-void KnxIpService::noteArrival(uint32_t peer, uint32_t local) {
-    constexpr size_t kRemembered = 1024;
-    if (local == 0) return;
-    if (arrivals_.size() >= kRemembered && !arrivals_.contains(peer)) arrivals_.clear();
-    arrivals_[peer] = local;
-}
-
-uint32_t KnxIpService::arrivalOf(uint32_t peer) const {
-    const auto found = arrivals_.find(peer);
-    return found == arrivals_.end() ? 0 : found->second;
 }
 
 bool KnxIpService::allowed(const UdpEndpoint& peer) {
@@ -109,17 +96,22 @@ void KnxIpService::rearm() {
     timer_.start(std::max(wait, std::chrono::milliseconds(0)));
 }
 
-void KnxIpService::sendDatagram(const UdpEndpoint& to, std::span<const uint8_t> bytes) {
-    const auto sent = lintor::sendDatagram(socket_.get(), to, bytes, arrivalOf(to.address));
+void KnxIpService::sendDatagram(const UdpEndpoint& to, uint32_t local, std::span<const uint8_t> bytes) {
+    auto sent = lintor::sendDatagram(socket_.get(), to, bytes, local);
+    // An address that has left the host, or loopback towards another host
+    // (through a port forward): the route's own source then.
+    if (!sent.ok() && local != 0 &&
+        (sent.error() == EINVAL || sent.error() == EADDRNOTAVAIL || sent.error() == ENETUNREACH)) {
+        sent = lintor::sendDatagram(socket_.get(), to, bytes);
+    }
     if (!sent.ok() && sendFailedLog_.admit()) {
         log::warning("KNXnet/IP: cannot send to " + to.text() + ": " + errorText(sent.error()) +
                      sendFailedLog_.occurrencesNote());
     }
 }
 
-UdpEndpoint KnxIpService::localEndpointFor(const UdpEndpoint& peer) {
-    const uint32_t arrival = arrivalOf(peer.address);
-    return {arrival != 0 ? arrival : localAddressTowards(socket_.get(), peer), port_};
+UdpEndpoint KnxIpService::localEndpointFor(const UdpEndpoint& peer, uint32_t local) {
+    return {local != 0 ? local : localAddressTowards(socket_.get(), peer), port_};
 }
 
 void KnxIpService::tunnelOpened(size_t tunnel, const UdpEndpoint& peer) {

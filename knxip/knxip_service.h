@@ -8,7 +8,6 @@
 #include <memory>
 #include <span>
 #include <string>
-#include <unordered_map>
 
 #include "knxip/tunnel_server.h"
 #include "platform/address_filter.h"
@@ -49,15 +48,13 @@ public:
     const TunnelServer& server() const { return server_; }
 
 private:
-    void sendDatagram(const UdpEndpoint& to, std::span<const uint8_t> bytes) override;
+    void sendDatagram(const UdpEndpoint& to, uint32_t local, std::span<const uint8_t> bytes) override;
     bool writeDownlink(std::span<const uint8_t> record) override { return downlink_(record); }
-    UdpEndpoint localEndpointFor(const UdpEndpoint& peer) override;
+    UdpEndpoint localEndpointFor(const UdpEndpoint& peer, uint32_t local) override;
     void tunnelOpened(size_t tunnel, const UdpEndpoint& peer) override;
     void tunnelClosed(size_t tunnel, std::string_view reason) override;
 
     void readDatagrams();
-    void noteArrival(uint32_t peer, uint32_t local);
-    uint32_t arrivalOf(uint32_t peer) const;
     bool allowed(const UdpEndpoint& peer);
     void expire();
     void rearm();
@@ -69,9 +66,6 @@ private:
     UniqueFd socket_;
     int error_ = 0;
     uint16_t port_ = 0;
-    // Which of our addresses each peer host spoke to last, so that answers
-    // and later requests come from it; bounded, forgotten when full.
-    std::unordered_map<uint32_t, uint32_t> arrivals_;
     std::unique_ptr<QSocketNotifier> notifier_;
     QTimer timer_;
     LogThrottle refusedLog_;

@@ -21,6 +21,8 @@ constexpr uint8_t kStartIndexHighMask = 0x0F;
 
 bool isIndicationRecord(uint16_t type) { return isTelegramRecord(type) || type == MSG_UNMATCHED_TELEGRAM; }
 
+// Not the source: the BCU puts in its own. Two clients' identical telegrams
+// may thus take each other's confirmations; they carry the same bytes.
 bool sameTelegram(const cemi::LData& a, const cemi::LData& b) {
     return a.destination == b.destination && a.tpdu == b.tpdu &&
            (a.control2 & cemi::CONTROL2_GROUP_ADDRESS) == (b.control2 & cemi::CONTROL2_GROUP_ADDRESS);
@@ -32,7 +34,8 @@ TunnelServer::TunnelServer(TunnelSettings settings, TunnelServerEvents& events)
     : settings_(std::move(settings)),
       events_(events) {}
 
-void TunnelServer::receive(const UdpEndpoint& from, std::span<const uint8_t> datagram, TimePoint now) {
+void TunnelServer::receive(const UdpEndpoint& from, std::span<const uint8_t> datagram, TimePoint now, uint32_t local) {
+    arrival_ = local;
     const ReadResult result = readRequest(datagram);
     if (!result.request) {
         log::debug("KNXnet/IP: ignored a datagram of " + std::to_string(datagram.size()) + " bytes from " +
@@ -63,14 +66,16 @@ UdpEndpoint TunnelServer::answerTo(const Hpai& hpai, const UdpEndpoint& from) {
     return to;
 }
 
-Hpai TunnelServer::ourHpai(const UdpEndpoint& peer) { return {IPV4_UDP, events_.localEndpointFor(peer)}; }
+Hpai TunnelServer::ourHpai(const UdpEndpoint& peer, uint32_t local) {
+    return {IPV4_UDP, events_.localEndpointFor(peer, local)};
+}
 
 void TunnelServer::handle(const UdpEndpoint& from, const SearchRequest& request) {
-    events_.sendDatagram(answerTo(request.discovery, from), searchResponse(ourHpai(from), settings_.identity));
+    answer(answerTo(request.discovery, from), searchResponse(ourHpai(from, arrival_), settings_.identity));
 }
 
 void TunnelServer::handle(const UdpEndpoint& from, const DescriptionRequest& request) {
-    events_.sendDatagram(answerTo(request.control, from), descriptionResponse(settings_.identity));
+    answer(answerTo(request.control, from), descriptionResponse(settings_.identity));
 }
 
 uint8_t TunnelServer::connectStatus(const ConnectRequest& request) const {
@@ -100,7 +105,7 @@ void TunnelServer::handle(const UdpEndpoint& from, const ConnectRequest& request
             log::info("KNXnet/IP: refused a connection from " + from.text() + ": " + std::string(statusName(status)) +
                       refusedLog_.occurrencesNote());
         }
-        events_.sendDatagram(control, connectRefused(status));
+        answer(control, connectRefused(status));
         return;
     }
     openConnection(from, request, now);
@@ -110,18 +115,18 @@ void TunnelServer::openConnection(const UdpEndpoint& from, const ConnectRequest&
     const UdpEndpoint control = answerTo(request.control, from);
     const UdpEndpoint data = answerTo(request.data, from);
     const uint8_t channel = freeChannel().value_or(0);
-    const Hpai ours = ourHpai(from);
+    const Hpai ours = ourHpai(from, arrival_);
     if (request.connectionType == DEVICE_MGMT_CONNECTION) {
         connections_.emplace_back(Connection::Kind::DeviceManagement, channel, 0, settings_.identity.individualAddress,
-                                  control, data, now);
+                                  control, data, arrival_, now);
         log::info("KNXnet/IP: device management connection " + std::to_string(channel) + " from " + from.text());
-        events_.sendDatagram(control, deviceManagementConnectResponse(channel, ours));
+        answer(control, deviceManagementConnectResponse(channel, ours));
         return;
     }
     const size_t tunnel = *freeTunnel();
     const auto address = static_cast<uint16_t>(settings_.firstTunnelAddress + tunnel - 1);
-    connections_.emplace_back(Connection::Kind::Tunnel, channel, tunnel, address, control, data, now);
-    events_.sendDatagram(control, connectResponse(channel, ours, address));
+    connections_.emplace_back(Connection::Kind::Tunnel, channel, tunnel, address, control, data, arrival_, now);
+    answer(control, connectResponse(channel, ours, address));
     events_.tunnelOpened(tunnel, from);
 }
 
@@ -140,14 +145,14 @@ void TunnelServer::handle(const UdpEndpoint& from, const ConnectionStateRequest&
     if (status != status::E_NO_ERROR) {
         log::debug("KNXnet/IP: CONNECTIONSTATE_RESPONSE " + std::string(statusName(status)) + " to " + from.text());
     }
-    events_.sendDatagram(answerTo(request.control, from), connectionStateResponse(request.channel, status));
+    answer(answerTo(request.control, from), connectionStateResponse(request.channel, status));
 }
 
 void TunnelServer::handle(const UdpEndpoint& from, const DisconnectRequest& request) {
     const auto connection = std::ranges::find(connections_, request.channel, &Connection::channel);
     const bool known = connection != connections_.end() && connection->isFrom(from);
-    events_.sendDatagram(answerTo(request.control, from),
-                         disconnectResponse(request.channel, known ? status::E_NO_ERROR : status::E_CONNECTION_ID));
+    answer(answerTo(request.control, from),
+           disconnectResponse(request.channel, known ? status::E_NO_ERROR : status::E_CONNECTION_ID));
     if (known) close(connection, "the client disconnected", false);
 }
 
@@ -155,8 +160,8 @@ void TunnelServer::handle(const UdpEndpoint& from, const ChannelMessage& message
     Connection* const connection = find(message.header.channel);
     if (!connection || connection->deviceManagement() != message.deviceConfiguration) {
         log::debug("KNXnet/IP: no channel " + std::to_string(message.header.channel) + " for " + from.text());
-        events_.sendDatagram(from, channelAck(message.deviceConfiguration, message.header.channel,
-                                              message.header.sequence, status::E_CONNECTION_ID));
+        answer(from, channelAck(message.deviceConfiguration, message.header.channel, message.header.sequence,
+                                status::E_CONNECTION_ID));
         return;
     }
     if (!connection->isFrom(from)) return;
@@ -166,8 +171,9 @@ void TunnelServer::handle(const UdpEndpoint& from, const ChannelMessage& message
                    std::to_string(message.header.sequence));
         return;
     }
-    events_.sendDatagram(connection->data(), channelAck(message.deviceConfiguration, connection->channel(),
-                                                        message.header.sequence, status::E_NO_ERROR));
+    events_.sendDatagram(
+        connection->data(), connection->local(),
+        channelAck(message.deviceConfiguration, connection->channel(), message.header.sequence, status::E_NO_ERROR));
     if (arrival == Connection::Arrival::Duplicate) return;
     if (connection->deviceManagement()) {
         deviceManagementMessage(*connection, message.cemi, now);
@@ -320,14 +326,16 @@ void TunnelServer::sendNext(Connection& connection, TimePoint now) {
 void TunnelServer::sendInFlight(Connection& connection) {
     const auto outgoing = connection.inFlight();
     if (!outgoing) return;
-    events_.sendDatagram(connection.data(), channelMessage(connection.deviceManagement(), connection.channel(),
-                                                           outgoing->sequence, outgoing->cemi));
+    events_.sendDatagram(
+        connection.data(), connection.local(),
+        channelMessage(connection.deviceManagement(), connection.channel(), outgoing->sequence, outgoing->cemi));
 }
 
 void TunnelServer::close(std::list<Connection>::iterator connection, std::string_view reason, bool tellClient) {
     const uint8_t channel = connection->channel();
     if (tellClient)
-        events_.sendDatagram(connection->control(), disconnectRequest(channel, ourHpai(connection->control())));
+        events_.sendDatagram(connection->control(), connection->local(),
+                             disconnectRequest(channel, ourHpai(connection->control(), connection->local())));
     std::erase_if(pending_, [&](const PendingConfirmation& pending) { return pending.channel == channel; });
     const size_t tunnel = connection->tunnel();
     const bool deviceManagement = connection->deviceManagement();

@@ -28,12 +28,15 @@ struct TunnelSettings {
 class TunnelServerEvents {
 public:
     virtual ~TunnelServerEvents() = default;
-    virtual void sendDatagram(const UdpEndpoint& to, std::span<const uint8_t> bytes) = 0;
+    // From our address local (0: the one the route picks). On a host with
+    // several, each peer is answered from the address it spoke to.
+    virtual void sendDatagram(const UdpEndpoint& to, uint32_t local, std::span<const uint8_t> bytes) = 0;
     // A MSG_DATA_TO_BCU record for the downlink; false when it could not be
     // queued (the link is down or its queue full).
     virtual bool writeDownlink(std::span<const uint8_t> record) = 0;
-    // Our endpoint as the peer should address it.
-    virtual UdpEndpoint localEndpointFor(const UdpEndpoint& peer) = 0;
+    // Our endpoint as the peer should address it, given the address its
+    // datagram came in on (0 when unknown).
+    virtual UdpEndpoint localEndpointFor(const UdpEndpoint& peer, uint32_t local) = 0;
     virtual void tunnelOpened(size_t tunnel, const UdpEndpoint& peer) = 0;
     virtual void tunnelClosed(size_t tunnel, std::string_view reason) = 0;
 };
@@ -53,7 +56,8 @@ public:
 
     TunnelServer(TunnelSettings settings, TunnelServerEvents& events);
 
-    void receive(const UdpEndpoint& from, std::span<const uint8_t> datagram, TimePoint now);
+    // local: our address the datagram came in on, 0 when unknown.
+    void receive(const UdpEndpoint& from, std::span<const uint8_t> datagram, TimePoint now, uint32_t local = 0);
     // One uplink record of the bus link, header included.
     void uplinkRecord(std::span<const uint8_t> record, TimePoint now);
     // While the bus link is down, no tunnel opens and every request is
@@ -102,12 +106,15 @@ private:
     std::optional<size_t> freeTunnel() const;
     std::optional<uint8_t> freeChannel();
     static UdpEndpoint answerTo(const Hpai& hpai, const UdpEndpoint& from);
-    Hpai ourHpai(const UdpEndpoint& peer);
+    Hpai ourHpai(const UdpEndpoint& peer, uint32_t local);
+    // An answer to the datagram in hand, from the address it came in on.
+    void answer(const UdpEndpoint& to, std::span<const uint8_t> bytes) { events_.sendDatagram(to, arrival_, bytes); }
 
     TunnelSettings settings_;
     TunnelServerEvents& events_;
     std::list<Connection> connections_;
     std::deque<PendingConfirmation> pending_;
+    uint32_t arrival_ = 0;  // of the datagram in hand
     bool busConnected_ = false;
     uint8_t lastChannel_ = 0;
     uint64_t dropped_ = 0;

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <chrono>
 #include <vector>
 
@@ -23,7 +24,7 @@ constexpr size_t kTunnels = 2;
 // the downlink a record the worker can carry.
 class CheckingEvents final : public knxip::TunnelServerEvents {
 public:
-    void sendDatagram(const UdpEndpoint& to, std::span<const uint8_t> bytes) override {
+    void sendDatagram(const UdpEndpoint& to, uint32_t, std::span<const uint8_t> bytes) override {
         // Whatever address a request names, answers go to the hosts that sent.
         require(to.address == kFirst.address || to.address == kSecond.address, "no datagram to a third host");
         require(bytes.size() >= knxip::HEADER_SIZE, "a frame has its header");
@@ -38,7 +39,7 @@ public:
         require(header.length <= kDownlinkPayloadLimit, "the downlink can carry it");
         return (record.back() & 1) == 0;  // now and then the link is full
     }
-    UdpEndpoint localEndpointFor(const UdpEndpoint&) override { return {0x7F000001, 3671}; }
+    UdpEndpoint localEndpointFor(const UdpEndpoint&, uint32_t) override { return {0x7F000001, 3671}; }
     void tunnelOpened(size_t tunnel, const UdpEndpoint&) override {
         require(tunnel >= 1 && tunnel <= kTunnels, "a tunnel of the range");
     }
@@ -80,7 +81,8 @@ void knxipDatagrams(std::span<const uint8_t> data) {
         switch (action % 5) {
         case 0:
             server.receive(kFirst, bytes, now);
-            if (const auto message = cemi::readLData(bytes)) {
+            // After a tunnelling request's headers, the bytes as a cEMI message.
+            if (const auto message = cemi::readLData(bytes.subspan(std::min<size_t>(bytes.size(), 10)))) {
                 require(!message->tpdu.empty() && message->tpdu.size() <= cemi::TPDU_LIMIT, "a standard frame's TPDU");
             }
             break;

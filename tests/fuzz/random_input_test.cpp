@@ -66,21 +66,21 @@ TEST(RandomInput, GroupAddressParsersAgree) {
 TEST(RandomInput, KnxIpServerKeepsItsInvariants) {
     // Step headers, frame headers and the usual services, so that most
     // datagrams get past the header.
-    static constexpr std::string_view words[] = {"\x1A\x00",
-                                                 "\x15\x00",
-                                                 "\x10\x01",
-                                                 "\x0A\x02",
-                                                 "\x02\x03",
-                                                 "\x06\x10\x02\x05\x00\x1A",
-                                                 "\x06\x10\x04\x20\x00\x15\x04\x01",
-                                                 "\x06\x10\x04\x21\x00\x0A\x04\x01",
-                                                 "\x06\x10\x02\x07\x00\x10\x01\x00",
-                                                 "\x08\x01\x00\x00\x00\x00\x00\x00",
-                                                 "\x04\x04\x02\x00",
-                                                 "\x11\x00\xBC\xE0\x00\x00\x0A\x03\x01\x00\x81",
-                                                 "\x00\x88\x0A\x00\xBC\x11\xFF\x0A\x03\xE1\x00\x81\x00\x16",
-                                                 "\x00",
-                                                 "\xFF"};
+    static constexpr std::string_view words[] = {"\x1A\x00"sv,
+                                                 "\x15\x00"sv,
+                                                 "\x10\x01"sv,
+                                                 "\x0A\x02"sv,
+                                                 "\x02\x03"sv,
+                                                 "\x06\x10\x02\x05\x00\x1A"sv,
+                                                 "\x06\x10\x04\x20\x00\x15\x04\x01"sv,
+                                                 "\x06\x10\x04\x21\x00\x0A\x04\x01"sv,
+                                                 "\x06\x10\x02\x07\x00\x10\x01\x00"sv,
+                                                 "\x08\x01\x00\x00\x00\x00\x00\x00"sv,
+                                                 "\x04\x04\x02\x00"sv,
+                                                 "\x11\x00\xBC\xE0\x00\x00\x0A\x03\x01\x00\x81"sv,
+                                                 "\x00\x88\x0A\x00\xBC\x11\xFF\x0A\x03\xE1\x00\x81\x00\x16"sv,
+                                                 "\x00"sv,
+                                                 "\xFF"sv};
     runRandomTexts(fuzz::knxipDatagrams, words, 17);
 }
 #endif

@@ -153,6 +153,18 @@ TEST_F(KnxIpProcessTest, AnswersComeFromTheAddressThatWasAsked) {
     char port[8];
     std::snprintf(port, sizeof port, "%02X %02X", knxipPort_ >> 8, knxipPort_ & 0xFF);
     EXPECT_EQ(hex(answer), "06 10 02 06 00 14 01 00 08 01 7F 00 00 02 " + std::string(port) + " 04 04 FF F1");
+
+    // A stray datagram from the same host to another of our addresses
+    // changes nothing for the tunnel: its telegrams still come from 127.0.0.2.
+    RawClient stray;
+    stray.send(knxipPort_, "06 10");
+    ASSERT_TRUE(sim_->injectGroupWrite(0x0901, 1, bcusim::SIX_BIT_VALUE, 0x110B));
+    ASSERT_EQ(::poll(&ready, 1, 2000), 1);
+    answer.resize(64);
+    const ssize_t m = ::recv(client.get(), answer.data(), answer.size(), 0);
+    ASSERT_GT(m, 0);
+    answer.resize(static_cast<size_t>(m));
+    EXPECT_EQ(hex(answer), "06 10 04 20 00 15 04 01 00 00 29 00 BC E0 11 0B 09 01 01 00 81");
 }
 
 TEST_F(KnxIpProcessTest, AddressesLeftOutOfTheAllowListHearNothing) {

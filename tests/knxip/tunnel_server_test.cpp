@@ -26,7 +26,7 @@ struct Sent {
 
 class RecordingEvents final : public TunnelServerEvents {
 public:
-    void sendDatagram(const UdpEndpoint& to, std::span<const uint8_t> datagram) override {
+    void sendDatagram(const UdpEndpoint& to, uint32_t, std::span<const uint8_t> datagram) override {
         sent.push_back({to, hex(datagram)});
     }
     bool writeDownlink(std::span<const uint8_t> record) override {
@@ -34,7 +34,7 @@ public:
         downlink.push_back(hex(record));
         return true;
     }
-    UdpEndpoint localEndpointFor(const UdpEndpoint&) override { return kServer; }
+    UdpEndpoint localEndpointFor(const UdpEndpoint&, uint32_t) override { return kServer; }
     void tunnelOpened(size_t tunnel, const UdpEndpoint& peer) override {
         status.push_back("tunnel " + std::to_string(tunnel) + " connected from " + peer.text());
     }

@@ -38,8 +38,8 @@ std::vector<ThreadInfo> threadsOf(pid_t pid);
 // line. Killed on destruction if still running.
 class ChildProcess {
 public:
-    // withInput: the program's stdin is a pipe for writeLine(); otherwise it
-    // is the test's own.
+    // withInput: the program's stdin is a socket for writeLine(); otherwise
+    // it is the test's own.
     ChildProcess(const std::string& program, const std::vector<std::string>& arguments, bool withInput = false);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
