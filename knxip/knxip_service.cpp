@@ -69,10 +69,7 @@ void KnxIpService::readDatagrams() {
 
 bool KnxIpService::allowed(const UdpEndpoint& peer) {
     if (allow_.empty()) return true;
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(peer.address);
-    address.sin_port = htons(peer.port);
+    const sockaddr_in address = socketAddressOf(peer);
     if (allow_.allows(reinterpret_cast<const sockaddr*>(&address), sizeof address)) return true;
     if (refusedLog_.admit()) {
         log::notice("KNXnet/IP: ignored " + peer.text() + ", which the allowed addresses leave out" +

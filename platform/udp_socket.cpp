@@ -9,7 +9,6 @@
 #include <vector>
 
 namespace lintor {
-namespace {
 
 sockaddr_in socketAddressOf(const UdpEndpoint& endpoint) {
     sockaddr_in address{};
@@ -18,8 +17,6 @@ sockaddr_in socketAddressOf(const UdpEndpoint& endpoint) {
     address.sin_port = htons(endpoint.port);
     return address;
 }
-
-}  // namespace
 
 std::string UdpEndpoint::text() const {
     return std::to_string(address >> 24) + "." + std::to_string((address >> 16) & 0xFF) + "." +

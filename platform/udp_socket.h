@@ -1,5 +1,6 @@
 #pragma once
 
+#include <netinet/in.h>
 #include <sys/socket.h>
 
 #include <cstdint>
@@ -22,6 +23,9 @@ struct UdpEndpoint {
     std::string text() const;
     friend bool operator==(const UdpEndpoint&, const UdpEndpoint&) = default;
 };
+
+// The endpoint as the socket calls take it.
+sockaddr_in socketAddressOf(const UdpEndpoint& endpoint);
 
 // "192.0.2.10" as a host-order address; nothing for anything else.
 std::optional<uint32_t> parseIpv4(std::string_view text);

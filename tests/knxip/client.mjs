@@ -52,6 +52,28 @@ function emitError(what) {
   emit('error ' + oneLine(what));
 }
 
+// The one request at a time that waits for its TUNNELING_ACK: request(start)
+// runs start and resolves once settle() is called, rejecting with its error.
+function ackedRequests() {
+  let pending = null;
+  const settle = (err) => {
+    const p = pending;
+    pending = null;
+    if (p) (err ? p.reject(err) : p.resolve());
+  };
+  const request = (start) =>
+    new Promise((resolve, reject) => {
+      pending = { resolve, reject };
+      try {
+        start();
+      } catch (err) {
+        pending = null;
+        reject(err instanceof Error ? err : new Error(oneLine(err)));
+      }
+    });
+  return { request, settle };
+}
+
 // ---------------------------------------------------------------------------
 // Arguments
 
@@ -165,13 +187,7 @@ function knxAdapter(opts, events) {
 
   let up = false;
   let closing = false;
-  let pending = null; // { resolve, reject } of the request waiting for its TUNNELING_ACK
-
-  const settle = (err) => {
-    const p = pending;
-    pending = null;
-    if (p) (err ? p.reject(err) : p.resolve());
-  };
+  const { request, settle } = ackedRequests();
 
   conn.on('connected', () => {
     if (up) return; // a reconnect; we never get here because a drop ends the run
@@ -207,17 +223,6 @@ function knxAdapter(opts, events) {
     }
   });
   conn.on('tunnelreqfailed', () => settle(new Error('no TUNNELING_ACK from the server')));
-
-  const request = (start) =>
-    new Promise((resolve, reject) => {
-      pending = { resolve, reject };
-      try {
-        start();
-      } catch (err) {
-        pending = null;
-        reject(err instanceof Error ? err : new Error(oneLine(err)));
-      }
-    });
 
   return {
     connect() {
@@ -283,13 +288,7 @@ function knxultimateAdapter(opts, events) {
 
   let up = false;
   let closing = false;
-  let pending = null;
-
-  const settle = (err) => {
-    const p = pending;
-    pending = null;
-    if (p) (err ? p.reject(err) : p.resolve());
-  };
+  const { request, settle } = ackedRequests();
 
   client.on('connected', () => {
     if (up) return;
@@ -318,17 +317,6 @@ function knxultimateAdapter(opts, events) {
   });
   client.on('ackReceived', (_packet, ok) => settle(ok ? null : new Error('no TUNNELING_ACK from the server')));
   client.on('error', (err) => events.error(err));
-
-  const request = (start) =>
-    new Promise((resolve, reject) => {
-      pending = { resolve, reject };
-      try {
-        start();
-      } catch (err) {
-        pending = null;
-        reject(err instanceof Error ? err : new Error(oneLine(err)));
-      }
-    });
 
   return {
     connect() {
