@@ -6,22 +6,18 @@ namespace {
 // C clients end each request with its zero byte; others with a line end.
 bool isSkippedBetweenRequests(char c) { return c == '\0' || c == '\r' || c == '\n'; }
 
-// What may stand between requests without being worth a log line.
-bool isBlank(std::string_view text) {
-    return text.find_first_not_of(std::string_view(" \t\r\n\0", 5)) == std::string_view::npos;
-}
-
 }  // namespace
 
 void RequestSplitter::feed(std::span<const uint8_t> bytes, const RequestSink& request, const LossSink& lost) {
     for (const uint8_t byte : bytes) {
         const char c = static_cast<char>(byte);
+        const bool startsRequest = c == '<' && opened_;
         switch (state_) {
         case State::Between:
             if (!isSkippedBetweenRequests(c)) startRequest(c, lost);
             break;
         case State::Collecting:
-            if (c == '<') {
+            if (startsRequest) {
                 startRequest(c, lost);
             } else {
                 pending_ += c;
@@ -29,9 +25,10 @@ void RequestSplitter::feed(std::span<const uint8_t> bytes, const RequestSink& re
             break;
         case State::Discarding:
             ++discarded_;
-            if (c == '<') startRequest(c, lost);
+            if (startsRequest) startRequest(c, lost);
             break;
         }
+        if (c == '<') opened_ = true;
         if (state_ == State::Discarding && c == '>') {
             finishDiscarding(lost);
             state_ = State::Between;
@@ -51,10 +48,11 @@ void RequestSplitter::startRequest(char first, const LossSink& lost) {
     if (state_ == State::Discarding) {
         --discarded_;  // the '<' belongs to the new request
         finishDiscarding(lost);
-    } else if (!pending_.empty() && !isBlank(pending_)) {
+    } else if (!pending_.empty()) {
         lost(Loss::Unfinished, pending_.size());
     }
     pending_.assign(1, first);
+    opened_ = false;
     state_ = State::Collecting;
 }
 

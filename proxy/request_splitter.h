@@ -9,15 +9,19 @@ namespace lintor {
 
 // Cuts one proxy client's byte stream into request texts. A request runs
 // from a '<' (or from any other byte that is not NUL, CR or LF after the
-// previous request) up to and including its '>'. A '<' always starts a new
-// request: the unfinished bytes before it are dropped. At most MAX_REQUEST
-// bytes of an unfinished request are held; a longer one is discarded up to
-// its '>' or the next '<'.
+// previous request) up to and including its '>'. Such a stray byte belongs
+// to the request: its first '<' does not start a new one, so " <SetGA ...>"
+// is one text, which does not begin with "<SetGA" and is dropped as a whole.
+// Any later '<' starts a new request: the unfinished bytes before it are
+// dropped. At most MAX_REQUEST bytes of an unfinished request are held; a
+// longer one is discarded up to its '>' or the next '<'.
 //
 //   between --NUL/CR/LF--> between      between --other--> collecting
 //   collecting --'>'--> between (request handed on)
-//   collecting --'<'--> collecting (what came before dropped)
-//   collecting --MAX_REQUEST bytes--> discarding --'>'--> between, --'<'--> collecting
+//   collecting --'<', text has had one--> collecting (what came before dropped)
+//   collecting --'<', text has had none--> collecting (the '<' kept)
+//   collecting --MAX_REQUEST bytes--> discarding --'>'--> between,
+//                                     --'<', text has had one--> collecting
 class RequestSplitter {
 public:
     static constexpr size_t MAX_REQUEST = 1500;
@@ -40,6 +44,9 @@ private:
     void finishDiscarding(const LossSink& lost);
 
     State state_ = State::Between;
+    // Whether the text being read has had its '<': only then does a '<'
+    // start the next request.
+    bool opened_ = false;
     std::string pending_;
     size_t discarded_ = 0;
 };

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -57,7 +58,7 @@ void proxyRequestStream(std::span<const uint8_t> data) {
                 accounted += text.size();
                 require(text.size() <= RequestSplitter::MAX_REQUEST, "requests are bounded");
                 require(!text.empty() && text.back() == '>', "a request ends with '>'");
-                require(text.find('<', 1) == std::string_view::npos, "a '<' always starts a new request");
+                require(std::ranges::count(text, '<') <= 1, "a second '<' starts a new request");
                 if (const auto request = parseSetGaRequest(text)) {
                     require(request->groupAddress != 0 && request->typeCode != 0, "accepted requests are complete");
                     const auto record = groupWriteRecord(request->groupAddress, request->value);

@@ -62,21 +62,23 @@ TEST_F(ProxyServerTest, RequestsAreReadFromTheStreamNotFromSingleReceives) {
                                                          {WM_PROXY_SET_GA, 0x1009, 1}}));
 }
 
-TEST_F(ProxyServerTest, ClientsThatSeparateRequestsOddlyGetEveryRequestThrough) {
+TEST_F(ProxyServerTest, ZeroBytesAndLineEndsSeparateRequestsABlankDropsTheNext) {
     using namespace std::string_literals;
+    TcpClient first(server.port());
     TcpClient c(server.port());
-    // A C client's terminating zero bytes, stray blanks, and a request that
-    // was given up half-way.
-    ASSERT_TRUE(c.send("<SetGA GA=\"1/1/1\" Type=\"Bit\" Value=\"1\">\0"s));
+    // A request that starts with a blank is dropped, first on its connection
+    // or after others; a C client's zero bytes and line ends are not blanks.
+    ASSERT_TRUE(first.send(" <SetGA GA=\"2/2/2\" Type=\"Bit\" Value=\"1\">"s));
+    ASSERT_TRUE(c.send("<SetGA GA=\"1/1/1\" Type=\"Bit\" Value=\"1\">\0\r\n"s));
     ASSERT_TRUE(c.send("<SetGA GA=\"1/1/2\" Type=\"Bit\" Value=\"1\">\0 "s));
-    ASSERT_TRUE(c.send("\t<SetGA GA=\"1/1/3\" Type=\"Bit\" Value=\"1\"> <SetGA GA=\"7/7/7\" Ty"));
+    ASSERT_TRUE(c.send("\t<SetGA GA=\"1/1/3\" Type=\"Bit\" Value=\"1\">\t<SetGA GA=\"7/7/7\" Ty"));
+    // A request given up half-way ends at the next '<'.
     ASSERT_TRUE(c.send("<SetGA GA=\"1/1/4\" Type=\"Bit\" Value=\"0\">"));
-    EXPECT_EQ(setGaPosts(4), (std::vector<PostedMessage>{{WM_PROXY_SET_GA, 0x0901, 1},
-                                                         {WM_PROXY_SET_GA, 0x0902, 1},
-                                                         {WM_PROXY_SET_GA, 0x0903, 1},
-                                                         {WM_PROXY_SET_GA, 0x0904, 0}}));
+    EXPECT_EQ(setGaPosts(3),
+              (std::vector<PostedMessage>{
+                  {WM_PROXY_SET_GA, 0x0901, 1}, {WM_PROXY_SET_GA, 0x0902, 1}, {WM_PROXY_SET_GA, 0x0904, 0}}));
     test::processEventsFor(50ms);
-    EXPECT_EQ(owner.posts().size(), 4u);
+    EXPECT_EQ(owner.posts().size(), 3u);
 }
 
 TEST_F(ProxyServerTest, EachClientHasItsOwnStream) {
@@ -147,9 +149,11 @@ TEST(RequestSplitter, StreamIsCutAtEveryRequestStart) {
     for (const Case& c : {
              Case{"line ends between requests", "<a>\r\n\r\n<b>\n<c>", {"<a>", "<b>", "<c>"}, {}},
              Case{"zero byte after each request", "<a>\0<b>\0"s, {"<a>", "<b>"}, {}},
-             Case{"stray blanks between requests", "<a> <b>\t<c>", {"<a>", "<b>", "<c>"}, {}},
-             Case{"blank and line end between requests", "<a> \r\n<b>", {"<a>", "<b>"}, {}},
+             Case{"a blank begins the request after it", "<a> <b>\t<c>", {"<a>", " <b>", "\t<c>"}, {}},
+             Case{"blank first on the stream", " <a><b>", {" <a>", "<b>"}, {}},
+             Case{"line end after the blank", "<a> \r\n<b>", {"<a>", " \r\n<b>"}, {}},
              Case{"unfinished request before a new one", "<SetGA GA=1/2/3<b>", {"<b>"}, {{Loss::Unfinished, 15}}},
+             Case{"blank, then an unfinished request", " <x<b>", {"<b>"}, {{Loss::Unfinished, 3}}},
              Case{"text without '<' is one request", " x y>", {" x y>"}, {}},
              Case{"'>' alone", "\n>", {">"}, {}},
          }) {
@@ -176,6 +180,11 @@ TEST(RequestSplitter, LongestRequestFitsOneByteMoreDoesNot) {
     EXPECT_EQ(resumed.requests, std::vector<std::string>{"<b>"});
     EXPECT_EQ(resumed.losses,
               (std::vector<std::pair<RequestSplitter::Loss, size_t>>{{RequestSplitter::Loss::TooLong, 2001}}));
+    // After a blank the first '<' is part of the discarded text.
+    const auto blankFirst = split(" " + std::string(2000, 'x') + "<b><c>");
+    EXPECT_EQ(blankFirst.requests, std::vector<std::string>{"<c>"});
+    EXPECT_EQ(blankFirst.losses,
+              (std::vector<std::pair<RequestSplitter::Loss, size_t>>{{RequestSplitter::Loss::TooLong, 2004}}));
 }
 
 }  // namespace
