@@ -37,8 +37,9 @@ bool isDeviceSetting(const IniEntry& entry) {
 
 class FileReader {
 public:
-    FileReader(Configuration& configuration, const ParsedCommandLine& commandLine)
-        : configuration_(configuration),
+    FileReader(Program program, Configuration& configuration, const ParsedCommandLine& commandLine)
+        : program_(program),
+          configuration_(configuration),
           commandLine_(commandLine) {}
 
     void apply(const IniDocument& document, Gathered& gathered) {
@@ -68,7 +69,7 @@ private:
         }
         const OptionEntry* const option = findFileEntry(entry.section, entry.key);
         if (!option) {
-            report(entry.line, "unknown setting " + key(entry), true);
+            reportUnknown(entry);
             return;
         }
         // The command line wins; the file's value is still checked.
@@ -96,6 +97,17 @@ private:
         }
     }
 
+    // The desktop program's file is shared by its older and newer versions
+    // and the user; the daemon's is the admin's, where a misspelt key must
+    // not leave the bus open.
+    void reportUnknown(const IniEntry& entry) {
+        if (program_ == Program::Desktop) {
+            report(entry.line, "unknown setting " + key(entry) + ", ignored", false);
+            return;
+        }
+        report(entry.line, "unknown setting " + key(entry), true);
+    }
+
     static std::string key(const IniEntry& entry) {
         return entry.section.empty() ? entry.key + " (before any [section])" : "[" + entry.section + "] " + entry.key;
     }
@@ -104,6 +116,7 @@ private:
         configuration_.problems.push_back({configuration_.path + ":" + std::to_string(line) + ": " + text, fatal});
     }
 
+    Program program_;
     Configuration& configuration_;
     const ParsedCommandLine& commandLine_;
     std::map<std::string, size_t> firstLines_;
@@ -120,7 +133,7 @@ void readFile(Program program, const ParsedCommandLine& commandLine, Configurati
         configuration.problems.push_back({"cannot read " + configuration.path + ": " + errorText(document.error())});
         return;
     }
-    FileReader(configuration, commandLine).apply(document.value(), gathered);
+    FileReader(program, configuration, commandLine).apply(document.value(), gathered);
 }
 
 }  // namespace

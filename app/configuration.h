@@ -13,7 +13,7 @@ namespace lintor {
 // admin: "/etc/lintor/line1.conf:7: invalid port for [gateway] Port: 5x".
 struct ConfigProblem {
     std::string text;
-    bool fatal = true;  // false: the gateway runs anyway, as it always did
+    bool fatal = true;  // false: a warning; the gateway runs anyway
 };
 
 struct Configuration {

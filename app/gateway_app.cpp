@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <string>
@@ -27,6 +28,15 @@ void printProblems(Program program, const Configuration& configuration) {
     }
 }
 
+std::string refusalText(Program program, const Configuration& configuration, bool commandLineMistake) {
+    std::string text = std::string(programName(program)) + " cannot start:\n";
+    for (const ConfigProblem& problem : configuration.problems) {
+        text += "\n" + std::string(problem.fatal ? "" : "warning: ") + problem.text;
+    }
+    if (commandLineMistake) text += "\n\n" + std::string(programName(program)) + " --help lists the options.";
+    return text;
+}
+
 int checkOnly(Program program, Configuration configuration) {
     checkDevice(configuration);
     printProblems(program, configuration);
@@ -38,7 +48,7 @@ int checkOnly(Program program, Configuration configuration) {
 
 int runHeadless(int argc, char** argv, GatewaySession& session) {
     QCoreApplication application(argc, argv);
-    if (!session.prepare()) return 1;
+    if (!session.prepare().empty()) return 1;
     session.start(session.console());
     QCoreApplication::exec();
     session.finish();
@@ -63,9 +73,12 @@ int GatewayApp::run(int argc, char** argv) {
     if (options.checkConfig) return checkOnly(program_, std::move(configuration));
     if (!configuration.usable()) {
         printProblems(program_, configuration);
-        if (parseCommandLine(program_, arguments).error.empty()) return 1;
-        std::fputs(usageText(program_, defaultPath).c_str(), stderr);
-        return 2;
+        const bool commandLineMistake = !parseCommandLine(program_, arguments).error.empty();
+        if (commandLineMistake) std::fputs(usageText(program_, defaultPath).c_str(), stderr);
+        if (refusesInWindow(arguments, options)) {
+            window_->showRefusal(argc, argv, refusalText(program_, configuration, commandLineMistake));
+        }
+        return commandLineMistake ? 2 : 1;
     }
 
     // Before any thread starts, so that every thread inherits the mask and
@@ -81,6 +94,12 @@ int GatewayApp::run(int argc, char** argv) {
     const bool window = window_ && !session.options().headless && window_->displayAvailable();
     if (window) return window_->run(argc, argv, session);
     return runHeadless(argc, argv, session);
+}
+
+bool GatewayApp::refusesInWindow(std::span<const std::string_view> arguments, const Options& options) const {
+    // A command line that was not understood may still have asked for no window.
+    const bool headless = options.headless || std::ranges::find(arguments, "--headless") != arguments.end();
+    return window_ && !headless && window_->displayAvailable();
 }
 
 }  // namespace lintor

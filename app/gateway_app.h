@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "app/command_line.h"
 
 namespace lintor {
@@ -15,6 +17,9 @@ public:
     // False when no display answers: the gateway then runs headless.
     virtual bool displayAvailable() = 0;
     virtual int run(int& argc, char** argv, GatewaySession& session) = 0;
+    // Why the program does not start, where a user who started it from the
+    // desktop menu sees it; stderr has it too.
+    virtual void showRefusal(int& argc, char** argv, const std::string& text) = 0;
 };
 
 // The program: reads the command line and the settings file, then runs the
@@ -25,6 +30,9 @@ public:
     int run(int argc, char** argv);
 
 private:
+    // Whether a refusal is shown in a window as well as on stderr.
+    bool refusesInWindow(std::span<const std::string_view> arguments, const Options& options) const;
+
     Program program_;
     WindowShell* window_;
 };

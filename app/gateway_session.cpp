@@ -118,7 +118,7 @@ void GatewaySession::finish() {
 
 HeadlessConsole& GatewaySession::console() { return *console_; }
 
-bool GatewaySession::prepare() {
+std::string GatewaySession::prepare() {
     environment_ = std::make_unique<GatewayEnvironment>();
     // The daemon's file belongs to the admin; the desktop keeps "ComPort" in its own.
     const auto access =
@@ -126,18 +126,19 @@ bool GatewaySession::prepare() {
     environment_->settings = std::make_unique<IniSettingsStore>(configuration_.path, access);
     environment_->config = configuration_.options.gateway;
     checkDescriptorLimit(environment_->config);
-    if (!configuration_.options.simulate) return true;
+    if (!configuration_.options.simulate) return {};
     bcusim::Options simulation;
     simulation.demo = true;
     auto started = bcusim::BcuSimulator::start(simulation);
     if (!started.ok()) {
-        log::error("cannot start the simulated BCU: " + errorText(started.error()));
-        return false;
+        std::string problem = "cannot start the simulated BCU: " + errorText(started.error());
+        log::error(problem);
+        return problem;
     }
     environment_->simulator = started.take();
     environment_->config.device = environment_->simulator->devicePath();
     console_->printLine("Simulated BCU on " + environment_->config.device);
-    return true;
+    return {};
 }
 
 void GatewaySession::start(UserInterface& ui) {

@@ -38,9 +38,9 @@ public:
     GatewaySession(const GatewaySession&) = delete;
     GatewaySession& operator=(const GatewaySession&) = delete;
 
-    // The settings store and the device (a simulated BCU's when asked);
-    // false after saying why not.
-    bool prepare();
+    // The settings store and the device (a simulated BCU's when asked).
+    // Empty when ready; otherwise why not, already logged.
+    [[nodiscard]] std::string prepare();
     // Composes the core on ui and starts it; tells the service manager once
     // the ports listen.
     void start(UserInterface& ui);

@@ -1,6 +1,7 @@
 #include "gui/window_shell.h"
 
 #include <QApplication>
+#include <QMessageBox>
 
 #include <cstdlib>
 #include <string>
@@ -16,6 +17,10 @@ namespace {
 std::string environment(const char* name) {
     const char* value = std::getenv(name);
     return value ? value : "";
+}
+
+void showCritical(const std::string& text) {
+    QMessageBox::critical(nullptr, QStringLiteral("Lintor"), QString::fromStdString(text));
 }
 
 }  // namespace
@@ -36,7 +41,10 @@ bool DesktopWindow::displayAvailable() {
 int DesktopWindow::run(int& argc, char** argv, GatewaySession& session) {
     QApplication application(argc, argv);
     QApplication::setStyle("Fusion");
-    if (!session.prepare()) return 1;
+    if (const std::string problem = session.prepare(); !problem.empty()) {
+        showCritical("lintor cannot start:\n\n" + problem);
+        return 1;
+    }
     MainDialog dialog;
     session.start(dialog);
     // Exit, Enter, Escape, the close box or a signal end the modal loop;
@@ -44,6 +52,12 @@ int DesktopWindow::run(int& argc, char** argv, GatewaySession& session) {
     dialog.exec();
     session.finish();
     return 0;
+}
+
+void DesktopWindow::showRefusal(int& argc, char** argv, const std::string& text) {
+    QApplication application(argc, argv);
+    QApplication::setStyle("Fusion");
+    showCritical(text);
 }
 
 }  // namespace lintor

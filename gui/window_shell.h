@@ -9,6 +9,7 @@ class DesktopWindow final : public WindowShell {
 public:
     bool displayAvailable() override;
     int run(int& argc, char** argv, GatewaySession& session) override;
+    void showRefusal(int& argc, char** argv, const std::string& text) override;
 };
 
 }  // namespace lintor

@@ -129,6 +129,24 @@ TEST_F(ConfigurationTest, EveryProblemIsReportedWithFileAndLine) {
     EXPECT_EQ(twice.options.logLevel, log::Level::Debug) << "levels in any case";
 }
 
+TEST_F(ConfigurationTest, UnknownKeysStopTheDaemonAndAreIgnoredByTheDesktop) {
+    write("[window]\nx = 10\n[gateway]\nPort=6100\n[colour]\nMain=blue\n");
+    const std::string at = path() + ":";
+    const Configuration desktop = load(Program::Desktop, {"--config", path()});
+    EXPECT_EQ(texts(desktop), (std::vector<std::string>{at + "2: unknown setting [window] x, ignored",
+                                                        at + "6: unknown setting [colour] Main, ignored"}));
+    EXPECT_TRUE(desktop.usable());
+    EXPECT_EQ(desktop.options.gateway.gatewayPort, 6100) << "the rest of the file is used";
+
+    const Configuration admin = daemon({});
+    EXPECT_EQ(texts(admin), (std::vector<std::string>{at + "2: unknown setting [window] x",
+                                                      at + "6: unknown setting [colour] Main"}));
+    EXPECT_FALSE(admin.usable());
+    // A bad value stops both.
+    write("[window]\nx = 10\n[gateway]\nPort=61x\n");
+    EXPECT_FALSE(load(Program::Desktop, {"--config", path()}).usable());
+}
+
 TEST_F(ConfigurationTest, WhichFileIsReadAndWhenItMustExist) {
     // The daemon's file is the admin's: named, it must be there.
     const Configuration missing = daemon({});
