@@ -67,7 +67,14 @@ struct ProcessView {
     bool holdsPtyMaster = false;
 };
 
-ProcessView viewOf(const std::string& processDir, dev_t device, std::optional<unsigned> slaveIndex) {
+// A pseudo-terminal slave is one of its devpts instance: a container's
+// /dev/pts/0 has the same numbers as ours. Other devices are one device
+// whichever node (a container's /dev, devtmpfs) reaches them.
+bool sameDevice(const struct stat& node, const struct stat& device, bool ptySlave) {
+    return node.st_rdev == device.st_rdev && (!ptySlave || node.st_dev == device.st_dev);
+}
+
+ProcessView viewOf(const std::string& processDir, const struct stat& device, std::optional<unsigned> slaveIndex) {
     ProcessView view;
     const Dir fds(::opendir((processDir + "/fd").c_str()));
     if (!fds) return view;
@@ -79,7 +86,7 @@ ProcessView viewOf(const std::string& processDir, dev_t device, std::optional<un
         if (!pointsIntoDev(link)) continue;
         struct stat target {};
         if (::stat(link.c_str(), &target) != 0 || !S_ISCHR(target.st_mode)) continue;
-        if (target.st_rdev == device) view.holdsDevice = true;
+        if (sameDevice(target, device, slaveIndex.has_value())) view.holdsDevice = true;
         if (slaveIndex && target.st_rdev == kPtyMultiplexer &&
             ptyMasterIndex(processDir + "/fdinfo/" + entry->d_name) == slaveIndex) {
             view.holdsPtyMaster = true;
@@ -111,7 +118,7 @@ std::vector<DeviceHolder> otherDeviceHolders(const std::string& devicePath, cons
     while (const dirent* entry = ::readdir(processes.get())) {
         const auto pid = numericName(entry->d_name);
         if (!pid || *pid == self) continue;
-        const auto view = viewOf(procRoot + "/" + entry->d_name, device.st_rdev, slaveIndex);
+        const auto view = viewOf(procRoot + "/" + entry->d_name, device, slaveIndex);
         if (!view.holdsDevice || view.holdsPtyMaster) continue;
         holders.push_back({*pid, processCommand(*pid, procRoot).value_or("?")});
     }
