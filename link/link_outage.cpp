@@ -26,17 +26,27 @@ std::string LinkOutage::begin(const std::string& reason, Clock::time_point now) 
     since_ = now;
     lastReport_ = now;
     openFailureReported_ = false;
+    lastFailure_.clear();
     droppedRecords_ = 0;
     return "bus link down (" + reason + "); opening " + device_ + " again every second";
 }
 
 std::optional<std::string> LinkOutage::attemptFailed(const std::string& failure, Clock::time_point now) {
-    if (!since_ || now - lastReport_ < REMINDER_INTERVAL) return std::nullopt;
+    if (!since_) return std::nullopt;
+    const auto quiet = now - lastReport_;
+    const bool changed = failure != lastFailure_ && quiet >= CHANGE_INTERVAL;
+    if (!changed && quiet < REMINDER_INTERVAL) return std::nullopt;
     lastReport_ = now;
+    lastFailure_ = failure;
     return "bus link still down after " + elapsed(*since_, now) + ": " + failure;
 }
 
-bool LinkOutage::takeFirstOpenFailure() { return !std::exchange(openFailureReported_, true); }
+bool LinkOutage::takeFirstOpenFailure(const std::string& failure) {
+    if (openFailureReported_) return false;
+    openFailureReported_ = true;
+    lastFailure_ = failure;
+    return true;
+}
 
 std::string LinkOutage::end(Clock::time_point now) {
     std::string line = "bus link back after " + (since_ ? elapsed(*since_, now) : std::string("0 s")) + ": " + device_ +

@@ -78,7 +78,7 @@ void SerialLink::runWorker() {
     // Reported before startWorker() returns, so that the caller sees it.
     if (!failure.empty()) {
         log::error(outage_.begin(failure, lastOpenAttempt_));
-        outage_.takeFirstOpenFailure();
+        outage_.takeFirstOpenFailure(failure);
         events_.portOpenFailed(devicePath_);
         events_.post({WM_LINK_DOWN, 0, 0});
     }
@@ -176,7 +176,7 @@ void SerialLink::awaitDevice() {
         restoreLink();
         return;
     }
-    if (outage_.takeFirstOpenFailure()) {
+    if (outage_.takeFirstOpenFailure(failure)) {
         log::warning(failure);
         events_.portOpenFailed(devicePath_);
     } else if (const auto reminder = outage_.attemptFailed(failure, lastOpenAttempt_)) {
