@@ -66,10 +66,12 @@ std::string describeOpenError(const std::string& path, int error) {
     case EACCES:
         return text + errorText(error) + " (is the user in group dialout?)";
     case EPERM:
-        // What a service's device policy answers; it is fixed when the
-        // service starts, so a driver loaded later needs a restart.
+        // What a service's device policy answers. Our unit loads the USB
+        // serial drivers before it starts, so it is a kind of device the
+        // policy does not name.
         return text + errorText(error) +
-               " (a device policy? under systemd, restart the service once the adapter's driver is loaded)";
+               " (refused by a device policy: under systemd, the unit's DeviceAllow= must name this kind of device; "
+               "see lintord(8))";
     case EBUSY:
     case EWOULDBLOCK:
         return text + "in use by another program";

@@ -54,9 +54,10 @@ TEST(SerialPortSettings, LineIs19200EightEvenOneWithoutFlowControl) {
 TEST(SerialPortOpen, ReasonsAreSpeltOut) {
     EXPECT_EQ(describeOpenError("/dev/ttyS0", EACCES),
               "cannot open /dev/ttyS0: Permission denied (is the user in group dialout?)");
-    EXPECT_EQ(describeOpenError("/dev/ttyUSB0", EPERM),
-              "cannot open /dev/ttyUSB0: Operation not permitted (a device policy? under systemd, restart the service "
-              "once the adapter's driver is loaded)");
+    EXPECT_EQ(
+        describeOpenError("/dev/ttyUSB0", EPERM),
+        "cannot open /dev/ttyUSB0: Operation not permitted (refused by a device policy: under systemd, the unit's "
+        "DeviceAllow= must name this kind of device; see lintord(8))");
     EXPECT_EQ(describeOpenError("/dev/ttyS0", EBUSY), "cannot open /dev/ttyS0: in use by another program");
     EXPECT_EQ(describeOpenError("/dev/ttyS9", ENOENT), "cannot open /dev/ttyS9: No such file or directory");
 }
