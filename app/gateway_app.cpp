@@ -1,7 +1,5 @@
 #include "app/gateway_app.h"
 
-#include <QCoreApplication>
-
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
@@ -46,11 +44,11 @@ int checkOnly(Program program, Configuration configuration) {
     return 0;
 }
 
-int runHeadless(int argc, char** argv, GatewaySession& session) {
-    QCoreApplication application(argc, argv);
+int runHeadless(GatewaySession& session) {
     if (!session.prepare().empty()) return 1;
-    session.start(session.console());
-    QCoreApplication::exec();
+    EventLoop& loop = session.loop();
+    session.start(session.console(), [&loop] { loop.quit(); });
+    loop.run();
     session.finish();
     return 0;
 }
@@ -93,7 +91,7 @@ int GatewayApp::run(int argc, char** argv) {
     GatewaySession session(program_, arguments, std::move(configuration), {termination.value(), reload.value()});
     const bool window = window_ && !session.options().headless && window_->displayAvailable();
     if (window) return window_->run(argc, argv, session);
-    return runHeadless(argc, argv, session);
+    return runHeadless(session);
 }
 
 bool GatewayApp::refusesInWindow(std::span<const std::string_view> arguments, const Options& options) const {

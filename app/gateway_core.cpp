@@ -9,19 +9,17 @@
 
 namespace lintor {
 
-GatewayCore::GatewayCore(UserInterface& ui, SettingsStore& settings, SerialDeviceOpener& opener, GatewayConfig config)
-    : ui_(ui),
+GatewayCore::GatewayCore(EventLoop& loop, UserInterface& ui, SettingsStore& settings, SerialDeviceOpener& opener,
+                         GatewayConfig config)
+    : loop_(loop),
+      ui_(ui),
       settings_(settings),
       opener_(opener),
       config_(std::move(config)),
-      posted_([this](const PostedItem& item) { deliver(item); }) {
-    timer_.setInterval(TICK_MS);
-    // Once a second means once a second, not up to 5 % later.
-    timer_.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] { tick(); });
-}
+      timer_(loop.timer([this] { tick(); })) {}
 
 GatewayCore::~GatewayCore() {
+    *alive_ = false;
     knxip_.reset();
     timer_.stop();
     if (gateway_) {
@@ -36,15 +34,15 @@ void GatewayCore::start() {
     const DeviceSetting setting = readDeviceSetting(settings_, config_.device);
     comPort_ = setting.comPort;
     config_.device = setting.device;
-    gateway_ = std::make_unique<BusGateway>(*this, *this, opener_, config_);
-    proxy_ = std::make_unique<ProxyServer>(*this, *this, config_);
+    gateway_ = std::make_unique<BusGateway>(loop_, *this, *this, opener_, config_);
+    proxy_ = std::make_unique<ProxyServer>(loop_, *this, *this, config_);
     ui_.setGroupValueTable(&proxy_->table());
     if (config_.knxip.enabled) startKnxIp();
     ui_.setStatusText(StatusField::Bcu, std::string(OFFLINE_TEXT));
     post({WM_BCU_INIT_STEP, 0, 0});
     ui_.setStatusText(StatusField::Socket, std::string(WAITING_TEXT));
     ui_.setCounter(CounterField::AckSent, 0);
-    timer_.start();
+    timer_.startEvery(std::chrono::milliseconds(TICK_MS));
 }
 
 void GatewayCore::startKnxIp() {
@@ -72,7 +70,7 @@ void GatewayCore::startKnxIp() {
     settings.tunnels.tunnelCount = config.tunnels;
     settings.allow = config_.allow;
     knxip_ = std::make_unique<knxip::KnxIpService>(
-        std::move(settings), [this](std::span<const uint8_t> record) { return gateway_->link().writeDownlink(record); },
+        loop_, std::move(settings), [this](std::span<const uint8_t> record) { return gateway_->link().writeDownlink(record); },
         [this](const std::string& line, const std::string& brief) { ui_.showKnxIpStatus(line, brief); });
     if (!knxip_->listening()) {
         showMessage("KNXnet/IP: cannot listen on UDP port " + std::to_string(config.port) + ": " +
@@ -80,10 +78,20 @@ void GatewayCore::startKnxIp() {
     }
 }
 
-void GatewayCore::post(const PostedMessage& message) { posted_.push(message); }
+void GatewayCore::post(const PostedMessage& message) {
+    onLoop([this, message] { route(message); });
+}
 
-// Any thread: the text is shown on the user-interface thread.
-void GatewayCore::showMessage(const std::string& text) { posted_.push(text); }
+// Any thread: the text is shown from the loop's thread.
+void GatewayCore::showMessage(const std::string& text) {
+    onLoop([this, text] { ui_.showMessage(text); });
+}
+
+void GatewayCore::onLoop(std::function<void()> f) {
+    loop_.post([alive = alive_, f = std::move(f)] {
+        if (*alive) f();
+    });
+}
 
 void GatewayCore::portOpenFailed(const std::string&) { showMessage(std::string(INVALID_COM_PORT_TEXT)); }
 
@@ -97,20 +105,12 @@ void GatewayCore::listenFailed(ServerKind, uint16_t, ListeningSocket::Failure fa
 }
 
 void GatewayCore::clientConnected(ServerKind server) {
-    if (server == ServerKind::Proxy && !timer_.isActive()) timer_.start();
+    if (server == ServerKind::Proxy && !timer_.active()) timer_.startEvery(std::chrono::milliseconds(TICK_MS));
     ui_.setStatusText(StatusField::Socket, std::string(clientConnectedText(server)));
 }
 
 void GatewayCore::clientClosed(ServerKind) {
     ui_.setStatusText(StatusField::Socket, std::string(CONNECTION_CLOSED_TEXT));
-}
-
-void GatewayCore::deliver(const PostedItem& item) {
-    if (const auto* text = std::get_if<std::string>(&item)) {
-        ui_.showMessage(*text);
-    } else {
-        route(std::get<PostedMessage>(item));
-    }
 }
 
 void GatewayCore::route(const PostedMessage& message) {

@@ -1,18 +1,17 @@
 #pragma once
 
-#include <QTimer>
-
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
-#include "app/posted_queue.h"
 #include "app/user_interface.h"
 #include "knxip/knxip_service.h"
 #include "link/link_events.h"
 #include "net/bus_gateway.h"
 #include "net/gateway_config.h"
 #include "net/server_events.h"
+#include "platform/event_loop.h"
 #include "platform/settings_store.h"
 #include "proxy/proxy_server.h"
 
@@ -27,7 +26,8 @@ public:
     static constexpr int TICK_MS = 1000;
 
     // The device comes from config.device, or else from the settings.
-    GatewayCore(UserInterface& ui, SettingsStore& settings, SerialDeviceOpener& opener, GatewayConfig config);
+    GatewayCore(EventLoop& loop, UserInterface& ui, SettingsStore& settings, SerialDeviceOpener& opener,
+                GatewayConfig config);
     // Says goodbye to the KNXnet/IP clients, stops the timer, then deletes
     // the gateway (worker stopped, port, pipes and sockets closed), writes
     // "ComPort" back, then deletes the proxy.
@@ -55,20 +55,22 @@ public:
 
 private:
     void showMessage(const std::string& text);
-    void deliver(const PostedItem& item);
+    // Any thread: runs f on the loop's thread while the core still exists.
+    void onLoop(std::function<void()> f);
     void route(const PostedMessage& message);
     void routeBusMessage(uint32_t byteCount);
     void OnProxySetGa(uint32_t groupAddress, int32_t value);
     void tick();
     void startKnxIp();
 
+    EventLoop& loop_;
     UserInterface& ui_;
     SettingsStore& settings_;
     SerialDeviceOpener& opener_;
     GatewayConfig config_;
     int comPort_ = 0;
-    PostedQueue posted_;
-    QTimer timer_;
+    EventLoop::Timer timer_;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     std::unique_ptr<BusGateway> gateway_;
     std::unique_ptr<ProxyServer> proxy_;
     std::unique_ptr<knxip::KnxIpService> knxip_;

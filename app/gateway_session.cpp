@@ -1,7 +1,5 @@
 #include "app/gateway_session.h"
 
-#include <QCoreApplication>
-
 #include <unistd.h>
 
 #include <chrono>
@@ -32,28 +30,16 @@ void checkDescriptorLimit(const GatewayConfig& config) {
     }
 }
 
-// Qt's own warnings would otherwise be written straight to stderr, blocking
-// the event loop when nobody reads it.
-void routeQtMessage(QtMsgType type, const QMessageLogContext&, const QString& message) {
-    const log::Level level = type == QtDebugMsg     ? log::Level::Debug
-                             : type == QtInfoMsg    ? log::Level::Info
-                             : type == QtWarningMsg ? log::Level::Warning
-                                                    : log::Level::Error;
-    log::write(level, "Qt: " + message.toStdString());
-}
-
 std::string droppedNotice(uint64_t dropped) {
     return log::formatLine(log::styleForStderr(), log::Level::Warning,
                            std::to_string(dropped) + " log lines dropped: standard error was not read");
 }
 
-std::unique_ptr<QSocketNotifier> watchSignals(const BlockedSignals& blocked, const std::function<void()>& handle) {
-    auto notifier = std::make_unique<QSocketNotifier>(blocked.fd(), QSocketNotifier::Read);
-    QObject::connect(notifier.get(), &QSocketNotifier::activated, notifier.get(), [&blocked, handle] {
+EventLoop::Watch watchSignals(EventLoop& loop, const BlockedSignals& blocked, std::function<void()> handle) {
+    return loop.watch(blocked.fd(), {.read = true}, [&blocked, handle = std::move(handle)](EventLoop::Readiness) {
         blocked.consume();
         handle();
     });
-    return notifier;
 }
 
 std::string allowText(const AddressFilter& allow) {
@@ -72,17 +58,12 @@ struct GatewayOutput {
         : out(STDOUT_FILENO, {}),
           err(STDERR_FILENO, droppedNotice),
           logger(err, log::styleForStderr(), threshold),
-          installation(logger),
-          previousQtHandler(qInstallMessageHandler(routeQtMessage)) {}
-    ~GatewayOutput() { qInstallMessageHandler(previousQtHandler); }
-    GatewayOutput(const GatewayOutput&) = delete;
-    GatewayOutput& operator=(const GatewayOutput&) = delete;
+          installation(logger) {}
 
     LineWriter out;
     LineWriter err;
     log::Logger logger;
     log::Installation installation;
-    QtMessageHandler previousQtHandler;
 };
 
 // What the composition root needs: the settings store and the device,
@@ -110,15 +91,22 @@ GatewaySession::~GatewaySession() { finish(); }
 void GatewaySession::finish() {
     if (!core_) return;
     notifier_.stopping();
-    keepAlive_.stop();
-    reloadNotifier_.reset();
-    terminationNotifier_.reset();
+    keepAlive_.reset();
+    reloadWatch_.reset();
+    terminationWatch_.reset();
     core_.reset();
 }
 
 HeadlessConsole& GatewaySession::console() { return *console_; }
 
 std::string GatewaySession::prepare() {
+    auto loop = EventLoop::create(clock_);
+    if (!loop.ok()) {
+        std::string problem = "cannot create the event loop: " + errorText(loop.error());
+        log::error(problem);
+        return problem;
+    }
+    loop_ = loop.take();
     environment_ = std::make_unique<GatewayEnvironment>();
     // The daemon's file belongs to the admin; the desktop keeps "ComPort" in its own.
     const auto access =
@@ -141,7 +129,7 @@ std::string GatewaySession::prepare() {
     return {};
 }
 
-void GatewaySession::start(UserInterface& ui) {
+void GatewaySession::start(UserInterface& ui, std::function<void()> terminate) {
     // The daemon's event loop forwards every telegram to every client; ahead
     // of other programs, behind the link worker. A window's loop stays as it is.
     constexpr int kDaemonLoopNice = -5;
@@ -149,8 +137,8 @@ void GatewaySession::start(UserInterface& ui) {
         log::debug("event loop runs at normal priority: " + errorText(errno));
     }
     status_ = std::make_unique<ServiceStatus>(ui, notifier_);
-    core_ =
-        std::make_unique<GatewayCore>(*status_, *environment_->settings, environment_->opener, environment_->config);
+    core_ = std::make_unique<GatewayCore>(*loop_, *status_, *environment_->settings, environment_->opener,
+                                          environment_->config);
     core_->start();
     if (core_->gateway()->listening()) console_->printLine("Gateway port: " + std::to_string(core_->gateway()->port()));
     if (core_->proxy()->listening()) console_->printLine("Proxy port: " + std::to_string(core_->proxy()->port()));
@@ -159,13 +147,13 @@ void GatewaySession::start(UserInterface& ui) {
     }
     reportReadiness();
     startKeepAlive();
-    // SIGINT and SIGTERM end every event loop, a message box's or the About
-    // box's included; the owner of the outermost loop then shuts down in order.
-    terminationNotifier_ = watchSignals(signals_.termination, [] {
+    // The shell ends its loops, a message box's or the About box's included;
+    // the owner of the outermost loop then shuts down in order.
+    terminationWatch_ = watchSignals(*loop_, signals_.termination, [terminate = std::move(terminate)] {
         log::info("termination signal: shutting down");
-        QCoreApplication::exit(0);
+        terminate();
     });
-    reloadNotifier_ = watchSignals(signals_.reload, [this] { reload(); });
+    reloadWatch_ = watchSignals(*loop_, signals_.reload, [this] { reload(); });
 }
 
 // Ready only with every port it was asked for: a port still held by an old
@@ -187,9 +175,8 @@ void GatewaySession::reportReadiness() {
 void GatewaySession::startKeepAlive() {
     const auto interval = notifier_.watchdogInterval();
     if (!interval) return;
-    keepAlive_.setInterval(std::chrono::duration_cast<std::chrono::milliseconds>(*interval / 2));
-    QObject::connect(&keepAlive_, &QTimer::timeout, [this] { notifier_.keepAlive(); });
-    keepAlive_.start();
+    keepAlive_ = loop_->timer([this] { notifier_.keepAlive(); });
+    keepAlive_.startEvery(*interval / 2);
     notifier_.keepAlive();
 }
 

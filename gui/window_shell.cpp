@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QSocketNotifier>
 
 #include <cstdlib>
 #include <string>
@@ -18,6 +19,27 @@ std::string environment(const char* name) {
     const char* value = std::getenv(name);
     return value ? value : "";
 }
+
+// Qt's own warnings would otherwise be written straight to stderr, blocking
+// the event loop when nobody reads it.
+void routeQtMessage(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    const log::Level level = type == QtDebugMsg     ? log::Level::Debug
+                             : type == QtInfoMsg    ? log::Level::Info
+                             : type == QtWarningMsg ? log::Level::Warning
+                                                    : log::Level::Error;
+    log::write(level, "Qt: " + message.toStdString());
+}
+
+class QtMessageRoute {
+public:
+    QtMessageRoute() : previous_(qInstallMessageHandler(routeQtMessage)) {}
+    ~QtMessageRoute() { qInstallMessageHandler(previous_); }
+    QtMessageRoute(const QtMessageRoute&) = delete;
+    QtMessageRoute& operator=(const QtMessageRoute&) = delete;
+
+private:
+    QtMessageHandler previous_;
+};
 
 void showCritical(const std::string& text) {
     QMessageBox::critical(nullptr, QStringLiteral("Lintor"), QString::fromStdString(text));
@@ -41,12 +63,19 @@ bool DesktopWindow::displayAvailable() {
 int DesktopWindow::run(int& argc, char** argv, GatewaySession& session) {
     QApplication application(argc, argv);
     QApplication::setStyle("Fusion");
+    const QtMessageRoute route;
     if (const std::string problem = session.prepare(); !problem.empty()) {
         showCritical("lintor cannot start:\n\n" + problem);
         return 1;
     }
+    // The core's loop runs inside Qt's, through its one descriptor.
+    EventLoop& loop = session.loop();
+    QSocketNotifier bridge(loop.fd(), QSocketNotifier::Read);
+    QObject::connect(&bridge, &QSocketNotifier::activated, &bridge, [&loop] { loop.runOnce(std::chrono::seconds(0)); });
     MainDialog dialog;
-    session.start(dialog);
+    // SIGINT and SIGTERM end every event loop, a message box's or the About
+    // box's included.
+    session.start(dialog, [] { QCoreApplication::exit(0); });
     // Exit, Enter, Escape, the close box or a signal end the modal loop;
     // the session then shuts down in order.
     dialog.exec();

@@ -19,8 +19,9 @@ constexpr int kDatagramsPerWakeUp = 64;
 
 }  // namespace
 
-KnxIpService::KnxIpService(ServiceSettings settings, DownlinkWriter downlink, StatusSink status)
-    : server_(std::move(settings.tunnels), *this),
+KnxIpService::KnxIpService(EventLoop& loop, ServiceSettings settings, DownlinkWriter downlink, StatusSink status)
+    : loop_(loop),
+      server_(std::move(settings.tunnels), *this),
       downlink_(std::move(downlink)),
       status_(std::move(status)),
       allow_(std::move(settings.allow)) {
@@ -35,11 +36,8 @@ KnxIpService::KnxIpService(ServiceSettings settings, DownlinkWriter downlink, St
         log::notice("KNXnet/IP: no multicast on this host (" + errorText(errno) +
                     "): clients must be given the address; searches by multicast go unanswered");
     }
-    notifier_ = std::make_unique<QSocketNotifier>(socket_.get(), QSocketNotifier::Read);
-    QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [this] { readDatagrams(); });
-    timer_.setSingleShot(true);
-    timer_.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] { expire(); });
+    watch_ = loop_.watch(socket_.get(), {.read = true}, [this](EventLoop::Readiness) { readDatagrams(); });
+    timer_ = loop_.timer([this] { expire(); });
 }
 
 KnxIpService::~KnxIpService() {
@@ -47,7 +45,7 @@ KnxIpService::~KnxIpService() {
 }
 
 void KnxIpService::uplinkRecord(std::span<const uint8_t> record) {
-    server_.uplinkRecord(record, Clock::now());
+    server_.uplinkRecord(record, loop_.now());
     rearm();
 }
 
@@ -62,7 +60,7 @@ void KnxIpService::readDatagrams() {
             log::debug("KNXnet/IP: ignored an oversized datagram from " + datagram.from.text());
             continue;
         }
-        server_.receive(datagram.from, std::span(buffer).first(datagram.size), Clock::now(), datagram.local);
+        server_.receive(datagram.from, std::span(buffer).first(datagram.size), loop_.now(), datagram.local);
     }
     rearm();
 }
@@ -79,18 +77,17 @@ bool KnxIpService::allowed(const UdpEndpoint& peer) {
 }
 
 void KnxIpService::expire() {
-    server_.expire(Clock::now());
+    server_.expire(loop_.now());
     rearm();
 }
 
 void KnxIpService::rearm() {
-    const auto next = server_.nextDeadline();
-    if (!next) {
+    if (!timer_) return;  // not listening
+    if (const auto next = server_.nextDeadline()) {
+        timer_.startAt(*next);
+    } else {
         timer_.stop();
-        return;
     }
-    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*next - Clock::now());
-    timer_.start(std::max(wait, std::chrono::milliseconds(0)));
 }
 
 void KnxIpService::sendDatagram(const UdpEndpoint& to, uint32_t local, std::span<const uint8_t> bytes) {

@@ -1,8 +1,5 @@
 #pragma once
 
-#include <QSocketNotifier>
-#include <QTimer>
-
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -11,6 +8,7 @@
 
 #include "knxip/tunnel_server.h"
 #include "platform/address_filter.h"
+#include "platform/event_loop.h"
 #include "platform/log_throttle.h"
 #include "platform/unique_fd.h"
 
@@ -24,14 +22,15 @@ struct ServiceSettings {
 };
 
 // The KNXnet/IP server on its UDP socket in the event loop: datagrams in,
-// the server's timers on a QTimer, its records to the downlink writer.
+// the server's deadlines on a timer of the loop, its records to the
+// downlink writer.
 class KnxIpService final : private TunnelServerEvents {
 public:
     using DownlinkWriter = std::function<bool(std::span<const uint8_t>)>;
     // The status line and its short form.
     using StatusSink = std::function<void(const std::string& line, const std::string& brief)>;
 
-    KnxIpService(ServiceSettings settings, DownlinkWriter downlink, StatusSink status);
+    KnxIpService(EventLoop& loop, ServiceSettings settings, DownlinkWriter downlink, StatusSink status);
     // Tells every client that the connection ends.
     ~KnxIpService() override;
     KnxIpService(const KnxIpService&) = delete;
@@ -59,6 +58,7 @@ private:
     void expire();
     void rearm();
 
+    EventLoop& loop_;
     TunnelServer server_;
     DownlinkWriter downlink_;
     StatusSink status_;
@@ -66,8 +66,8 @@ private:
     UniqueFd socket_;
     int error_ = 0;
     uint16_t port_ = 0;
-    std::unique_ptr<QSocketNotifier> notifier_;
-    QTimer timer_;
+    EventLoop::Watch watch_;
+    EventLoop::Timer timer_;
     LogThrottle refusedLog_;
     LogThrottle sendFailedLog_;
 };

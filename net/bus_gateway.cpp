@@ -5,15 +5,13 @@
 
 namespace lintor {
 
-BusGateway::BusGateway(LinkEvents& linkEvents, ServerEvents& serverEvents, SerialDeviceOpener& opener,
-                       const GatewayConfig& config)
-    : SocketServer(serverEvents, ServerKind::BusGateway, config.gatewayAddress(), config.gatewayPort, config.limits,
-                   config.allow),
+BusGateway::BusGateway(EventLoop& loop, LinkEvents& linkEvents, ServerEvents& serverEvents,
+                       SerialDeviceOpener& opener, const GatewayConfig& config)
+    : SocketServer(loop, serverEvents, ServerKind::BusGateway, config.gatewayAddress(), config.gatewayPort,
+                   config.limits, config.allow),
       link_(linkEvents, opener, config.device),
-      startup_(link_, linkEvents) {
-    startupRetry_.setSingleShot(true);
-    startupRetry_.setInterval(STARTUP_RETRY);
-    QObject::connect(&startupRetry_, &QTimer::timeout, &startupRetry_, [this] { retryStartup(); });
+      startup_(link_, linkEvents),
+      startupRetry_(loop.timer([this] { retryStartup(); })) {
     // Without a device there is nothing to start; WM_LINK_UP starts it.
     if (!link_.startWorker()) startup_.halt();
 }
@@ -35,7 +33,7 @@ void BusGateway::restartStartup() {
 
 void BusGateway::armStartupRetry() {
     if (startup_.awaitingAcknowledgement()) {
-        startupRetry_.start();
+        startupRetry_.startAfter(STARTUP_RETRY);
     } else {
         startupRetry_.stop();
     }

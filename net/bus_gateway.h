@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QTimer>
-
 #include <array>
 #include <chrono>
 #include <cstdint>
@@ -23,7 +21,7 @@ namespace lintor {
 class BusGateway final : public SocketServer {
 public:
     // Listens on the gateway port and starts the link on config.device.
-    BusGateway(LinkEvents& linkEvents, ServerEvents& serverEvents, SerialDeviceOpener& opener,
+    BusGateway(EventLoop& loop, LinkEvents& linkEvents, ServerEvents& serverEvents, SerialDeviceOpener& opener,
                const GatewayConfig& config);
     // Stops the worker before anything is closed.
     ~BusGateway() override;
@@ -61,7 +59,7 @@ private:
     void retryStartup();
 
     LogThrottle droppedLog_;
-    QTimer startupRetry_;
+    EventLoop::Timer startupRetry_;
 };
 
 }  // namespace lintor

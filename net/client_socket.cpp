@@ -8,19 +8,15 @@
 
 namespace lintor {
 
-ClientSocket::ClientSocket(UniqueFd fd, uint64_t id, std::string peer, size_t queueCapacity, ReadinessSet& readiness)
-    : fd_(std::move(fd)),
+ClientSocket::ClientSocket(EventLoop& loop, UniqueFd fd, uint64_t id, std::string peer, size_t queueCapacity)
+    : loop_(loop),
+      fd_(std::move(fd)),
       id_(id),
       peer_(std::move(peer)),
-      queue_(queueCapacity),
-      readiness_(readiness) {
-    readiness_.add(fd_.get(), this, interest_);
-}
+      queue_(queueCapacity) {}
 
-// Out of the set before the descriptor closes: the set must never name a
-// client that is gone.
-ClientSocket::~ClientSocket() {
-    if (!retired_) readiness_.remove(fd_.get());
+void ClientSocket::watch(EventLoop::ReadyCallback onReady) {
+    if (!retired_) watch_ = loop_.watch(fd_.get(), interest_, std::move(onReady));
 }
 
 SysResult<size_t> ClientSocket::receive(std::span<uint8_t> buffer) { return receiveSome(fd_.get(), buffer); }
@@ -32,7 +28,7 @@ ClientSocket::Offer ClientSocket::offer(OutgoingBlock& block) {
     if (size == 0) return Offer::Taken;
     if (!queue_.empty()) {
         if (!queue_.fits(size)) {
-            if (!stalledSince_) stalledSince_ = Clock::now();
+            if (!stalledSince_) stalledSince_ = loop_.now();
             return Offer::Refused;
         }
         queue_.push(block.shared());
@@ -45,7 +41,7 @@ ClientSocket::Offer ClientSocket::offer(OutgoingBlock& block) {
     if (taken < size) {
         // Fits: the queue is empty and no block is larger than the queue.
         if (!queue_.fits(size - taken)) {
-            if (!stalledSince_) stalledSince_ = Clock::now();
+            if (!stalledSince_) stalledSince_ = loop_.now();
             return taken == 0 ? Offer::Refused : Offer::Broken;
         }
         queue_.push(block.shared(), taken);
@@ -83,15 +79,15 @@ void ClientSocket::markPeerClosed() {
 void ClientSocket::retire() {
     if (retired_) return;
     retired_ = true;
-    readiness_.remove(fd_.get());
+    watch_.reset();
 }
 
 void ClientSocket::updateInterest() {
     if (retired_) return;
-    const ReadinessSet::Interest wanted{.read = !peerClosed_, .write = !queue_.empty()};
+    const EventLoop::Interest wanted{.read = !peerClosed_, .write = !queue_.empty()};
     if (wanted.read == interest_.read && wanted.write == interest_.write) return;
     interest_ = wanted;
-    readiness_.change(fd_.get(), this, interest_);
+    watch_.change(interest_);
 }
 
 }  // namespace lintor

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "net/send_queue.h"
-#include "platform/readiness_set.h"
+#include "platform/event_loop.h"
 #include "platform/sys_result.h"
 #include "platform/tcp_socket.h"
 #include "platform/unique_fd.h"
@@ -17,16 +17,16 @@ namespace lintor {
 
 class SocketServer;
 
-// One accepted connection. Its readiness arrives on the user-interface
-// thread through the server's readiness set; sends never block: what the
-// socket does not take at once waits in a bounded queue.
+// One accepted connection. Its readiness arrives through the event loop, on
+// its thread; sends never block: what the socket does not take at once waits
+// in a bounded queue.
 class ClientSocket {
 public:
-    using Clock = std::chrono::steady_clock;
     enum class Offer { Taken, Refused, Broken };
 
-    ClientSocket(UniqueFd fd, uint64_t id, std::string peer, size_t queueCapacity, ReadinessSet& readiness);
-    ~ClientSocket();
+    ClientSocket(EventLoop& loop, UniqueFd fd, uint64_t id, std::string peer, size_t queueCapacity);
+    // Readiness from now on goes to onReady, until the client is retired.
+    void watch(EventLoop::ReadyCallback onReady);
     ClientSocket(const ClientSocket&) = delete;
     ClientSocket& operator=(const ClientSocket&) = delete;
 
@@ -57,12 +57,14 @@ public:
 private:
     void updateInterest();
 
+    EventLoop& loop_;
     UniqueFd fd_;
     uint64_t id_;
     std::string peer_;
     SendQueue queue_;
-    ReadinessSet& readiness_;
-    ReadinessSet::Interest interest_{.read = true, .write = false};
+    // Declared after the descriptor: out of the loop before it closes.
+    EventLoop::Watch watch_;
+    EventLoop::Interest interest_{.read = true, .write = false};
     std::optional<Clock::time_point> stalledSince_;
     bool peerClosed_ = false;
     bool closedReported_ = false;

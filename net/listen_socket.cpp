@@ -4,13 +4,8 @@
 
 namespace lintor {
 
-ListenSocket::ListenSocket(UniqueFd fd, SocketServer& server)
+ListenSocket::ListenSocket(EventLoop& loop, UniqueFd fd, SocketServer& server)
     : fd_(std::move(fd)),
-      notifier_(std::make_unique<QSocketNotifier>(fd_.get(), QSocketNotifier::Read)) {
-    QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(),
-                     [&server] { server.acceptClient(); });
-}
-
-ListenSocket::~ListenSocket() { notifier_.reset(); }
+      watch_(loop.watch(fd_.get(), {.read = true}, [&server](EventLoop::Readiness) { server.acceptClient(); })) {}
 
 }  // namespace lintor

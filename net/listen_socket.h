@@ -1,9 +1,6 @@
 #pragma once
 
-#include <QSocketNotifier>
-
-#include <memory>
-
+#include "platform/event_loop.h"
 #include "platform/unique_fd.h"
 
 namespace lintor {
@@ -13,8 +10,7 @@ class SocketServer;
 // The listening socket of a server; tells the server when a connection waits.
 class ListenSocket {
 public:
-    ListenSocket(UniqueFd fd, SocketServer& server);
-    ~ListenSocket();
+    ListenSocket(EventLoop& loop, UniqueFd fd, SocketServer& server);
     ListenSocket(const ListenSocket&) = delete;
     ListenSocket& operator=(const ListenSocket&) = delete;
 
@@ -22,7 +18,8 @@ public:
 
 private:
     UniqueFd fd_;
-    std::unique_ptr<QSocketNotifier> notifier_;
+    // Declared after the descriptor: it goes first.
+    EventLoop::Watch watch_;
 };
 
 }  // namespace lintor

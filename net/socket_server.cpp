@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <utility>
 
 #include "platform/log.h"
 #include "platform/tcp_socket.h"
@@ -11,12 +12,14 @@ namespace lintor {
 
 using namespace std::chrono_literals;
 
-SocketServer::SocketServer(ServerEvents& events, ServerKind kind, const std::string& address,
+SocketServer::SocketServer(EventLoop& loop, ServerEvents& events, ServerKind kind, const std::string& address,
                            std::optional<uint16_t> port, ServerLimits limits, AddressFilter allow)
-    : events_(events),
+    : loop_(loop),
+      events_(events),
       kind_(kind),
       limits_(limits),
-      allow_(std::move(allow)) {
+      allow_(std::move(allow)),
+      connectionCheck_(loop.timer([this] { checkConnections(); })) {
     ListeningSocket socket = port ? listenTcp(address, *port, BACKLOG) : ListeningSocket{};
     if (!port) {
         // Not wanted: no listening socket, nothing to report.
@@ -26,34 +29,15 @@ SocketServer::SocketServer(ServerEvents& events, ServerKind kind, const std::str
         events_.listenFailed(kind_, *port, socket.failure, socket.error);
     } else {
         port_ = boundPort(socket.fd.get());
-        listenSocket_ = std::make_unique<ListenSocket>(std::move(socket.fd), *this);
+        listenSocket_ = std::make_unique<ListenSocket>(loop_, std::move(socket.fd), *this);
     }
-    if (listenSocket_) {
-        if (auto readiness = ReadinessSet::create(); readiness.ok()) {
-            readiness_ = readiness.take();
-            readinessNotifier_ = std::make_unique<QSocketNotifier>(readiness_.fd(), QSocketNotifier::Read);
-            QObject::connect(readinessNotifier_.get(), &QSocketNotifier::activated, readinessNotifier_.get(),
-                             [this] { serviceReadyClients(); });
-        } else {
-            log::error("port " + std::to_string(port_) + ": cannot watch clients: " + errorText(readiness.error()) +
-                       "; not listening");
-            listenSocket_.reset();
-        }
-    }
-
-    connectionCheck_.setInterval(1s);
-    QObject::connect(&connectionCheck_, &QTimer::timeout, &connectionCheck_, [this] { checkConnections(); });
-    removal_.setSingleShot(true);
-    removal_.setInterval(0);
-    QObject::connect(&removal_, &QTimer::timeout, &removal_, [this] { removeRetired(); });
 }
 
 SocketServer::~SocketServer() {
-    connectionCheck_.stop();
-    removal_.stop();
+    *alive_ = false;
+    connectionCheck_.reset();
     listenSocket_.reset();
     clients_.clear();
-    readinessNotifier_.reset();
 }
 
 size_t SocketServer::clientCount() const {
@@ -93,28 +77,24 @@ bool SocketServer::acceptOne() {
     }
     enableKeepAlive(connection.value().get());
     sendWithoutDelay(connection.value().get());
-    clients_.push_back(std::make_unique<ClientSocket>(connection.take(), nextClientId_++, peer.text(),
-                                                      limits_.sendQueueBytes, readiness_));
+    auto client = std::make_unique<ClientSocket>(loop_, connection.take(), nextClientId_++, peer.text(),
+                                                 limits_.sendQueueBytes);
+    // Clients are only removed at a later turn, after retire() has ended the watch.
+    client->watch([this, c = client.get()](EventLoop::Readiness readiness) { serviceClient(*c, readiness); });
+    clients_.push_back(std::move(client));
     log::info(clientName(*clients_.back()) + " connected");
     OnClientConnected(*clients_.back());
     return true;
 }
 
-// A bounded batch per wake-up: the notifier fires again while more are ready.
-// Clients are only removed from the event loop, never in here, so every
-// owner in the batch is alive.
-void SocketServer::serviceReadyClients() {
-    std::array<ReadinessSet::Ready, 256> ready;
-    for (const ReadinessSet::Ready& event : readiness_.collect(ready)) {
-        ClientSocket& client = *static_cast<ClientSocket*>(event.owner);
-        if (event.readable) receiveFromClient(client);
-        if (event.writable) flushClient(client);
-        // Reported even when not asked for; with nothing left to read the
-        // connection is simply gone.
-        if (event.failed && !event.readable && !client.retired()) {
-            const int error = client.takeError();
-            retire(client, error != 0 ? "connection gone: " + errorText(error) : "connection gone");
-        }
+void SocketServer::serviceClient(ClientSocket& client, EventLoop::Readiness readiness) {
+    if (readiness.readable) receiveFromClient(client);
+    if (readiness.writable) flushClient(client);
+    // Reported even when not asked for; with nothing left to read the
+    // connection is simply gone.
+    if (readiness.failed && !readiness.readable && !client.retired()) {
+        const int error = client.takeError();
+        retire(client, error != 0 ? "connection gone: " + errorText(error) : "connection gone");
     }
 }
 
@@ -179,7 +159,7 @@ void SocketServer::retire(ClientSocket& client, const std::string& reason) {
     log::info(clientName(client) + " removed: " + reason);
     client.retire();
     reportClosed(client);
-    removal_.start();
+    scheduleRemoval();
 }
 
 // A client that has only shut down its sending side may have gone for good;
@@ -198,11 +178,11 @@ bool SocketServer::needsWatching(const ClientSocket& client) {
 }
 
 void SocketServer::watchConnections() {
-    if (!connectionCheck_.isActive()) connectionCheck_.start();
+    if (!connectionCheck_.active()) connectionCheck_.startEvery(1s);
 }
 
 void SocketServer::checkConnections() {
-    const auto now = ClientSocket::Clock::now();
+    const auto now = loop_.now();
     for (const auto& client : clients_) {
         // Nothing else watches a half-closed connection between sends.
         if (!client->retired() && client->peerClosed()) {
@@ -221,7 +201,15 @@ void SocketServer::checkConnections() {
     if (std::ranges::none_of(clients_, [](const auto& c) { return needsWatching(*c); })) connectionCheck_.stop();
 }
 
+void SocketServer::scheduleRemoval() {
+    if (std::exchange(removalDeferred_, true)) return;
+    loop_.defer([this, alive = alive_] {
+        if (*alive) removeRetired();
+    });
+}
+
 void SocketServer::removeRetired() {
+    removalDeferred_ = false;
     std::erase_if(clients_, [](const auto& c) { return c->retired(); });
 }
 

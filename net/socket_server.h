@@ -1,8 +1,5 @@
 #pragma once
 
-#include <QSocketNotifier>
-#include <QTimer>
-
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -17,14 +14,14 @@
 #include "net/listen_socket.h"
 #include "net/server_events.h"
 #include "platform/address_filter.h"
+#include "platform/event_loop.h"
 #include "platform/log_throttle.h"
-#include "platform/readiness_set.h"
 
 namespace lintor {
 
 // Listens on one TCP port, accepts every connection, hands received bytes to
-// the subclass and sends blocks to all clients. Everything runs on the
-// user-interface thread; nothing here ever blocks.
+// the subclass and sends blocks to all clients. Everything runs on the event
+// loop's thread; nothing here ever blocks.
 class SocketServer {
 public:
     static constexpr size_t RECEIVE_SIZE = 1500;
@@ -33,8 +30,8 @@ public:
     static constexpr int BACKLOG = 1024;
 
     // Without a port it does not listen at all (and reports nothing).
-    SocketServer(ServerEvents& events, ServerKind kind, const std::string& address, std::optional<uint16_t> port,
-                 ServerLimits limits = {}, AddressFilter allow = {});
+    SocketServer(EventLoop& loop, ServerEvents& events, ServerKind kind, const std::string& address,
+                 std::optional<uint16_t> port, ServerLimits limits = {}, AddressFilter allow = {});
     // Closes every connection without calling the hooks.
     virtual ~SocketServer();
     SocketServer(const SocketServer&) = delete;
@@ -60,13 +57,14 @@ protected:
     // Once per client, when its connection ends (not at destruction).
     virtual void OnClientClosed(ClientSocket& client);
 
+    EventLoop& loop() const { return loop_; }
     ServerEvents& events() const { return events_; }
     ServerKind kind() const { return kind_; }
     // For log lines: "gateway client 3 (192.0.2.10:50123)".
     std::string clientName(const ClientSocket& client) const;
 
 private:
-    void serviceReadyClients();
+    void serviceClient(ClientSocket& client, EventLoop::Readiness readiness);
     void receiveFromClient(ClientSocket& client);
     void flushClient(ClientSocket& client);
     bool acceptOne();
@@ -76,21 +74,23 @@ private:
     static bool needsWatching(const ClientSocket& client);
     void watchConnections();
     void checkConnections();
+    void scheduleRemoval();
     void removeRetired();
 
+    EventLoop& loop_;
     ServerEvents& events_;
     ServerKind kind_;
     ServerLimits limits_;
     AddressFilter allow_;
     uint16_t port_ = 0;
     std::unique_ptr<ListenSocket> listenSocket_;
-    // Every client's socket, watched by the event loop through one notifier.
-    ReadinessSet readiness_;
-    std::unique_ptr<QSocketNotifier> readinessNotifier_;
     std::vector<std::unique_ptr<ClientSocket>> clients_;
     uint64_t nextClientId_ = 1;
-    QTimer connectionCheck_;
-    QTimer removal_;
+    EventLoop::Timer connectionCheck_;
+    // Retired clients go at the next turn, never under a loop over clients_.
+    bool removalDeferred_ = false;
+    // Set while the server lives, for the deferred removal.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     LogThrottle refusedLog_;
     LogThrottle notAllowedLog_;
 };

@@ -79,13 +79,21 @@ EventLoop::Timer EventLoop::timer(Callback callback) {
     return {this, id};
 }
 
-void EventLoop::defer(Callback callback) { deferred_.push_back(std::move(callback)); }
+// A foreign loop that watches fd() learns of deferred calls too.
+void EventLoop::defer(Callback callback) {
+    if (deferred_.empty()) wakeUp();
+    deferred_.push_back(std::move(callback));
+}
 
 void EventLoop::post(Callback callback) {
     {
         const std::lock_guard lock(postedMutex_);
         posted_.push_back(std::move(callback));
     }
+    wakeUp();
+}
+
+void EventLoop::wakeUp() {
     const uint64_t one = 1;
     while (::write(wake_.get(), &one, sizeof one) < 0 && errno == EINTR) {}
 }

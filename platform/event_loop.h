@@ -114,6 +114,7 @@ private:
     void runDueTimers();
     void runDeferred();
     void takePosted();
+    void wakeUp();
     void armTimerFd();
 
     const Clock& clock_;
@@ -167,6 +168,7 @@ public:
     void stop();
     bool active() const;
     void reset();
+    explicit operator bool() const { return loop_ != nullptr; }
 
 private:
     friend class EventLoop;

@@ -5,8 +5,8 @@
 
 namespace lintor {
 
-ProxyServer::ProxyServer(MessagePoster& poster, ServerEvents& events, const GatewayConfig& config)
-    : SocketServer(events, ServerKind::Proxy, config.proxyAddress(),
+ProxyServer::ProxyServer(EventLoop& loop, MessagePoster& poster, ServerEvents& events, const GatewayConfig& config)
+    : SocketServer(loop, events, ServerKind::Proxy, config.proxyAddress(),
                    config.proxyEnabled ? std::optional<uint16_t>(config.proxyPort) : std::nullopt, config.limits,
                    config.allow),
       poster_(poster) {}

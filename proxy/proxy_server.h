@@ -16,7 +16,7 @@ namespace lintor {
 class ProxyServer final : public SocketServer {
 public:
     // Listens on the proxy port; SetGA requests are posted.
-    ProxyServer(MessagePoster& poster, ServerEvents& events, const GatewayConfig& config);
+    ProxyServer(EventLoop& loop, MessagePoster& poster, ServerEvents& events, const GatewayConfig& config);
 
     // From the bus routing; a full table drops new addresses with one log line.
     void updateGroupValue(uint16_t groupAddress, int32_t value);

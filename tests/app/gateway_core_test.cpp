@@ -31,11 +31,11 @@ GatewayConfig configFor(const std::string& device, uint16_t gatewayPort = 0) {
     return test::loopbackConfig(device, gatewayPort);
 }
 
-class GatewayCoreTest : public testing::Test {
+class GatewayCoreTest : public test::LoopTest {
 protected:
     void SetUp() override {
         sim = bcusim::BcuSimulator::start({}).take();
-        core = std::make_unique<GatewayCore>(ui, settings, opener, configFor(sim->devicePath()));
+        core = std::make_unique<GatewayCore>(loop(), ui, settings, opener, configFor(sim->devicePath()));
         core->start();
     }
 
@@ -171,7 +171,7 @@ TEST_F(GatewayCoreTest, ManyShortConnectionsLeaveNoDescriptorsBehind) {
 TEST_F(GatewayCoreTest, SecondGatewayOnTheSamePortReportsTheError) {
     RecordingUi otherUi;
     MemorySettingsStore otherSettings;
-    GatewayCore second(otherUi, otherSettings, opener, configFor("/dev/lintor-none", port()));
+    GatewayCore second(loop(), otherUi, otherSettings, opener, configFor("/dev/lintor-none", port()));
     second.start();
     ASSERT_TRUE(processEventsUntil([&] { return otherUi.messages.size() == 2; }, 2s));
     EXPECT_EQ(otherUi.messages, (std::vector<std::string>{"Socket.Create failed 98", "invalid COM port"}));
@@ -212,7 +212,7 @@ TEST_F(GatewayCoreTest, OnlyGroupValueRecordsTouchTheTable) {
 TEST_F(GatewayCoreTest, ShutdownWritesComPortBack) {
     core.reset();
     settings.writeInt("settings", "ComPort", 4);
-    core = std::make_unique<GatewayCore>(ui, settings, opener, configFor(sim->devicePath()));
+    core = std::make_unique<GatewayCore>(loop(), ui, settings, opener, configFor(sim->devicePath()));
     core->start();
     settings.writeInt("settings", "ComPort", 99);  // read once, at the start
     core.reset();

@@ -29,7 +29,7 @@ const char* const kResetFrame = "10 40 40 16";
 const char* const kPeiSwitchFrame = "68 08 08 68 73 A9 96 18 34 56 78 0A D6 16";
 const std::vector<uint8_t> kSwitchOn = bytes("29 BC 11 01 0A 03 E1 00 81");
 
-class GatewayRecoveryTest : public testing::Test {
+class GatewayRecoveryTest : public test::LoopTest {
 protected:
     void SetUp() override {
         bcusim::Options options;
@@ -37,7 +37,7 @@ protected:
         sim = bcusim::BcuSimulator::start(options).take();
     }
     void startCore() {
-        core = std::make_unique<GatewayCore>(ui, settings, opener, test::loopbackConfig(sim->devicePath()));
+        core = std::make_unique<GatewayCore>(loop(), ui, settings, opener, test::loopbackConfig(sim->devicePath()));
         core->start();
     }
     bool waitUntilConnectedToBcu(std::chrono::milliseconds timeout = 5s) {

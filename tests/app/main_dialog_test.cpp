@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -75,6 +76,11 @@ protected:
     QWidget* collapseArrow() { return dialog.control(1006); }
     QPushButton* proxyButton() { return static_cast<QPushButton*>(dialog.control(1011)); }
 
+    // Waits turn Qt's loop, the window's.
+    test::PumpScope pump{[](std::chrono::milliseconds atMost) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents,
+                                        static_cast<int>(atMost.count()));
+    }};
     MainDialog dialog;
 };
 
@@ -228,10 +234,15 @@ class MainDialogWithGatewayTest : public MainDialogTest {
 protected:
     void SetUp() override {
         sim = bcusim::BcuSimulator::start({}).take();
-        core = std::make_unique<GatewayCore>(dialog, settings, opener, test::loopbackConfig(sim->devicePath()));
+        QObject::connect(&bridge, &QSocketNotifier::activated, &bridge, [this] { loop->runOnce(0ms); });
+        core = std::make_unique<GatewayCore>(*loop, dialog, settings, opener, test::loopbackConfig(sim->devicePath()));
         core->start();
     }
 
+    SystemClock clock;
+    std::unique_ptr<EventLoop> loop = test::makeLoop(clock);
+    // The core's loop inside Qt's, as the window program runs it.
+    QSocketNotifier bridge{loop->fd(), QSocketNotifier::Read};
     std::unique_ptr<bcusim::BcuSimulator> sim;
     MemorySettingsStore settings;
     SerialPortOpener opener;

@@ -24,9 +24,9 @@ using test::TcpClient;
 // what happens while it is destroyed can still be seen.
 class RecordingServer final : public SocketServer {
 public:
-    explicit RecordingServer(ServerEvents& serverEvents, ServerLimits limits = {}, uint16_t port = 0,
-                             std::vector<std::string>* log = nullptr, AddressFilter allow = {})
-        : SocketServer(serverEvents, ServerKind::BusGateway, "127.0.0.1", port, limits, std::move(allow)),
+    RecordingServer(EventLoop& loop, ServerEvents& serverEvents, ServerLimits limits = {}, uint16_t port = 0,
+                    std::vector<std::string>* log = nullptr, AddressFilter allow = {})
+        : SocketServer(loop, serverEvents, ServerKind::BusGateway, "127.0.0.1", port, limits, std::move(allow)),
           events(log ? *log : ownEvents) {}
 
     std::vector<std::string> ownEvents;
@@ -49,14 +49,14 @@ std::vector<uint8_t> block(size_t size, uint8_t seed = 0) {
     return out;
 }
 
-class SocketServerTest : public testing::Test {
+class SocketServerTest : public test::LoopTest {
 protected:
     bool waitForEvents(size_t count) {
         return processEventsUntil([&] { return server.events.size() >= count; }, 2s);
     }
 
     test::RecordingServerEvents owner;
-    RecordingServer server{owner};
+    RecordingServer server{loop(), owner};
 };
 
 TEST_F(SocketServerTest, BroadcastIsTakenWhenAtLeastOneClientTakesTheBlock) {
@@ -154,7 +154,7 @@ TEST_F(SocketServerTest, ClientWhoseConnectionIsGoneIsRemoved) {
 
 TEST_F(SocketServerTest, DestructionClosesClientsWithoutHooks) {
     std::vector<std::string> log;
-    auto local = std::make_unique<RecordingServer>(owner, ServerLimits{}, 0, &log);
+    auto local = std::make_unique<RecordingServer>(loop(), owner, ServerLimits{}, 0, &log);
     TcpClient a(local->port());
     TcpClient b(local->port());
     ASSERT_TRUE(processEventsUntil([&] { return log.size() == 2; }, 2s));
@@ -169,15 +169,17 @@ TEST_F(SocketServerTest, DestructionClosesClientsWithoutHooks) {
 }
 
 TEST_F(SocketServerTest, PortInUseReportsCreateFailureWithErrno) {
-    RecordingServer second(owner, {}, server.port());
+    RecordingServer second(loop(), owner, {}, server.port());
     EXPECT_FALSE(second.listening());
     EXPECT_EQ(owner.events(), std::vector<std::string>{"listen failed gateway"});
     EXPECT_FALSE(second.broadcast(block(5)));
 }
 
-TEST(SocketServerLimits, SlowReaderGetsEveryBlockInOrderOnceItReads) {
+class SocketServerLimits : public test::LoopTest {};
+
+TEST_F(SocketServerLimits, SlowReaderGetsEveryBlockInOrderOnceItReads) {
     test::RecordingServerEvents owner;
-    RecordingServer server(owner,
+    RecordingServer server(loop(), owner,
                            ServerLimits{.sendQueueBytes = 16 * 1024 * 1024, .stallTimeout = 5s, .maxClients = 8});
     TcpClient slow(server.port(), 4096);
     ASSERT_TRUE(processEventsUntil([&] { return server.clientCount() == 1; }, 2s));
@@ -193,9 +195,9 @@ TEST(SocketServerLimits, SlowReaderGetsEveryBlockInOrderOnceItReads) {
     EXPECT_TRUE(slow.receive(expected.size(), 10s) == expected);
 }
 
-TEST(SocketServerLimits, ClientThatStopsReadingIsDroppedWithoutHoldingUpOthers) {
+TEST_F(SocketServerLimits, ClientThatStopsReadingIsDroppedWithoutHoldingUpOthers) {
     test::RecordingServerEvents owner;
-    RecordingServer server(owner, ServerLimits{.sendQueueBytes = 16 * 1024, .stallTimeout = 300ms, .maxClients = 8});
+    RecordingServer server(loop(), owner, ServerLimits{.sendQueueBytes = 16 * 1024, .stallTimeout = 300ms, .maxClients = 8});
     TcpClient reader(server.port());
     TcpClient sleeper(server.port(), 4096);
     ASSERT_TRUE(processEventsUntil([&] { return server.clientCount() == 2; }, 2s));
@@ -213,9 +215,9 @@ TEST(SocketServerLimits, ClientThatStopsReadingIsDroppedWithoutHoldingUpOthers) 
     EXPECT_TRUE(sleeper.waitForClose(2s));
 }
 
-TEST(SocketServerLimits, FullServerMakesRoomWithAHalfClosedClientOrRefuses) {
+TEST_F(SocketServerLimits, FullServerMakesRoomWithAHalfClosedClientOrRefuses) {
     test::RecordingServerEvents owner;
-    RecordingServer server(owner, ServerLimits{.maxClients = 2});
+    RecordingServer server(loop(), owner, ServerLimits{.maxClients = 2});
     TcpClient a(server.port());
     TcpClient b(server.port());
     ASSERT_TRUE(processEventsUntil([&] { return server.clientCount() == 2; }, 2s));
@@ -232,9 +234,9 @@ TEST(SocketServerLimits, FullServerMakesRoomWithAHalfClosedClientOrRefuses) {
     EXPECT_TRUE(a.waitForClose(2s));
 }
 
-TEST(SocketServerLimits, ConnectDisconnectCyclesDoNotLeakDescriptors) {
+TEST_F(SocketServerLimits, ConnectDisconnectCyclesDoNotLeakDescriptors) {
     test::RecordingServerEvents owner;
-    RecordingServer server(owner);
+    RecordingServer server(loop(), owner);
     const int before = test::openFileDescriptors();
     const auto ping = block(4);
     for (int i = 0; i < 1000; ++i) {
@@ -301,28 +303,31 @@ TEST(SendQueue, EveryClientHoldsTheSameCopyOfABroadcast) {
     EXPECT_EQ(block.shared().use_count(), 3);
 }
 
-TEST(SocketServerAccess, PeersOutsideTheAllowedNetworksAreClosedBeforeAnyoneHearsOfThem) {
+class SocketServerAccess : public test::LoopTest {};
+
+TEST_F(SocketServerAccess, PeersOutsideTheAllowedNetworksAreClosedBeforeAnyoneHearsOfThem) {
     test::RecordingServerEvents owner;
-    RecordingServer refusing(owner, {}, 0, nullptr, AddressFilter({*parseCidr("10.0.0.0/8"), *parseCidr("::1")}));
+    RecordingServer refusing(loop(), owner, {}, 0, nullptr, AddressFilter({*parseCidr("10.0.0.0/8"), *parseCidr("::1")}));
     TcpClient refused(refusing.port());
     EXPECT_TRUE(refused.waitForClose(2s));
     EXPECT_TRUE(refusing.events.empty());
     EXPECT_TRUE(owner.events().empty());
     EXPECT_EQ(refusing.clientCount(), 0u);
 
-    RecordingServer allowing(owner, {}, 0, nullptr, AddressFilter({*parseCidr("127.0.0.0/8")}));
+    RecordingServer allowing(loop(), owner, {}, 0, nullptr, AddressFilter({*parseCidr("127.0.0.0/8")}));
     TcpClient allowed(allowing.port());
     ASSERT_TRUE(processEventsUntil([&] { return allowing.events.size() == 1; }, 2s));
     EXPECT_EQ(allowing.events, std::vector<std::string>{"connected 1"});
 }
 
-TEST(SocketServerAccess, WithoutAPortNothingListensAndNothingIsReported) {
+TEST_F(SocketServerAccess, WithoutAPortNothingListensAndNothingIsReported) {
     test::RecordingServerEvents owner;
     class Quiet final : public SocketServer {
     public:
-        explicit Quiet(ServerEvents& events) : SocketServer(events, ServerKind::Proxy, "127.0.0.1", std::nullopt) {}
+        Quiet(EventLoop& loop, ServerEvents& events)
+            : SocketServer(loop, events, ServerKind::Proxy, "127.0.0.1", std::nullopt) {}
         void OnClientData(ClientSocket&, std::span<const uint8_t>) override {}
-    } server(owner);
+    } server(loop(), owner);
     EXPECT_FALSE(server.listening());
     EXPECT_EQ(server.port(), 0);
     EXPECT_TRUE(owner.events().empty());

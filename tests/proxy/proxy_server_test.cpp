@@ -21,7 +21,7 @@ const std::string kRequest = R"(<SetGA GA="1/2/3" Type="EIS1" Value="1">)";
 
 std::string text(const std::vector<uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
 
-class ProxyServerTest : public testing::Test {
+class ProxyServerTest : public test::LoopTest {
 protected:
     std::vector<PostedMessage> setGaPosts(size_t atLeast) {
         processEventsUntil([&] { return owner.posts().size() >= atLeast; }, 2s);
@@ -30,7 +30,7 @@ protected:
 
     test::RecordingLinkEvents owner;
     test::RecordingServerEvents serverEvents;
-    ProxyServer server{owner, serverEvents, test::loopbackConfig()};
+    ProxyServer server{loop(), owner, serverEvents, test::loopbackConfig()};
 };
 
 TEST_F(ProxyServerTest, RequestBecomesPostedSetGaAndClientsAreReported) {
