@@ -22,8 +22,9 @@ GatewayCore::~GatewayCore() {
     *alive_ = false;
     knxip_.reset();
     timer_.stop();
-    if (gateway_) {
+    if (link_) {
         gateway_.reset();
+        link_.reset();
         writeBackComPort(settings_, comPort_);
     }
     ui_.setGroupValueTable(nullptr);
@@ -34,15 +35,21 @@ void GatewayCore::start() {
     const DeviceSetting setting = readDeviceSetting(settings_, config_.device);
     comPort_ = setting.comPort;
     config_.device = setting.device;
-    gateway_ = std::make_unique<BusGateway>(loop_, *this, *this, opener_, config_);
-    proxy_ = std::make_unique<ProxyServer>(loop_, *this, *this, config_);
+    link_ = std::make_unique<BusLink>(loop_, *this, opener_, config_.device);
+    const auto toBus = [this](std::span<const uint8_t> record) { return sendToBus(record); };
+    gateway_ = std::make_unique<BusGateway>(loop_, *this, config_, toBus);
+    proxy_ = std::make_unique<ProxyServer>(loop_, *this, config_,
+                                           [this](uint16_t address, uint16_t value) { OnProxySetGa(address, value); });
     ui_.setGroupValueTable(&proxy_->table());
     if (config_.knxip.enabled) startKnxIp();
     ui_.setStatusText(StatusField::Bcu, std::string(OFFLINE_TEXT));
-    post({WM_BCU_INIT_STEP, 0, 0});
     ui_.setStatusText(StatusField::Socket, std::string(WAITING_TEXT));
     ui_.setCounter(CounterField::AckSent, 0);
-    timer_.startEvery(std::chrono::milliseconds(TICK_MS));
+    timer_.startEvery(TICK);
+    // As the posted first step always did: after the status fields are set.
+    loop_.defer([this, alive = alive_] {
+        if (*alive) link_->start();
+    });
 }
 
 void GatewayCore::startKnxIp() {
@@ -70,42 +77,52 @@ void GatewayCore::startKnxIp() {
     settings.tunnels.tunnelCount = config.tunnels;
     settings.allow = config_.allow;
     knxip_ = std::make_unique<knxip::KnxIpService>(
-        loop_, std::move(settings), [this](std::span<const uint8_t> record) { return gateway_->link().writeDownlink(record); },
+        loop_, std::move(settings), [this](std::span<const uint8_t> record) { return sendToBus(record); },
         [this](const std::string& line, const std::string& brief) { ui_.showKnxIpStatus(line, brief); });
     if (!knxip_->listening()) {
-        showMessage("KNXnet/IP: cannot listen on UDP port " + std::to_string(config.port) + ": " +
+        showLater("KNXnet/IP: cannot listen on UDP port " + std::to_string(config.port) + ": " +
                     errorText(knxip_->error()) + " (is another KNXnet/IP server running? see --knxip-port)");
     }
 }
 
-void GatewayCore::post(const PostedMessage& message) {
-    onLoop([this, message] { route(message); });
-}
+bool GatewayCore::sendToBus(std::span<const uint8_t> record) { return link_->send(record); }
 
-// Any thread: the text is shown from the loop's thread.
-void GatewayCore::showMessage(const std::string& text) {
-    onLoop([this, text] { ui_.showMessage(text); });
-}
-
-void GatewayCore::onLoop(std::function<void()> f) {
-    loop_.post([alive = alive_, f = std::move(f)] {
-        if (*alive) f();
+// At the next turn, as the posted messages always were: a message box opened
+// in the middle of the link's or a server's work would run Qt's loop there.
+void GatewayCore::showLater(std::string text) {
+    loop_.defer([this, alive = alive_, text = std::move(text)] {
+        if (*alive) ui_.showMessage(text);
     });
 }
 
-void GatewayCore::portOpenFailed(const std::string&) { showMessage(std::string(INVALID_COM_PORT_TEXT)); }
+void GatewayCore::portOpenFailed(const std::string&) { showLater(std::string(INVALID_COM_PORT_TEXT)); }
 
-void GatewayCore::bcuInitStepReached(BcuInitStep step) {
+void GatewayCore::startupStep(BcuInitStep step) {
     if (knxip_) knxip_->setBusConnected(step == BcuInitStep::Connected);
     ui_.setStatusText(StatusField::Bcu, std::string(bcuStatusText(step)));
 }
 
+void GatewayCore::linkDown() {
+    if (knxip_) knxip_->setBusConnected(false);
+    ui_.setStatusText(StatusField::Bcu, std::string(OFFLINE_TEXT));
+}
+
+void GatewayCore::recordFromBus(std::span<const uint8_t> record) {
+    if (!gateway_) return;
+    gateway_->busRecord(record);
+    if (knxip_) knxip_->uplinkRecord(record);
+    const auto decoded = decodeGroupValue(record);
+    if (!decoded) return;
+    proxy_->updateGroupValue(decoded->groupAddress, decoded->value);
+    if (ui_.isTableShown()) ui_.fillTable();
+}
+
 void GatewayCore::listenFailed(ServerKind, uint16_t, ListeningSocket::Failure failure, int error) {
-    showMessage(listenFailedText(failure, error));
+    showLater(listenFailedText(failure, error));
 }
 
 void GatewayCore::clientConnected(ServerKind server) {
-    if (server == ServerKind::Proxy && !timer_.active()) timer_.startEvery(std::chrono::milliseconds(TICK_MS));
+    if (server == ServerKind::Proxy && !timer_.active()) timer_.startEvery(TICK);
     ui_.setStatusText(StatusField::Socket, std::string(clientConnectedText(server)));
 }
 
@@ -113,48 +130,12 @@ void GatewayCore::clientClosed(ServerKind) {
     ui_.setStatusText(StatusField::Socket, std::string(CONNECTION_CLOSED_TEXT));
 }
 
-void GatewayCore::route(const PostedMessage& message) {
-    if (!gateway_) return;
-    switch (message.id) {
-    case WM_BUS_MESSAGE:
-        routeBusMessage(message.wParam);
-        break;
-    case WM_BCU_INIT_STEP:
-        gateway_->performInitStep();
-        break;
-    case WM_LINK_DOWN:
-        if (knxip_) knxip_->setBusConnected(false);
-        gateway_->linkDown();
-        ui_.setStatusText(StatusField::Bcu, std::string(OFFLINE_TEXT));
-        break;
-    case WM_LINK_UP:
-    case WM_BCU_RESET:
-        gateway_->restartStartup();
-        break;
-    case WM_PROXY_SET_GA:
-        OnProxySetGa(message.wParam, message.lParam);
-        break;
-    default:
-        break;
-    }
-}
-
-void GatewayCore::routeBusMessage(uint32_t byteCount) {
-    gateway_->readBusMessage(byteCount);
-    if (knxip_) knxip_->uplinkRecord(gateway_->recordBuffer());
-    const auto decoded = decodeGroupValue(gateway_->recordBuffer());
-    if (!decoded) return;
-    proxy_->updateGroupValue(decoded->groupAddress, decoded->value);
-    if (ui_.isTableShown()) ui_.fillTable();
-}
-
-void GatewayCore::OnProxySetGa(uint32_t groupAddress, int32_t value) {
-    gateway_->link().writeDownlink(
-        groupWriteRecord(static_cast<uint16_t>(groupAddress & 0xFFFF), static_cast<uint16_t>(value & 0xFFFF)));
+void GatewayCore::OnProxySetGa(uint16_t groupAddress, uint16_t value) {
+    link_->send(groupWriteRecord(groupAddress, value));
 }
 
 void GatewayCore::tick() {
-    const SerialLink& link = gateway_->link();
+    const SerialLink& link = link_->serialLink();
     ui_.setCounter(CounterField::AckSent, link.ackSentCount());
     ui_.setCounter(CounterField::AckReceived, link.ackReceivedCount());
     ui_.setCounter(CounterField::PortWrites, link.portWriteCount());

@@ -7,7 +7,7 @@
 
 #include "app/user_interface.h"
 #include "knxip/knxip_service.h"
-#include "link/link_events.h"
+#include "link/bus_link.h"
 #include "net/bus_gateway.h"
 #include "net/gateway_config.h"
 #include "net/server_events.h"
@@ -17,36 +17,39 @@
 
 namespace lintor {
 
-// The composition root: creates the gateway and the proxy, routes the
-// private messages and the one-second timer to them, turns what they report
-// into the texts of the status fields, and shuts everything down in order.
-// The window and the headless console only show what it writes to them.
-class GatewayCore final : public LinkEvents, public ServerEvents {
+// The composition root: creates the bus link and the three servers on one
+// event loop, wires the servers to the link, runs the one-second tick,
+// turns what they report into the texts of the status fields, and shuts
+// everything down in order. The window and the headless console only show
+// what it writes to them.
+class GatewayCore final : public BusLinkEvents, public ServerEvents {
 public:
-    static constexpr int TICK_MS = 1000;
+    static constexpr std::chrono::milliseconds TICK{1000};
 
     // The device comes from config.device, or else from the settings.
     GatewayCore(EventLoop& loop, UserInterface& ui, SettingsStore& settings, SerialDeviceOpener& opener,
                 GatewayConfig config);
-    // Says goodbye to the KNXnet/IP clients, stops the timer, then deletes
-    // the gateway (worker stopped, port, pipes and sockets closed), writes
-    // "ComPort" back, then deletes the proxy.
+    // Says goodbye to the KNXnet/IP clients, stops the timer, then closes the
+    // link and the gateway port, writes "ComPort" back, then closes the proxy.
     ~GatewayCore() override;
     GatewayCore(const GatewayCore&) = delete;
     GatewayCore& operator=(const GatewayCore&) = delete;
 
-    // Creates the components and starts the BCU start-up and the timer.
+    // Creates the components; the link and the BCU start-up begin at the
+    // loop's next turn.
     void start();
 
+    BusLink* link() const { return link_.get(); }
     BusGateway* gateway() const { return gateway_.get(); }
     ProxyServer* proxy() const { return proxy_.get(); }
     // Null when the KNXnet/IP server is switched off.
     knxip::KnxIpService* knxip() const { return knxip_.get(); }
 
-    // LinkEvents; post() may come from any thread.
-    void post(const PostedMessage& message) override;
+    // BusLinkEvents.
+    void recordFromBus(std::span<const uint8_t> record) override;
+    void linkDown() override;
+    void startupStep(BcuInitStep step) override;
     void portOpenFailed(const std::string& device) override;
-    void bcuInitStepReached(BcuInitStep step) override;
 
     // ServerEvents.
     void listenFailed(ServerKind server, uint16_t port, ListeningSocket::Failure failure, int error) override;
@@ -54,12 +57,9 @@ public:
     void clientClosed(ServerKind server) override;
 
 private:
-    void showMessage(const std::string& text);
-    // Any thread: runs f on the loop's thread while the core still exists.
-    void onLoop(std::function<void()> f);
-    void route(const PostedMessage& message);
-    void routeBusMessage(uint32_t byteCount);
-    void OnProxySetGa(uint32_t groupAddress, int32_t value);
+    bool sendToBus(std::span<const uint8_t> record);
+    void showLater(std::string text);
+    void OnProxySetGa(uint16_t groupAddress, uint16_t value);
     void tick();
     void startKnxIp();
 
@@ -70,10 +70,11 @@ private:
     GatewayConfig config_;
     int comPort_ = 0;
     EventLoop::Timer timer_;
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    std::unique_ptr<BusLink> link_;
     std::unique_ptr<BusGateway> gateway_;
     std::unique_ptr<ProxyServer> proxy_;
     std::unique_ptr<knxip::KnxIpService> knxip_;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace lintor

@@ -130,11 +130,12 @@ std::string GatewaySession::prepare() {
 }
 
 void GatewaySession::start(UserInterface& ui, std::function<void()> terminate) {
-    // The daemon's event loop forwards every telegram to every client; ahead
-    // of other programs, behind the link worker. A window's loop stays as it is.
-    constexpr int kDaemonLoopNice = -5;
+    // The daemon's one thread answers the BCU, which waits for its 0xE5,
+    // ahead of other programs. A window's loop stays as it is.
+    constexpr int kDaemonLoopNice = -10;
     if (program_ == Program::Daemon && !raiseCurrentThreadPriority(kDaemonLoopNice)) {
-        log::debug("event loop runs at normal priority: " + errorText(errno));
+        log::info("the gateway runs at normal priority (" + errorText(errno) +
+                  "); LimitNICE=-10 or CAP_SYS_NICE lets it raise its own");
     }
     status_ = std::make_unique<ServiceStatus>(ui, notifier_);
     core_ = std::make_unique<GatewayCore>(*loop_, *status_, *environment_->settings, environment_->opener,

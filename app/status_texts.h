@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "link/link_events.h"
+#include "link/link_listener.h"
 #include "net/server_events.h"
 
 namespace lintor {

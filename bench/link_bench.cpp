@@ -8,7 +8,7 @@
 #include "link/ft12.h"
 #include "link/serial_link.h"
 #include "link/telegram_classifier.h"
-#include "tests/support/serial_link_seam.h"
+#include "platform/event_loop.h"
 
 namespace lintor {
 namespace {
@@ -58,39 +58,42 @@ void BM_ReceiverAndClassifier(benchmark::State& state) {
 }
 BENCHMARK(BM_ReceiverAndClassifier);
 
-class NullEvents final : public LinkEvents {
+class CountingListener final : public LinkListener {
 public:
-    void post(const PostedMessage&) override {}
+    void recordFromBus(std::span<const uint8_t> record) override { bytes += record.size(); }
+    void linkDown() override {}
+    void linkUp() override {}
+    void bcuReset() override {}
     void portOpenFailed(const std::string&) override {}
-    void bcuInitStepReached(BcuInitStep) override {}
+    size_t bytes = 0;
 };
 class NullDevice final : public SerialDevice {
 public:
     int pollFd() const override { return -1; }
     SysResult<size_t> readSome(std::span<uint8_t>) override { return size_t{0}; }
-    WriteResult writeAll(std::span<const uint8_t>, std::chrono::milliseconds) override { return WriteResult::Written; }
+    SysResult<size_t> writeSome(std::span<const uint8_t> bytes) override { return bytes.size(); }
+    void discardOutput() override {}
 };
 class NullOpener final : public SerialDeviceOpener {
 public:
     OpenedDevice open(const std::string&) override { return {std::make_unique<NullDevice>(), 0, {}}; }
 };
 
-// The worker's whole receive path, pipe writes included; the pipe is drained
-// as the user-interface thread would.
+// The link's whole receive path, up to the records in the listener's hands.
 void BM_SerialLinkReceivePath(benchmark::State& state) {
     const auto stream = mixedStream();
-    NullEvents poster;
+    SystemClock clock;
+    auto loop = EventLoop::create(clock).take();
+    CountingListener listener;
     NullOpener opener;
-    SerialLink link(poster, opener, "/dev/null");
-    SerialLinkSeam worker(link);
-    worker.openPort();
-    std::array<uint8_t, 4096> drain;
+    SerialLink link(*loop, listener, opener, "/dev/null");
+    link.start();
     for (auto _ : state) {
         for (size_t offset = 0; offset < stream.size(); offset += 512) {
-            worker.receiveBytes(std::span(stream).subspan(offset, std::min<size_t>(512, stream.size() - offset)));
-            while (link.readUplink(drain) == drain.size()) {}
+            link.receiveBytes(std::span(stream).subspan(offset, std::min<size_t>(512, stream.size() - offset)));
         }
     }
+    benchmark::DoNotOptimize(listener.bytes);
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * stream.size()));
 }
 BENCHMARK(BM_SerialLinkReceivePath);

@@ -1,4 +1,4 @@
-// Measures the downlink pacing of the real link worker against the simulated
+// Measures the downlink pacing of the real link against the simulated
 // BCU on a pseudo-terminal and prints the median gaps next to the binding
 // values. Not a microbenchmark: it takes about 20 s of wall time.
 #include <algorithm>
@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "link/serial_link.h"
+#include "platform/event_loop.h"
 #include "platform/serial_port.h"
 #include "tools/bcusim/bcu_simulator.h"
 
@@ -16,13 +17,15 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-class DiscardingEvents final : public LinkEvents {
+class DiscardingListener final : public LinkListener {
 public:
-    void post(const PostedMessage&) override {}
+    void recordFromBus(std::span<const uint8_t>) override {}
+    void linkDown() override {}
+    void linkUp() override {}
+    void bcuReset() override {}
     void portOpenFailed(const std::string& device) override {
         std::fprintf(stderr, "cannot open %s\n", device.c_str());
     }
-    void bcuInitStepReached(BcuInitStep) override {}
 };
 
 struct Gaps {
@@ -46,22 +49,23 @@ double millis(Clock::duration d) { return std::chrono::duration<double, std::mil
 std::pair<Gaps, Gaps> measure(bcusim::AckMode ackMode, const std::vector<uint8_t>& record, int count) {
     auto sim = bcusim::BcuSimulator::start({}).take();
     sim->setAckMode(ackMode);
-    DiscardingEvents owner;
+    DiscardingListener listener;
     SerialPortOpener opener;
-    SerialLink link(owner, opener, sim->devicePath());
-    link.startWorker();
-    for (int i = 0; i < count; ++i) link.writeDownlink(record);
+    SystemClock clock;
+    auto loop = EventLoop::create(clock).take();
+    SerialLink link(*loop, listener, opener, sim->devicePath());
+    link.start();
+    for (int i = 0; i < count; ++i) link.send(record);
 
     std::vector<bcusim::HostUnit> frames;
     const auto deadline = Clock::now() + std::chrono::seconds(2 * count + 5);
     while (frames.size() < static_cast<size_t>(count) && Clock::now() < deadline) {
-        sim->waitForHostUnits(frames.size() + 1, 100ms);
+        loop->runOnce(10ms);
         frames.clear();
         for (auto& unit : sim->hostUnits()) {
             if (unit.kind != bcusim::HostUnitKind::Ack) frames.push_back(unit);
         }
     }
-    link.stopWorker();
 
     const auto traffic = sim->traffic();
     Gaps sinceBcu;

@@ -6,7 +6,6 @@
 
 #include "link/emi.h"
 #include "link/ft12.h"
-#include "link/serial_link.h"
 
 namespace lintor {
 namespace {
@@ -68,14 +67,14 @@ void BcuStartup::performInitStep() {
     if (halted_) return;
     if (bcuInitState_ < 0 || bcuInitState_ >= static_cast<int32_t>(kInitSteps.size())) return;
     const InitStep& step = kInitSteps[static_cast<size_t>(bcuInitState_)];
-    events_.bcuInitStepReached(step.step);
-    if (!step.record.empty()) link_.writeDownlink(step.record);
+    stepReached_(step.step);
+    if (!step.record.empty()) send_(step.record);
 }
 
 void BcuStartup::handleAcknowledgement(const RecordHeader& header) {
     if (halted_ || bcuInitState_ <= 0 || header.length != 0) return;
     --bcuInitState_;
-    events_.post({WM_BCU_INIT_STEP, 0, 0});
+    performInitStep();
 }
 
 }  // namespace lintor

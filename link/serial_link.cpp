@@ -1,40 +1,16 @@
 #include "link/serial_link.h"
 
-#include <fcntl.h>
-#include <limits.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <chrono>
+#include <array>
+#include <utility>
 
 #include "link/bus_message.h"
 #include "platform/log.h"
-#include "platform/serial_port.h"
 
 namespace lintor {
 namespace {
 
-using std::chrono::milliseconds;
-
-// 10 ms per byte plus 100 ms, as the BCU's line allows, never beyond 5 s.
-milliseconds writeTimeoutFor(size_t count) {
-    return std::min(milliseconds(10 * static_cast<int64_t>(count) + 100), milliseconds(5000));
-}
-
-Pipe makeLinkPipe(const char* name) {
-    auto pipe = makePipe();
-    if (!pipe.ok()) {
-        log::error(std::string("cannot create the ") + name + " pipe: " + errorText(pipe.error()));
-        return {};
-    }
-    // Neither side may ever block on a pipe: a full pipe drops the record
-    // with a log line, an empty one simply has nothing to give.
-    Pipe result = pipe.take();
-    setNonBlocking(result.readEnd.get());
-    setNonBlocking(result.writeEnd.get());
-    return result;
-}
+constexpr size_t kReadBlockSize = 4096;
 
 std::string damageDescription(const ft12::Receiver::Event& event) {
     using Kind = ft12::Receiver::EventKind;
@@ -59,21 +35,30 @@ std::string damageDescription(const ft12::Receiver::Event& event) {
 
 }  // namespace
 
-SerialLink::SerialLink(LinkEvents& events, SerialDeviceOpener& opener, std::string devicePath)
-    : events_(events),
+SerialLink::SerialLink(EventLoop& loop, LinkListener& listener, SerialDeviceOpener& opener, std::string devicePath)
+    : loop_(loop),
+      listener_(listener),
       opener_(opener),
       devicePath_(std::move(devicePath)),
-      uplink_(makeLinkPipe("uplink")),
-      downlink_(makeLinkPipe("downlink")),
-      outage_(devicePath_) {
-    if (auto event = WakeEvent::create(); event.ok()) {
-        stopEvent_ = event.take();
-    } else {
-        log::error("cannot create the link's stop event: " + errorText(event.error()));
-    }
-}
+      reopenTimer_(loop.timer([this] { tryReopen(); })),
+      pacingTimer_(loop.timer([this] { pace(); })),
+      writeTimer_(loop.timer([this] { onWriteDeadline(); })),
+      outage_(devicePath_) {}
 
-SerialLink::~SerialLink() { stopWorker(); }
+bool SerialLink::start() {
+    const std::string failure = openPort();
+    if (failure.empty()) {
+        state_ = LinkState::Running;
+        return true;
+    }
+    state_ = LinkState::Down;
+    log::error(outage_.begin(failure, loop_.now()));
+    outage_.takeFirstOpenFailure(failure);
+    listener_.portOpenFailed(devicePath_);
+    listener_.linkDown();
+    reopenTimer_.startAfter(REOPEN_INTERVAL);
+    return false;
+}
 
 std::string SerialLink::openPort() {
     if (devicePath_.empty()) return "no serial device for the BCU";
@@ -82,100 +67,148 @@ std::string SerialLink::openPort() {
     port_ = std::move(opened.device);
     receiver_ = {};
     portFailure_.clear();
+    watchPort();
     return {};
 }
 
-bool SerialLink::writeDownlink(std::span<const uint8_t> record) {
-    if (record.size() > PIPE_BUF) {
+void SerialLink::watchPort() {
+    portWatch_.reset();
+    if (port_->pollFd() < 0) return;
+    portWatch_ = loop_.watch(port_->pollFd(), {.read = true, .write = writer_.pending()},
+                             [this](EventLoop::Readiness readiness) { onPortReady(readiness); });
+}
+
+// Received bytes come first, then room for output, then a hang-up or error.
+void SerialLink::onPortReady(EventLoop::Readiness readiness) {
+    if (readiness.readable) readPort();
+    if (port_ && readiness.writable && !writer_.flush(*port_, loop_.now())) failPort("write failed");
+    // After what was still there has been read.
+    if (port_ && readiness.failed) failPort("hang-up");
+    handleFailure();
+    if (port_) {
+        portWatch_.change({.read = true, .write = writer_.pending()});
+        pace();
+    }
+}
+
+void SerialLink::readPort() {
+    std::array<uint8_t, kReadBlockSize> block;
+    auto n = port_->readSome(block);
+    if (!n.ok()) {
+        failPort("read: " + errorText(n.error()));
+        return;
+    }
+    if (n.value() == 0) return;
+    pacer_.lineActive(loop_.now());
+    receiveBytes(std::span(block).first(n.value()));
+}
+
+void SerialLink::failPort(const std::string& reason) {
+    if (portFailure_.empty()) portFailure_ = reason;
+}
+
+void SerialLink::handleFailure() {
+    if (!port_ || portFailure_.empty()) return;
+    loseLink(std::exchange(portFailure_, {}));
+}
+
+void SerialLink::loseLink(const std::string& reason) {
+    portWatch_.reset();
+    port_.reset();
+    writer_.clear();
+    writeTimer_.stop();
+    pacingTimer_.stop();
+    pacer_ = {};
+    state_ = LinkState::Down;
+    log::error(outage_.begin(devicePath_ + ": " + reason, loop_.now()));
+    // What waited is as stale as anything sent from now on.
+    for (size_t i = 0; i < downlink_.size(); ++i) outage_.countDroppedRecord();
+    downlink_.clear();
+    downlinkBytes_ = 0;
+    reopenTimer_.startAfter(REOPEN_INTERVAL);
+    listener_.linkDown();
+}
+
+void SerialLink::tryReopen() {
+    const std::string failure = openPort();
+    if (failure.empty()) {
+        restoreLink();
+        return;
+    }
+    reopenTimer_.startAfter(REOPEN_INTERVAL);
+    if (outage_.takeFirstOpenFailure(failure)) {
+        log::warning(failure);
+        listener_.portOpenFailed(devicePath_);
+    } else if (const auto reminder = outage_.attemptFailed(failure, loop_.now())) {
+        log::warning(*reminder);
+    }
+}
+
+void SerialLink::restoreLink() {
+    log::info(outage_.end(loop_.now()));
+    state_ = LinkState::Running;
+    listener_.linkUp();
+}
+
+bool SerialLink::send(std::span<const uint8_t> record) {
+    if (record.size() > DOWNLINK_RECORD_LIMIT) {
         log::warning("downlink record of " + std::to_string(record.size()) + " bytes exceeds " +
-                     std::to_string(PIPE_BUF) + ": dropped");
+                     std::to_string(DOWNLINK_RECORD_LIMIT) + ": dropped");
         return false;
     }
-    ssize_t n = 0;
-    do {
-        n = ::write(downlink_.writeEnd.get(), record.data(), record.size());
-    } while (n < 0 && errno == EINTR);
-    if (n == static_cast<ssize_t>(record.size())) return true;
-    if (downlinkFullLog_.admit()) {
-        const std::string reason = n < 0 && errno == EAGAIN ? "downlink pipe full" : errorText(errno);
-        log::warning(reason + ": record " + log::hex(record) + " dropped" + downlinkFullLog_.occurrencesNote());
-    }
-    return false;
-}
-
-size_t SerialLink::readUplink(std::span<uint8_t> buffer) {
-    ssize_t n = 0;
-    do {
-        n = ::read(uplink_.readEnd.get(), buffer.data(), buffer.size());
-    } while (n < 0 && errno == EINTR);
-    return n > 0 ? static_cast<size_t>(n) : 0;
-}
-
-void SerialLink::emitUplinkRecord(uint16_t type, std::span<const uint8_t> payload) {
-    std::array<uint8_t, kUplinkRecordCapacity> record{};
-    if (payload.size() > record.size() - kRecordHeaderSize) {
-        log::warning("uplink payload of " + std::to_string(payload.size()) + " bytes does not fit a record: dropped");
-        return;
-    }
-    const RecordHeader header{type, static_cast<uint16_t>(payload.size())};
-    std::ranges::copy(encodeHeader(header), record.begin());
-    std::ranges::copy(payload, record.begin() + kRecordHeaderSize);
-
-    // One write below PIPE_BUF is atomic: the reader never sees half a record.
-    ssize_t n = 0;
-    do {
-        n = ::write(uplink_.writeEnd.get(), record.data(), header.recordSize());
-    } while (n < 0 && errno == EINTR);
-    if (n != static_cast<ssize_t>(header.recordSize())) {
-        if (uplinkDropLog_.admit()) {
-            log::warning("uplink pipe full: record " + log::hex(std::span(record).first(header.recordSize())) +
-                         " dropped" + uplinkDropLog_.occurrencesNote());
-        }
-        return;
-    }
-    events_.post({WM_BUS_MESSAGE, static_cast<uint32_t>(header.recordSize()), 0});
-}
-
-// True once a whole record is in downlinkRecord_.
-bool SerialLink::readDownlinkRecord() {
-    std::array<uint8_t, 512> chunk;
-    while (!downlinkRecord_.complete()) {
-        const size_t want = std::min(downlinkRecord_.bytesWanted(), chunk.size());
-        const ssize_t n = ::read(downlink_.readEnd.get(), chunk.data(), want);
-        if (n < 0 && errno == EINTR) continue;
-        // Empty, or the rest of the record is not in the pipe yet: it is
-        // taken on a later call, never by blocking here.
-        if (n <= 0) return false;
-        downlinkRecord_.accept(std::span(chunk).first(static_cast<size_t>(n)));
-    }
-    return true;
-}
-
-bool SerialLink::takeDownlinkRecord() {
-    if (!readDownlinkRecord()) return false;
-    carryOutDownlinkRecord();
-    downlinkRecord_.clear();
-    return true;
-}
-
-// A light that switches minutes after it was asked is worse than one that
-// does not: nothing waits for the link to come back.
-void SerialLink::discardDownlinkRecords() {
-    while (readDownlinkRecord()) {
+    if (state_ != LinkState::Running) {
         outage_.countDroppedRecord();
-        downlinkRecord_.clear();
+        return true;
+    }
+    if (downlinkBytes_ + record.size() > DOWNLINK_CAPACITY) {
+        if (downlinkFullLog_.admit()) {
+            log::warning("downlink queue full: record " + log::hex(record) + " dropped" +
+                         downlinkFullLog_.occurrencesNote());
+        }
+        return false;
+    }
+    downlink_.emplace_back(record.begin(), record.end());
+    downlinkBytes_ += record.size();
+    pace();
+    return true;
+}
+
+// At most one record per call: after it the pacer waits for the BCU.
+void SerialLink::pace() {
+    if (!port_) return;
+    const auto now = loop_.now();
+    pacer_.advance(now);
+    if (pacer_.maySend(now) && !downlink_.empty()) {
+        const std::vector<uint8_t> record = std::move(downlink_.front());
+        downlink_.pop_front();
+        downlinkBytes_ -= record.size();
+        carryOut(record);
+        pacer_.recordSent(loop_.now());
+        handleFailure();
+    }
+    armPacing();
+}
+
+void SerialLink::armPacing() {
+    const auto next = port_ ? pacer_.nextDeadline(!downlink_.empty()) : std::nullopt;
+    if (next) {
+        pacingTimer_.startAt(*next);
+    } else {
+        pacingTimer_.stop();
     }
 }
 
-void SerialLink::carryOutDownlinkRecord() {
-    const RecordHeader header = downlinkRecord_.header();
-    if (downlinkRecord_.oversized()) {
+void SerialLink::carryOut(const std::vector<uint8_t>& record) {
+    if (record.size() < kRecordHeaderSize) return;
+    const RecordHeader header = decodeHeader(std::span(record).first<kRecordHeaderSize>());
+    const auto payload = std::span(record).subspan(kRecordHeaderSize);
+    if (payload.size() != header.length) return;
+    if (header.length > kDownlinkPayloadLimit) {
         log::warning("downlink record of type " + log::hexWord(header.type) + ": payload of " +
                      std::to_string(header.length) + " bytes exceeds " + std::to_string(kDownlinkPayloadLimit) +
                      ": dropped");
         return;
     }
-    const auto payload = downlinkRecord_.payload();
     if (header.type == MSG_RAW_TO_BCU) {
         writeToPort(payload);
         // Whoever resets the link, the start-up or a client, restarts the count.
@@ -194,23 +227,23 @@ bool SerialLink::receiveByte(uint8_t byte) {
     if (!event) return false;
     switch (event->kind) {
     case ft12::Receiver::EventKind::AckReceived:
-        ackReceivedCount_.fetch_add(1, std::memory_order_relaxed);
-        emitUplinkRecord(MSG_BCU_ACK, {});
-        ackSignalled_ = true;
+        ++ackReceivedCount_;
+        pacer_.ackReceived(loop_.now());
+        emitRecord(MSG_BCU_ACK, {});
         return true;
     case ft12::Receiver::EventKind::HeaderComplete:
         sendAck();
-        ackSentCount_.fetch_add(1, std::memory_order_relaxed);
+        ++ackSentCount_;
         return false;
     case ft12::Receiver::EventKind::Frame:
         classifyFrame(event->bytes);
         return true;
     case ft12::Receiver::EventKind::ResetReceived:
         sendAck();
-        ackSentCount_.fetch_add(1, std::memory_order_relaxed);
+        ++ackSentCount_;
         log::warning("the BCU reset itself (" + log::hex(event->bytes) +
                      "), as after a bus power failure: starting it again");
-        events_.post({WM_BCU_RESET, 0, 0});
+        listener_.bcuReset();
         return true;
     case ft12::Receiver::EventKind::BadChecksum:
     case ft12::Receiver::EventKind::BadEndByte:
@@ -247,18 +280,36 @@ bool SerialLink::sendEmiFrame(std::span<const uint8_t> message) {
 }
 
 bool SerialLink::writeToPort(std::span<const uint8_t> bytes) {
-    portWriteCount_.fetch_add(1, std::memory_order_relaxed);
-    if (!port_) return false;
-    switch (port_->writeAll(bytes, writeTimeoutFor(bytes.size()))) {
-    case WriteResult::Written:
+    ++portWriteCount_;
+    if (!port_ || !portFailure_.empty()) return false;
+    switch (writer_.write(*port_, bytes, loop_.now())) {
+    case PortWriter::Result::Written:
         return true;
-    case WriteResult::TimedOut:
+    case PortWriter::Result::Queued:
+        if (const auto deadline = writer_.deadline()) writeTimer_.startAt(*deadline);
+        portWatch_.change({.read = true, .write = true});
+        return true;
+    case PortWriter::Result::Refused:
+        if (writeLog_.admit()) {
+            log::warning("serial line not taking bytes: " + std::to_string(bytes.size()) + " dropped" +
+                         writeLog_.occurrencesNote());
+        }
         return false;
-    case WriteResult::Failed:
-        if (portFailure_.empty()) portFailure_ = "write failed";
+    case PortWriter::Result::Failed:
+        failPort("write failed");
         return false;
     }
     return false;
+}
+
+// The line took too long for a write: what is left of it never goes.
+void SerialLink::onWriteDeadline() {
+    if (!port_) return;
+    if (writer_.expire(*port_, loop_.now()) && writeLog_.admit()) {
+        log::warning("serial line did not take a write in time: the rest of it dropped" + writeLog_.occurrencesNote());
+    }
+    if (const auto deadline = writer_.deadline()) writeTimer_.startAt(*deadline);
+    portWatch_.change({.read = true, .write = writer_.pending()});
 }
 
 void SerialLink::classifyFrame(std::span<const uint8_t> frame) {
@@ -270,8 +321,20 @@ void SerialLink::classifyFrame(std::span<const uint8_t> frame) {
         }
         return;
     }
-    if (result->duplicate) duplicateCount_.fetch_add(1, std::memory_order_relaxed);
-    emitUplinkRecord(result->type, result->payload);
+    if (result->duplicate) ++duplicateCount_;
+    emitRecord(result->type, result->payload);
+}
+
+void SerialLink::emitRecord(uint16_t type, std::span<const uint8_t> payload) {
+    std::array<uint8_t, kUplinkRecordCapacity> record{};
+    if (payload.size() > record.size() - kRecordHeaderSize) {
+        log::warning("uplink payload of " + std::to_string(payload.size()) + " bytes does not fit a record: dropped");
+        return;
+    }
+    const RecordHeader header{type, static_cast<uint16_t>(payload.size())};
+    std::ranges::copy(encodeHeader(header), record.begin());
+    std::ranges::copy(payload, record.begin() + kRecordHeaderSize);
+    listener_.recordFromBus(std::span(record).first(header.recordSize()));
 }
 
 }  // namespace lintor

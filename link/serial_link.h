@@ -1,127 +1,130 @@
 #pragma once
 
-#include <atomic>
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
-#include <future>
+#include <deque>
 #include <memory>
 #include <span>
 #include <string>
-#include <thread>
+#include <vector>
 
-#include "link/downlink_assembler.h"
+#include "link/downlink_pacer.h"
 #include "link/ft12.h"
-#include "link/link_events.h"
+#include "link/link_listener.h"
 #include "link/link_outage.h"
+#include "link/port_writer.h"
 #include "link/telegram_classifier.h"
+#include "platform/event_loop.h"
 #include "platform/log_throttle.h"
-#include "platform/pipe.h"
 #include "platform/serial_device.h"
-#include "platform/wake_event.h"
 
 namespace lintor {
 
-//   Constructed --startWorker--> Starting --port opened--> Running --stop--> Stopped
-//                                        \--not opened---> Down
+//   Constructed --start--> Running (port open) or Down (not opened)
 //   Running --hang-up, read or write error--> Down --port opened again--> Running
-//   Down --stop--> Stopped
+// The device is tried once a second while Down.
 enum class LinkState {
     Constructed,
-    Starting,
     Running,
     Down,
-    Stopped,
 };
 
-// Everything between the system and the BCU: the serial device, the FT1.2
-// codec, classification and the two record pipes. The user-interface thread
-// only writes the downlink pipe, reads the uplink pipe and reads the counters;
-// everything else runs on the link worker.
+// Everything between the system and the BCU, on the event loop's thread:
+// the serial device, the FT1.2 codec, classification, pacing of records
+// towards the BCU and recovery after the device is lost. Records from the
+// bus go straight to the listener; records towards it wait in a bounded
+// queue for their turn on the line. Nothing here ever waits.
 class SerialLink {
 public:
-    SerialLink(LinkEvents& events, SerialDeviceOpener& opener, std::string devicePath);
-    ~SerialLink();
+    // A quiet line keeps its records for as long as this many bytes of them
+    // wait; a pipe held as much.
+    static constexpr size_t DOWNLINK_CAPACITY = 65536;
+    // Longer records were refused by the pipe at once.
+    static constexpr size_t DOWNLINK_RECORD_LIMIT = 4096;
+    // A USB adapter that comes back usually does so within a second or two.
+    static constexpr std::chrono::milliseconds REOPEN_INTERVAL{1000};
+
+    SerialLink(EventLoop& loop, LinkListener& listener, SerialDeviceOpener& opener, std::string devicePath);
     SerialLink(const SerialLink&) = delete;
     SerialLink& operator=(const SerialLink&) = delete;
 
-    // User-interface thread.
-    // Starts the worker and returns once it has tried the device: true when
-    // the device is open and serviced. Otherwise the worker keeps trying.
-    bool startWorker();
-    // Stops the worker and waits for it however long it takes, so that
-    // nothing is released under it; false when that took more than 1000 ms.
-    bool stopWorker();
-    LinkState state() const { return state_.load(); }
-    bool writeDownlink(std::span<const uint8_t> record);
-    size_t readUplink(std::span<uint8_t> buffer);
+    // Tries the device; true when it is open. Otherwise it is tried again
+    // every REOPEN_INTERVAL.
+    bool start();
+    LinkState state() const { return state_; }
 
-    // Read by the user-interface thread once a second; written by the worker.
-    int32_t ackSentCount() const { return ackSentCount_.load(std::memory_order_relaxed); }
-    int32_t ackReceivedCount() const { return ackReceivedCount_.load(std::memory_order_relaxed); }
-    int32_t portWriteCount() const { return portWriteCount_.load(std::memory_order_relaxed); }
-    int32_t duplicateCount() const { return duplicateCount_.load(std::memory_order_relaxed); }
+    // A whole record towards the BCU, carried out in its turn. False when it
+    // was refused (too long, or the queue is full); while the device is
+    // away records are taken and dropped, since a light that switches minutes
+    // after it was asked is worse than one that does not.
+    bool send(std::span<const uint8_t> record);
+
+    int32_t ackSentCount() const { return ackSentCount_; }
+    int32_t ackReceivedCount() const { return ackReceivedCount_; }
+    int32_t portWriteCount() const { return portWriteCount_; }
+    int32_t duplicateCount() const { return duplicateCount_; }
+
+    // The pieces of the link's work, for tests that play the line.
+    void receiveBytes(std::span<const uint8_t> bytes);
+    bool sendEmiFrame(std::span<const uint8_t> message);
+    bool writeToPort(std::span<const uint8_t> bytes);
 
 private:
-    // Tests play the link worker through it.
-    friend class SerialLinkSeam;
-
-    // Link worker.
-    void runWorker();
-    void serviceLink();
-    bool servicePort(short portEvents, std::span<uint8_t> readBlock);
-    void awaitDevice();
-    // Empty when the port is open, else why not.
     std::string openPort();
+    void watchPort();
+    void onPortReady(EventLoop::Readiness readiness);
+    void readPort();
     void loseLink(const std::string& reason);
+    void tryReopen();
     void restoreLink();
-    bool readDownlinkRecord();
-    bool takeDownlinkRecord();
-    void discardDownlinkRecords();
-    void carryOutDownlinkRecord();
-    void emitUplinkRecord(uint16_t type, std::span<const uint8_t> payload);
-    void receiveBytes(std::span<const uint8_t> bytes);
+    void failPort(const std::string& reason);
+    void handleFailure();
+
+    // Pacing: carry out a record when the pacer allows, and be woken for the
+    // next moment it may.
+    void pace();
+    void armPacing();
+    void carryOut(const std::vector<uint8_t>& record);
+    void onWriteDeadline();
+
     bool receiveByte(uint8_t byte);
     void reportDamagedInput(const ft12::Receiver::Event& event);
     bool sendAck();
-    bool sendEmiFrame(std::span<const uint8_t> message);
-    bool writeToPort(std::span<const uint8_t> bytes);
     void classifyFrame(std::span<const uint8_t> frame);
-    // Set by a lone 0xE5 from the BCU, consumed by the worker loop.
-    bool takeAckSignal() { return std::exchange(ackSignalled_, false); }
+    void emitRecord(uint16_t type, std::span<const uint8_t> payload);
 
-    LinkEvents& events_;
+    EventLoop& loop_;
+    LinkListener& listener_;
     SerialDeviceOpener& opener_;
     const std::string devicePath_;
 
     std::unique_ptr<SerialDevice> port_;
-    Pipe uplink_;
-    Pipe downlink_;
-
-    std::atomic<int32_t> ackSentCount_{0};
-    std::atomic<int32_t> ackReceivedCount_{0};
-    std::atomic<int32_t> portWriteCount_{0};
-    std::atomic<int32_t> duplicateCount_{0};
-
-    WakeEvent stopEvent_;
-    std::atomic<bool> workerRunning_{false};
-    std::atomic<LinkState> state_{LinkState::Constructed};
-    // Set by a failed write, acted on by the worker loop.
+    EventLoop::Watch portWatch_;
+    EventLoop::Timer reopenTimer_;
+    EventLoop::Timer pacingTimer_;
+    EventLoop::Timer writeTimer_;
+    LinkState state_ = LinkState::Constructed;
+    // Set by a failed write, acted on once the work at hand is done.
     std::string portFailure_;
-    std::promise<void> workerDone_;
-    std::thread workerThread_;
 
-    // Worker-only state.
+    int32_t ackSentCount_ = 0;
+    int32_t ackReceivedCount_ = 0;
+    int32_t portWriteCount_ = 0;
+    int32_t duplicateCount_ = 0;
+
     uint8_t frameSendCount_ = ft12::FIRST_FRAME_SEND_COUNT;
-    bool ackSignalled_ = false;
+    DownlinkPacer pacer_;
+    PortWriter writer_;
+    std::deque<std::vector<uint8_t>> downlink_;
+    size_t downlinkBytes_ = 0;
     LinkOutage outage_;
-    std::chrono::steady_clock::time_point lastOpenAttempt_{};
     ft12::Receiver receiver_;
     TelegramClassifier classifier_;
-    DownlinkAssembler downlinkRecord_;
     LogThrottle receiveDropLog_;
     LogThrottle corruptFrameLog_;
-    LogThrottle uplinkDropLog_;
     LogThrottle downlinkFullLog_;
+    LogThrottle writeLog_;
 };
 
 }  // namespace lintor

@@ -11,24 +11,23 @@
 
 namespace lintor {
 
-enum class WriteResult {
-    Written,
-    TimedOut,  // the line did not take the bytes in time; the device may still be fine
-    Failed,    // the device is gone or broken
-};
-
-// An open serial device as the link worker uses it.
+// An open serial device as the bus link uses it: nothing here waits.
 class SerialDevice {
 public:
     virtual ~SerialDevice() = default;
 
-    // Polled for input and errors; -1 when there is nothing to poll.
+    // Watched for input, room for output and errors; -1 when there is
+    // nothing to watch.
     virtual int pollFd() const = 0;
     // The bytes waiting, 0 when there are none; an error once the device
     // has failed (EIO after a hang-up, for example).
     virtual SysResult<size_t> readSome(std::span<uint8_t> buffer) = 0;
-    // All bytes within the time-out; otherwise the unsent rest is discarded.
-    virtual WriteResult writeAll(std::span<const uint8_t> bytes, std::chrono::milliseconds timeout) = 0;
+    // What the device takes now, 0 when it takes nothing; an error once it
+    // has failed.
+    virtual SysResult<size_t> writeSome(std::span<const uint8_t> bytes) = 0;
+    // Output the device holds but has not sent yet goes, as after a write
+    // that took too long.
+    virtual void discardOutput() = 0;
 };
 
 // An open device, or why there is none.

@@ -134,27 +134,16 @@ SysResult<size_t> SerialPort::readSome(std::span<uint8_t> buffer) {
     }
 }
 
-WriteResult SerialPort::writeAll(std::span<const uint8_t> bytes, std::chrono::milliseconds timeout) {
-    const auto deadline = Clock::now() + timeout;
-    while (!bytes.empty()) {
+SysResult<size_t> SerialPort::writeSome(std::span<const uint8_t> bytes) {
+    for (;;) {
         const ssize_t n = ::write(fd_.get(), bytes.data(), bytes.size());
-        if (n > 0) {
-            bytes = bytes.subspan(static_cast<size_t>(n));
-            continue;
-        }
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && errno != EAGAIN) return WriteResult::Failed;
-
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-        pollfd p{fd_.get(), POLLOUT, 0};
-        if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) == 0) {
-            // The write did not complete in time: nothing of it may go out later.
-            ::tcflush(fd_.get(), TCOFLUSH);
-            return WriteResult::TimedOut;
-        }
-        if (p.revents & (POLLERR | POLLHUP | POLLNVAL)) return WriteResult::Failed;
+        if (n >= 0) return static_cast<size_t>(n);
+        if (errno == EINTR) continue;
+        if (errno == EAGAIN) return size_t{0};
+        return SysResult<size_t>::failure(errno);
     }
-    return WriteResult::Written;
 }
+
+void SerialPort::discardOutput() { ::tcflush(fd_.get(), TCOFLUSH); }
 
 }  // namespace lintor

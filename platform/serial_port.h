@@ -34,7 +34,8 @@ public:
 
     int pollFd() const override { return fd_.get(); }
     SysResult<size_t> readSome(std::span<uint8_t> buffer) override;
-    WriteResult writeAll(std::span<const uint8_t> bytes, std::chrono::milliseconds timeout) override;
+    SysResult<size_t> writeSome(std::span<const uint8_t> bytes) override;
+    void discardOutput() override;
 
 private:
     SerialPort(UniqueFd fd, UucpLock lock) : fd_(std::move(fd)), lock_(std::move(lock)) {}

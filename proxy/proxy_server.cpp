@@ -5,11 +5,12 @@
 
 namespace lintor {
 
-ProxyServer::ProxyServer(EventLoop& loop, MessagePoster& poster, ServerEvents& events, const GatewayConfig& config)
+ProxyServer::ProxyServer(EventLoop& loop, ServerEvents& events, const GatewayConfig& config,
+                         SetGroupValue setGroupValue)
     : SocketServer(loop, events, ServerKind::Proxy, config.proxyAddress(),
                    config.proxyEnabled ? std::optional<uint16_t>(config.proxyPort) : std::nullopt, config.limits,
                    config.allow),
-      poster_(poster) {}
+      setGroupValue_(std::move(setGroupValue)) {}
 
 void ProxyServer::updateGroupValue(uint16_t groupAddress, int32_t value) {
     if (table_.updateGroupValue(groupAddress, value) || tableFullLogged_) return;
@@ -63,7 +64,7 @@ void ProxyServer::handleRequest(std::string_view text) {
     if (!text.starts_with("<SetGA")) return;
     const auto request = parseSetGaRequest(text);
     if (!request) return;
-    poster_.post({WM_PROXY_SET_GA, request->groupAddress, request->value});
+    setGroupValue_(request->groupAddress, request->value);
 }
 
 }  // namespace lintor

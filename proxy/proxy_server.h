@@ -1,8 +1,9 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
 
-#include "link/posted_message.h"
 #include "net/client_sessions.h"
 #include "net/socket_server.h"
 #include "platform/log_throttle.h"
@@ -12,11 +13,14 @@
 namespace lintor {
 
 // The group value proxy: pushes a ProxyInfo line for every changed table
-// entry once a second, and turns SetGA requests into WM_PROXY_SET_GA.
+// entry once a second, and hands on the group address and value of every
+// SetGA request, in the order the requests came.
 class ProxyServer final : public SocketServer {
 public:
-    // Listens on the proxy port; SetGA requests are posted.
-    ProxyServer(EventLoop& loop, MessagePoster& poster, ServerEvents& events, const GatewayConfig& config);
+    using SetGroupValue = std::function<void(uint16_t groupAddress, uint16_t value)>;
+
+    // Listens on the proxy port.
+    ProxyServer(EventLoop& loop, ServerEvents& events, const GatewayConfig& config, SetGroupValue setGroupValue);
 
     // From the bus routing; a full table drops new addresses with one log line.
     void updateGroupValue(uint16_t groupAddress, int32_t value);
@@ -36,7 +40,7 @@ private:
 
     void logLoss(const ClientSocket& client, RequestSplitter::Loss loss, size_t bytes);
 
-    MessagePoster& poster_;
+    SetGroupValue setGroupValue_;
     GroupValueTable table_;
     ClientSessions<RequestSplitter> splitters_;
     bool tableFullLogged_ = false;

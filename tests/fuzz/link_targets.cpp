@@ -3,57 +3,62 @@
 
 #include "link/bus_message.h"
 #include "link/serial_link.h"
+#include "net/record_framer.h"
 #include "tests/fuzz/fuzz_targets.h"
+#include "tests/support/event_loop.h"
 #include "tests/support/link_fakes.h"
-#include "tests/support/serial_link_seam.h"
+#include "tests/support/manual_clock.h"
 
 namespace lintor::fuzz {
-void serialInput(std::span<const uint8_t> data) {
-    test::RecordingLinkEvents poster;
-    test::RecordingOpener opener;
-    SerialLink link(poster, opener, "/dev/ttyS0");
-    SerialLinkSeam worker(link);
-    worker.openPort();
-    worker.receiveBytes(data);
 
-    // Every announced record is whole in the pipe, with a consistent header.
-    for (const PostedMessage& post : poster.posts()) {
-        if (post.id == WM_BCU_RESET) continue;
-        require(post.id == WM_BUS_MESSAGE, "only bus messages and BCU resets are posted");
-        require(post.wParam >= kRecordHeaderSize && post.wParam <= kUplinkRecordCapacity, "record size in range");
-        std::array<uint8_t, kUplinkRecordCapacity> record{};
-        const size_t n = link.readUplink(std::span(record).first(post.wParam));
-        require(n == post.wParam, "announced bytes are in the pipe");
+void serialInput(std::span<const uint8_t> data) {
+    test::ManualClock clock;
+    const auto loop = test::makeLoop(clock);
+    test::RecordingLinkListener listener;
+    test::RecordingOpener opener;
+    SerialLink link(*loop, listener, opener, "/dev/ttyS0");
+    link.start();
+    link.receiveBytes(data);
+
+    // Every record is whole, with a consistent header.
+    for (const auto& record : listener.records) {
+        require(record.size() >= kRecordHeaderSize && record.size() <= kUplinkRecordCapacity, "record size in range");
         const RecordHeader header = decodeHeader(std::span<const uint8_t, 4>(record.data(), 4));
-        require(header.recordSize() == post.wParam, "length field matches announcement");
+        require(header.recordSize() == record.size(), "length field matches the record");
     }
-    std::array<uint8_t, 1> extra{};
-    require(link.readUplink(extra) == 0, "nothing unannounced in the pipe");
     for (const auto& write : opener.device->writes) {
         require(write.size() == 1 && write[0] == 0xE5, "the receiver only ever writes acknowledgements");
     }
 }
 
 void downlinkStream(std::span<const uint8_t> data) {
-    test::RecordingLinkEvents poster;
+    test::ManualClock clock;
+    const auto loop = test::makeLoop(clock);
+    test::RecordingLinkListener listener;
     test::RecordingOpener opener;
-    SerialLink link(poster, opener, "/dev/ttyS0");
-    SerialLinkSeam worker(link);
-    worker.openPort();
-    // Feed in pieces as a client might, taking records in between.
+    SerialLink link(*loop, listener, opener, "/dev/ttyS0");
+    link.start();
+    RecordFramer framer;
+    // Fed in pieces as a client might, each piece also sent as if it were a
+    // record; the BCU acknowledges everything between pieces.
     size_t offset = 0;
     size_t piece = 1;
     while (offset < data.size()) {
         const size_t take = std::min(piece, data.size() - offset);
-        require(link.writeDownlink(data.subspan(offset, take)), "small pieces always fit the pipe");
+        const auto bytes = data.subspan(offset, take);
+        framer.feed(
+            bytes, [&](std::span<const uint8_t> record) { link.send(record); }, [](const RecordHeader&) {});
+        link.send(bytes);
         offset += take;
         piece = piece % 37 + 1;
-        while (worker.takeDownlinkRecord()) {}
+        link.receiveBytes(std::array<uint8_t, 1>{0xE5});
+        clock.advance(DownlinkPacer::QUIET_PERIOD);
+        loop->runOnce(std::chrono::milliseconds(0));
     }
     for (const auto& write : opener.device->writes) {
         require(write.size() <= ft12::FRAME_BUFFER_SIZE, "no port write beyond the frame buffer");
     }
-    require(poster.posts().empty(), "the downlink never posts");
+    require(listener.downs == 0, "records towards the bus never take the link down");
 }
 
 }  // namespace lintor::fuzz

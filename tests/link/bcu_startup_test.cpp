@@ -4,53 +4,50 @@
 
 #include "link/serial_link.h"
 #include "tests/support/bytes.h"
+#include "tests/support/event_loop.h"
 #include "tests/support/link_fakes.h"
-#include "tests/support/serial_link_seam.h"
+#include "tests/support/manual_clock.h"
 
 namespace lintor {
 namespace {
 
+using namespace std::chrono_literals;
 using test::hex;
+
+const char* const kResetRecord = "00 80 04 00 10 40 40 16";
+const char* const kPeiSwitchRecord = "10 80 07 00 A9 96 18 34 56 78 0A";
+const char* const kAddressTableRecord = "10 80 05 00 A6 01 01 16 00";
 
 class BcuStartupTest : public testing::Test {
 protected:
-    // What the worker would take from the downlink pipe, record by record.
-    std::vector<std::string> queuedRecords() {
-        std::vector<std::string> out;
-        opener.device->writes.clear();
-        while (worker.takeDownlinkRecord()) out.push_back(hex(opener.device->writes.back()));
-        return out;
-    }
+    // The records handed on since asked last.
+    std::vector<std::string> takeRecords() { return std::exchange(records, {}); }
 
-    test::RecordingLinkEvents owner;
-    test::RecordingOpener opener;
-    SerialLink link{owner, opener, "/dev/ttyS0"};
-    SerialLinkSeam worker{link};
-    BcuStartup startup{link, owner};
-
-    void SetUp() override { worker.openPort(); }
+    std::vector<std::string> records;
+    std::vector<BcuInitStep> steps;
+    BcuStartup startup{[this](std::span<const uint8_t> record) {
+                           records.push_back(hex(record));
+                           return true;
+                       },
+                       [this](BcuInitStep step) { steps.push_back(step); }};
 };
 
 TEST_F(BcuStartupTest, EachAcknowledgementAdvancesToTheNextRecord) {
     EXPECT_EQ(startup.bcuInitState(), 3);
     startup.performInitStep();
-    EXPECT_EQ(queuedRecords(), std::vector<std::string>{"10 40 40 16"});
+    EXPECT_EQ(takeRecords(), std::vector<std::string>{kResetRecord});
 
     startup.handleAcknowledgement({MSG_BCU_ACK, 0});
     EXPECT_EQ(startup.bcuInitState(), 2);
-    EXPECT_EQ(owner.posts(), (std::vector<PostedMessage>{{WM_BCU_INIT_STEP, 0, 0}}));
-    startup.performInitStep();
-    EXPECT_EQ(queuedRecords(), std::vector<std::string>{"68 08 08 68 73 A9 96 18 34 56 78 0A D6 16"});
+    EXPECT_EQ(takeRecords(), std::vector<std::string>{kPeiSwitchRecord});
 
     startup.handleAcknowledgement({MSG_BCU_ACK, 0});
-    startup.performInitStep();
-    EXPECT_EQ(queuedRecords(), std::vector<std::string>{"68 06 06 68 53 A6 01 01 16 00 11 16"});
+    EXPECT_EQ(takeRecords(), std::vector<std::string>{kAddressTableRecord});
 
     startup.handleAcknowledgement({MSG_BCU_ACK, 0});
-    startup.performInitStep();
-    EXPECT_TRUE(queuedRecords().empty());
-    EXPECT_EQ(owner.steps(), (std::vector<BcuInitStep>{BcuInitStep::Reset, BcuInitStep::PeiSwitch,
-                                                       BcuInitStep::AddressTable, BcuInitStep::Connected}));
+    EXPECT_TRUE(takeRecords().empty());
+    EXPECT_EQ(steps, (std::vector<BcuInitStep>{BcuInitStep::Reset, BcuInitStep::PeiSwitch, BcuInitStep::AddressTable,
+                                               BcuInitStep::Connected}));
 }
 
 TEST_F(BcuStartupTest, FinalStateIgnoresFurtherAcknowledgements) {
@@ -58,34 +55,47 @@ TEST_F(BcuStartupTest, FinalStateIgnoresFurtherAcknowledgements) {
     ASSERT_EQ(startup.bcuInitState(), 0);
     startup.handleAcknowledgement({MSG_BCU_ACK, 0});
     EXPECT_EQ(startup.bcuInitState(), 0);
-    EXPECT_EQ(owner.posts().size(), 3u);
+    EXPECT_EQ(steps.size(), 3u);
 }
 
 TEST_F(BcuStartupTest, AcknowledgementWithPayloadDoesNotAdvance) {
     startup.handleAcknowledgement({MSG_BCU_ACK, 1});
     EXPECT_EQ(startup.bcuInitState(), 3);
-    EXPECT_TRUE(owner.posts().empty());
-}
-
-TEST_F(BcuStartupTest, StartupAfterClientTrafficStillSendsItsFramesWith73Then53) {
-    // A client's frame has gone out first: the count is even now.
-    ASSERT_TRUE(link.writeDownlink(test::bytes("10 80 01 00 41")));
-    EXPECT_EQ(queuedRecords(), std::vector<std::string>{"68 02 02 68 73 41 B4 16"});
-    for (int step = 0; step < 3; ++step) {
-        startup.performInitStep();
-        startup.handleAcknowledgement({MSG_BCU_ACK, 0});
-    }
-    opener.device->writes.clear();
-    std::vector<std::string> sent;
-    while (worker.takeDownlinkRecord()) sent.push_back(hex(opener.device->writes.back()));
-    EXPECT_EQ(sent, (std::vector<std::string>{"10 40 40 16", "68 08 08 68 73 A9 96 18 34 56 78 0A D6 16",
-                                              "68 06 06 68 53 A6 01 01 16 00 11 16"}));
+    EXPECT_TRUE(steps.empty());
 }
 
 TEST_F(BcuStartupTest, StepHandledTwiceQueuesItsRecordTwice) {
     startup.performInitStep();
     startup.performInitStep();
-    EXPECT_EQ(queuedRecords(), (std::vector<std::string>{"10 40 40 16", "10 40 40 16"}));
+    EXPECT_EQ(takeRecords(), (std::vector<std::string>{kResetRecord, kResetRecord}));
+}
+
+TEST(BcuStartupOnTheLink, AfterClientTrafficItStillSendsItsFramesWith73Then53) {
+    test::ManualClock clock;
+    const auto loop = test::makeLoop(clock);
+    test::RecordingLinkListener listener;
+    test::RecordingOpener opener;
+    SerialLink link(*loop, listener, opener, "/dev/ttyS0");
+    ASSERT_TRUE(link.start());
+    BcuStartup startup([&](std::span<const uint8_t> record) { return link.send(record); }, [](BcuInitStep) {});
+    const auto acknowledgeAndWait = [&] {
+        link.receiveBytes(test::bytes("E5"));
+        clock.advance(DownlinkPacer::QUIET_PERIOD);
+        loop->runOnce(0ms);
+    };
+    // A client's frame has gone out first: the count is even now.
+    ASSERT_TRUE(link.send(test::bytes("10 80 01 00 41")));
+    acknowledgeAndWait();
+    startup.performInitStep();
+    for (int step = 0; step < 3; ++step) {
+        acknowledgeAndWait();
+        startup.handleAcknowledgement({MSG_BCU_ACK, 0});
+    }
+    std::vector<std::string> sent;
+    for (const auto& write : opener.device->writes) sent.push_back(hex(write));
+    EXPECT_EQ(sent, (std::vector<std::string>{"68 02 02 68 73 41 B4 16", "10 40 40 16",
+                                              "68 08 08 68 73 A9 96 18 34 56 78 0A D6 16",
+                                              "68 06 06 68 53 A6 01 01 16 00 11 16"}));
 }
 
 }  // namespace

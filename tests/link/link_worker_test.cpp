@@ -36,11 +36,11 @@ constexpr auto kSlackMax = 700ms;
 
 TEST(LinkWorker, StartupFramesGoOutInOrderEachAfterTheAcknowledgementOfTheOneBefore) {
     LinkRig rig;
-    ASSERT_TRUE(rig.link->startWorker());
+    ASSERT_TRUE(rig.link->start());
     EXPECT_EQ(rig.link->state(), LinkState::Running);
-    rig.owner.post({WM_BCU_INIT_STEP, 0, 0});
+    rig.startup->performInitStep();
     ASSERT_TRUE(rig.pumpUntil([&] { return rig.startup->bcuInitState() == 0; }, 5s));
-    rig.pumpUntil([&] { return rig.owner.steps().size() == 4; }, 1s);
+    rig.pumpUntil([&] { return rig.steps.size() == 4; }, 1s);
 
     EXPECT_EQ(rig.hostFrameTexts(), (std::vector<std::string>{kResetFrame, kPeiSwitchFrame, kAddressTableFrame}));
     const auto frames = rig.hostFrames();
@@ -50,7 +50,7 @@ TEST(LinkWorker, StartupFramesGoOutInOrderEachAfterTheAcknowledgementOfTheOneBef
         EXPECT_GE(quiet, kQuietMin) << "frame " << i;
         EXPECT_LE(quiet, kSlackMax) << "frame " << i;
     }
-    EXPECT_EQ(rig.owner.steps(), (std::vector<BcuInitStep>{BcuInitStep::Reset, BcuInitStep::PeiSwitch,
+    EXPECT_EQ(rig.steps, (std::vector<BcuInitStep>{BcuInitStep::Reset, BcuInitStep::PeiSwitch,
                                                            BcuInitStep::AddressTable, BcuInitStep::Connected}));
     // The BCU's acknowledgements never reach anyone but the start-up.
     EXPECT_EQ(rig.link->ackReceivedCount(), 3);
@@ -59,19 +59,19 @@ TEST(LinkWorker, StartupFramesGoOutInOrderEachAfterTheAcknowledgementOfTheOneBef
 TEST(LinkWorker, SilentBcuLeavesStartupAtItsFirstStep) {
     LinkRig rig;
     rig.sim->setSilent(true);
-    ASSERT_TRUE(rig.link->startWorker());
-    rig.owner.post({WM_BCU_INIT_STEP, 0, 0});
+    ASSERT_TRUE(rig.link->start());
+    rig.startup->performInitStep();
     rig.pumpFor(1600ms);
     EXPECT_EQ(rig.hostFrameTexts(), std::vector<std::string>{kResetFrame});
     EXPECT_EQ(rig.startup->bcuInitState(), 3);
-    EXPECT_EQ(rig.owner.steps(), std::vector<BcuInitStep>{BcuInitStep::Reset});
+    EXPECT_EQ(rig.steps, std::vector<BcuInitStep>{BcuInitStep::Reset});
 }
 
 TEST(LinkWorker, SecondRecordWaitsForAcknowledgementAndAQuietPeriod) {
     LinkRig rig;
-    ASSERT_TRUE(rig.link->startWorker());
-    ASSERT_TRUE(rig.link->writeDownlink(bytes(kGroupWriteRecord)));
-    ASSERT_TRUE(rig.link->writeDownlink(bytes(kGroupWriteRecord)));
+    ASSERT_TRUE(rig.link->start());
+    ASSERT_TRUE(rig.link->send(bytes(kGroupWriteRecord)));
+    ASSERT_TRUE(rig.link->send(bytes(kGroupWriteRecord)));
     ASSERT_TRUE(rig.pumpUntil([&] { return rig.hostFrames().size() == 2; }, 3s));
 
     const auto frames = rig.hostFrames();
@@ -90,9 +90,9 @@ TEST(LinkWorker, SecondRecordWaitsForAcknowledgementAndAQuietPeriod) {
 TEST(LinkWorker, WithoutAcknowledgementTheNextRecordFollowsAfterSixQuietPeriods) {
     LinkRig rig;
     rig.sim->setAckMode(bcusim::AckMode::None);
-    ASSERT_TRUE(rig.link->startWorker());
-    ASSERT_TRUE(rig.link->writeDownlink(bytes(kResetRecord)));
-    ASSERT_TRUE(rig.link->writeDownlink(bytes(kResetRecord)));
+    ASSERT_TRUE(rig.link->start());
+    ASSERT_TRUE(rig.link->send(bytes(kResetRecord)));
+    ASSERT_TRUE(rig.link->send(bytes(kResetRecord)));
     ASSERT_TRUE(rig.pumpUntil([&] { return rig.hostFrames().size() == 2; }, 4s));
     const auto frames = rig.hostFrames();
     const auto gap = millisBetween(frames[0].time, frames[1].time);
@@ -102,7 +102,7 @@ TEST(LinkWorker, WithoutAcknowledgementTheNextRecordFollowsAfterSixQuietPeriods)
 
 TEST(LinkWorker, RecordIsHeldWhileTheBcuKeepsSending) {
     LinkRig rig;
-    ASSERT_TRUE(rig.link->startWorker());
+    ASSERT_TRUE(rig.link->start());
     // One byte every 20 ms for 1.2 s, paced by the simulator: never a quiet
     // 200 ms. Zero bytes never end a collection, so they raise nothing else.
     rig.sim->setByteGap(20ms);
@@ -111,7 +111,7 @@ TEST(LinkWorker, RecordIsHeldWhileTheBcuKeepsSending) {
     // The line is busy before the record is queued.
     ASSERT_TRUE(rig.pumpUntil([&] { return !rig.sim->traffic().empty(); }, 1s));
     rig.pumpFor(5ms);
-    ASSERT_TRUE(rig.link->writeDownlink(bytes(kResetRecord)));
+    ASSERT_TRUE(rig.link->send(bytes(kResetRecord)));
     ASSERT_TRUE(rig.pumpUntil([&] { return rig.hostFrames().size() == 1; }, 3s));
     const auto sent = rig.hostFrames()[0].time;
     EXPECT_GE(millisBetween(start, sent), 1150ms);
@@ -121,7 +121,7 @@ TEST(LinkWorker, RecordIsHeldWhileTheBcuKeepsSending) {
 TEST(LinkWorker, RecordOnALineQuietForAPeriodGoesOutAtOnce) {
     LinkRig rig;
     rig.startup->halt();  // its steps would join the records under test
-    ASSERT_TRUE(rig.link->startWorker());
+    ASSERT_TRUE(rig.link->start());
     // Written just after the line has been quiet for 200 ms: a worker that
     // sends only when a 200 ms wait times out would hold it almost another
     // 200 ms. The median of three keeps a loaded machine from deciding.
@@ -133,7 +133,7 @@ TEST(LinkWorker, RecordOnALineQuietForAPeriodGoesOutAtOnce) {
         const auto quietFrom = rig.lastBcuOutputBefore(LinkRig::Clock::now());
         rig.pumpUntil([&] { return LinkRig::Clock::now() >= quietFrom + 210ms; }, 1s);
         const auto written = LinkRig::Clock::now();
-        ASSERT_TRUE(rig.link->writeDownlink(bytes(kGroupWriteRecord)));
+        ASSERT_TRUE(rig.link->send(bytes(kGroupWriteRecord)));
         ASSERT_TRUE(rig.pumpUntil([&] { return rig.hostFrames().size() == i; }, 2s)) << rig.trafficLog();
         latencies.push_back(rig.hostFrames().back().time - written);
         // The BCU's 0xE5 and confirmation follow at once.
@@ -146,12 +146,12 @@ TEST(LinkWorker, RecordOnALineQuietForAPeriodGoesOutAtOnce) {
 TEST(LinkWorker, RecordSoonAfterLineActivityWaitsForTheQuietPeriod) {
     LinkRig rig;
     rig.startup->halt();
-    ASSERT_TRUE(rig.link->startWorker());
+    ASSERT_TRUE(rig.link->start());
     rig.pumpFor(300ms);
     ASSERT_TRUE(rig.sim->injectGroupWrite(0x0A03, 1, 0));
     ASSERT_TRUE(rig.pumpUntil([&] { return rig.records.size() == 1; }, 2s));
     rig.pumpFor(50ms);
-    ASSERT_TRUE(rig.link->writeDownlink(bytes(kResetRecord)));
+    ASSERT_TRUE(rig.link->send(bytes(kResetRecord)));
     ASSERT_TRUE(rig.pumpUntil([&] { return rig.hostFrames().size() == 1; }, 2s));
     const auto sent = rig.hostFrames()[0].time;
     const auto quiet = millisBetween(rig.lastBcuOutputBefore(sent), sent);
@@ -159,32 +159,22 @@ TEST(LinkWorker, RecordSoonAfterLineActivityWaitsForTheQuietPeriod) {
     EXPECT_LE(quiet, kSlackMax);
 }
 
-// Context switches of our thread of that name; -1 when there is none.
-long contextSwitchesOf(const std::string& threadName) {
-    for (const auto& thread : test::threadsOf(::getpid())) {
-        if (thread.name == threadName) return thread.contextSwitches;
-    }
-    return -1;
-}
-
-TEST(LinkWorker, IdleWorkerSleepsUntilSomethingHappens) {
+TEST(LinkWorker, IdleLinkSleepsUntilSomethingHappens) {
     LinkRig rig;
     rig.startup->halt();
-    ASSERT_TRUE(rig.link->startWorker());
+    ASSERT_TRUE(rig.link->start());
     rig.pumpFor(300ms);
-    const long before = contextSwitchesOf("lintor-link");
-    ASSERT_GE(before, 0) << "no thread named lintor-link";
-    std::this_thread::sleep_for(1s);
-    EXPECT_LE(contextSwitchesOf("lintor-link") - before, 1);
+    // Nothing due: the loop sleeps until the line or a client speaks.
+    EXPECT_FALSE(rig.loop->nextDeadline().has_value());
     // And it still wakes for a record.
-    ASSERT_TRUE(rig.link->writeDownlink(bytes(kResetRecord)));
+    ASSERT_TRUE(rig.link->send(bytes(kResetRecord)));
     EXPECT_TRUE(rig.pumpUntil([&] { return rig.hostFrames().size() == 1; }, 1s));
 }
 
 TEST(LinkWorker, FramesSplitAcrossReadsGiveTheSameRecords) {
     LinkRig rig;
     rig.sim->setByteGap(3ms);
-    ASSERT_TRUE(rig.link->startWorker());
+    ASSERT_TRUE(rig.link->start());
     const auto message = bytes("29 BC 11 01 0A 03 E1 00 81");
     for (int i = 0; i < 3; ++i) rig.sim->injectIndication(message);
     ASSERT_TRUE(rig.pumpUntil([&] { return rig.records.size() == 3; }, 5s)) << rig.trafficLog();
@@ -202,43 +192,30 @@ TEST(LinkWorker, FramesSplitAcrossReadsGiveTheSameRecords) {
 TEST(LinkWorker, RepeatedFramesAreCountedAsDuplicates) {
     LinkRig rig;
     rig.sim->setRepeatFrames(true);
-    ASSERT_TRUE(rig.link->startWorker());
+    ASSERT_TRUE(rig.link->start());
     ASSERT_TRUE(rig.sim->injectGroupWrite(0x0A03, 1, 0));
     ASSERT_TRUE(rig.pumpUntil([&] { return rig.records.size() == 2; }, 3s));
     EXPECT_EQ(rig.records[0], rig.records[1]);
     EXPECT_EQ(rig.link->duplicateCount(), 1);
 }
 
-TEST(LinkWorker, StopsAtOnceWhileAnAcknowledgementIsAwaited) {
-    LinkRig rig;
-    rig.sim->setAckMode(bcusim::AckMode::None);
-    ASSERT_TRUE(rig.link->startWorker());
-    ASSERT_TRUE(rig.link->writeDownlink(bytes(kResetRecord)));
-    ASSERT_TRUE(rig.pumpUntil([&] { return rig.hostFrames().size() == 1; }, 2s));
-    const auto before = LinkRig::Clock::now();
-    EXPECT_TRUE(rig.link->stopWorker());
-    EXPECT_LT(millisBetween(before, LinkRig::Clock::now()), 500ms);
-    EXPECT_EQ(rig.link->state(), LinkState::Stopped);
-}
-
 TEST(LinkWorker, MissingDeviceIsReportedAndKeepsTheSystemUsable) {
     LinkRig rig("/dev/lintor-no-such-device");
-    EXPECT_FALSE(rig.link->startWorker());
+    EXPECT_FALSE(rig.link->start());
     EXPECT_EQ(rig.link->state(), LinkState::Down);
-    EXPECT_EQ(rig.owner.openFailures(), std::vector<std::string>{"/dev/lintor-no-such-device"});
+    EXPECT_EQ(rig.openFailures, std::vector<std::string>{"/dev/lintor-no-such-device"});
     // Nothing drains the downlink now; writing must still never block.
     const auto record = bytes(kGroupWriteRecord);
-    for (int i = 0; i < 10000; ++i) rig.link->writeDownlink(record);
-    EXPECT_TRUE(rig.link->stopWorker());
+    for (int i = 0; i < 10000; ++i) rig.link->send(record);
 }
 
 TEST(LinkWorker, PortHeldByAnotherProgramIsRefused) {
     LinkRig rig;
     const auto holder = SerialPort::open(rig.sim->devicePath());
     ASSERT_TRUE(holder.device);
-    EXPECT_FALSE(rig.link->startWorker());
+    EXPECT_FALSE(rig.link->start());
     EXPECT_EQ(rig.link->state(), LinkState::Down);
-    EXPECT_EQ(rig.owner.openFailures(), std::vector<std::string>{rig.sim->devicePath()});
+    EXPECT_EQ(rig.openFailures, std::vector<std::string>{rig.sim->devicePath()});
 }
 
 std::chrono::nanoseconds processCpuTime() {
@@ -255,11 +232,11 @@ bcusim::Options replugableOptions() {
     return options;
 }
 
-TEST(LinkWorker, HangUpClosesThePortWithoutSpinningAndStopStaysPrompt) {
+TEST(LinkWorker, HangUpClosesThePortWithoutSpinning) {
     // Under a link that goes with the hang-up: the pty's own name may soon
     // belong to another test's simulator.
     LinkRig rig({}, replugableOptions());
-    ASSERT_TRUE(rig.link->startWorker());
+    ASSERT_TRUE(rig.link->start());
     rig.sim->hangUp();
     ASSERT_TRUE(rig.pumpUntil([&] { return rig.link->state() == LinkState::Down; }, 2s));
     // A worker that kept polling a hung-up device would burn a whole core.
@@ -269,19 +246,12 @@ TEST(LinkWorker, HangUpClosesThePortWithoutSpinningAndStopStaysPrompt) {
     const auto cpu = processCpuTime() - cpuBefore;
     const auto wall = LinkRig::Clock::now() - wallBefore;
     EXPECT_LT(cpu, wall / 4) << "CPU " << std::chrono::duration_cast<std::chrono::milliseconds>(cpu).count() << " ms";
-    const auto before = LinkRig::Clock::now();
-    EXPECT_TRUE(rig.link->stopWorker());
-    EXPECT_LT(millisBetween(before, LinkRig::Clock::now()), 500ms);
 }
 
 void startUp(LinkRig& rig) {
-    ASSERT_TRUE(rig.link->startWorker());
-    rig.owner.post({WM_BCU_INIT_STEP, 0, 0});
+    ASSERT_TRUE(rig.link->start());
+    rig.startup->performInitStep();
     ASSERT_TRUE(rig.pumpUntil([&] { return rig.startup->bcuInitState() == 0; }, 5s)) << rig.trafficLog();
-}
-
-bool hasPost(const LinkRig& rig, uint16_t id) {
-    return std::ranges::any_of(rig.owner.posts(), [id](const PostedMessage& m) { return m.id == id; });
 }
 
 TEST(LinkRecovery, ReplugReopensTheDeviceAndRunsTheWholeStartupAgain) {
@@ -292,12 +262,12 @@ TEST(LinkRecovery, ReplugReopensTheDeviceAndRunsTheWholeStartupAgain) {
     rig.sim->hangUp();
     ASSERT_TRUE(rig.pumpUntil([&] { return rig.link->state() == LinkState::Down; }, 2s));
     // The worker posts just after it has logged the outage.
-    EXPECT_TRUE(rig.pumpUntil([&] { return hasPost(rig, WM_LINK_DOWN); }, 2s));
+    EXPECT_TRUE(rig.pumpUntil([&] { return rig.downs > 0; }, 2s));
     // Asked for while the link is down: never sent, not even later.
-    for (int i = 0; i < 3; ++i) ASSERT_TRUE(rig.link->writeDownlink(bytes(kGroupWriteRecord)));
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(rig.link->send(bytes(kGroupWriteRecord)));
     // Two or more attempts fail meanwhile; the user hears of it once.
     rig.pumpFor(2500ms);
-    EXPECT_EQ(rig.owner.openFailures().size(), 1u);
+    EXPECT_EQ(rig.openFailures.size(), 1u);
 
     rig.sim->replug();
     ASSERT_TRUE(rig.pumpUntil([&] { return rig.link->state() == LinkState::Running; }, 3s));
@@ -318,9 +288,9 @@ TEST(LinkRecovery, DeviceMissingAtStartIsOpenedOnceItAppears) {
     LinkRig rig({}, options);
     // No device under that name until the replug.
     ASSERT_EQ(::unlink(options.linkPath.c_str()), 0);
-    EXPECT_FALSE(rig.link->startWorker());
+    EXPECT_FALSE(rig.link->start());
     EXPECT_EQ(rig.link->state(), LinkState::Down);
-    EXPECT_EQ(rig.owner.openFailures().size(), 1u);
+    EXPECT_EQ(rig.openFailures.size(), 1u);
     rig.sim->replug();
     ASSERT_TRUE(rig.pumpUntil([&] { return rig.startup->bcuInitState() == 0; }, 5s)) << rig.trafficLog();
     EXPECT_EQ(rig.hostFrameTexts(), (std::vector<std::string>{kResetFrame, kPeiSwitchFrame, kAddressTableFrame}));
@@ -330,7 +300,7 @@ TEST(LinkRecovery, BcuResetMidRunRestartsTheStartup) {
     LinkRig rig;
     startUp(rig);
     rig.sim->injectRaw(bytes(kResetFrame));
-    ASSERT_TRUE(rig.pumpUntil([&] { return hasPost(rig, WM_BCU_RESET); }, 2s));
+    ASSERT_TRUE(rig.pumpUntil([&] { return rig.resets > 0; }, 2s));
     ASSERT_TRUE(rig.pumpUntil([&] { return rig.hostFrames().size() == 6; }, 5s)) << rig.trafficLog();
     rig.pumpUntil([&] { return rig.startup->bcuInitState() == 0; }, 2s);
     EXPECT_EQ(rig.startup->bcuInitState(), 0);

@@ -5,7 +5,6 @@
 #include "proxy/request_splitter.h"
 #include "tests/support/bytes.h"
 #include "tests/support/event_loop.h"
-#include "tests/support/link_fakes.h"
 #include "tests/support/loopback_config.h"
 #include "tests/support/server_fakes.h"
 #include "tests/support/tcp_client.h"
@@ -21,16 +20,24 @@ const std::string kRequest = R"(<SetGA GA="1/2/3" Type="EIS1" Value="1">)";
 
 std::string text(const std::vector<uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
 
+// A group value the proxy handed on.
+struct SetGa {
+    uint16_t address = 0;
+    uint16_t value = 0;
+    friend bool operator==(const SetGa&, const SetGa&) = default;
+};
+
 class ProxyServerTest : public test::LoopTest {
 protected:
-    std::vector<PostedMessage> setGaPosts(size_t atLeast) {
-        processEventsUntil([&] { return owner.posts().size() >= atLeast; }, 2s);
-        return owner.posts();
+    std::vector<SetGa> setGaPosts(size_t atLeast) {
+        processEventsUntil([&] { return sets.size() >= atLeast; }, 2s);
+        return sets;
     }
 
-    test::RecordingLinkEvents owner;
+    std::vector<SetGa> sets;
     test::RecordingServerEvents serverEvents;
-    ProxyServer server{loop(), owner, serverEvents, test::loopbackConfig()};
+    ProxyServer server{loop(), serverEvents, test::loopbackConfig(),
+                       [this](uint16_t address, uint16_t value) { sets.push_back({address, value}); }};
 };
 
 TEST_F(ProxyServerTest, RequestBecomesPostedSetGaAndClientsAreReported) {
@@ -38,7 +45,7 @@ TEST_F(ProxyServerTest, RequestBecomesPostedSetGaAndClientsAreReported) {
     ASSERT_TRUE(processEventsUntil([&] { return server.clientCount() == 1; }, 2s));
     EXPECT_EQ(serverEvents.events(), std::vector<std::string>{"connected proxy"});
     ASSERT_TRUE(client.send(kRequest));
-    EXPECT_EQ(setGaPosts(1), (std::vector<PostedMessage>{{WM_PROXY_SET_GA, 0x0A03, 1}}));
+    EXPECT_EQ(setGaPosts(1), (std::vector<SetGa>{{0x0A03, 1}}));
     client.close();
     ASSERT_TRUE(processEventsUntil([&] { return serverEvents.events().size() == 2; }, 2s));
     EXPECT_EQ(serverEvents.events().back(), "closed proxy");
@@ -55,11 +62,11 @@ TEST_F(ProxyServerTest, RequestsAreReadFromTheStreamNotFromSingleReceives) {
     ASSERT_TRUE(client.send("<SetGA GA=\"2/0/"));
     test::processEventsFor(20ms);
     ASSERT_TRUE(client.send("9\" Type=\"Bit\" Value=\"1\">"));
-    EXPECT_EQ(setGaPosts(5), (std::vector<PostedMessage>{{WM_PROXY_SET_GA, 0x0A03, 1},
-                                                         {WM_PROXY_SET_GA, 0x0901, 0},
-                                                         {WM_PROXY_SET_GA, 0x0902, 1},
-                                                         {WM_PROXY_SET_GA, 0x0003, 300},
-                                                         {WM_PROXY_SET_GA, 0x1009, 1}}));
+    EXPECT_EQ(setGaPosts(5), (std::vector<SetGa>{{0x0A03, 1},
+                                                         {0x0901, 0},
+                                                         {0x0902, 1},
+                                                         {0x0003, 300},
+                                                         {0x1009, 1}}));
 }
 
 TEST_F(ProxyServerTest, ZeroBytesAndLineEndsSeparateRequestsABlankDropsTheNext) {
@@ -75,10 +82,10 @@ TEST_F(ProxyServerTest, ZeroBytesAndLineEndsSeparateRequestsABlankDropsTheNext) 
     // A request given up half-way ends at the next '<'.
     ASSERT_TRUE(c.send("<SetGA GA=\"1/1/4\" Type=\"Bit\" Value=\"0\">"));
     EXPECT_EQ(setGaPosts(3),
-              (std::vector<PostedMessage>{
-                  {WM_PROXY_SET_GA, 0x0901, 1}, {WM_PROXY_SET_GA, 0x0902, 1}, {WM_PROXY_SET_GA, 0x0904, 0}}));
+              (std::vector<SetGa>{
+                  {0x0901, 1}, {0x0902, 1}, {0x0904, 0}}));
     test::processEventsFor(50ms);
-    EXPECT_EQ(owner.posts().size(), 3u);
+    EXPECT_EQ(sets.size(), 3u);
 }
 
 TEST_F(ProxyServerTest, EachClientHasItsOwnStream) {
@@ -90,16 +97,16 @@ TEST_F(ProxyServerTest, EachClientHasItsOwnStream) {
     // b's request is through while a's is still unfinished.
     ASSERT_EQ(setGaPosts(1).size(), 1u);
     ASSERT_TRUE(a.send(R"(Type="Bit" Value="0">)"));
-    EXPECT_EQ(setGaPosts(2), (std::vector<PostedMessage>{{WM_PROXY_SET_GA, 0x2404, 1}, {WM_PROXY_SET_GA, 0x0A03, 0}}));
+    EXPECT_EQ(setGaPosts(2), (std::vector<SetGa>{{0x2404, 1}, {0x0A03, 0}}));
 }
 
 TEST_F(ProxyServerTest, RunawayRequestIsDiscardedAndReadingResumesAfterItsEnd) {
     TcpClient client(server.port());
     ASSERT_TRUE(client.send("<SetGA " + std::string(3000, 'x') + " GA=\"1/2/3\" Type=\"Bit\" Value=\"1\">"));
     ASSERT_TRUE(client.send(kRequest));
-    EXPECT_EQ(setGaPosts(1), (std::vector<PostedMessage>{{WM_PROXY_SET_GA, 0x0A03, 1}}));
+    EXPECT_EQ(setGaPosts(1), (std::vector<SetGa>{{0x0A03, 1}}));
     test::processEventsFor(50ms);
-    EXPECT_EQ(owner.posts().size(), 1u);
+    EXPECT_EQ(sets.size(), 1u);
 }
 
 TEST_F(ProxyServerTest, ProxyInfoFlagsFollowDelivery) {

@@ -1,90 +1,54 @@
 #pragma once
 
-#include <chrono>
-#include <condition_variable>
+#include <cerrno>
 #include <cstdint>
-#include <deque>
 #include <memory>
-#include <mutex>
-#include <optional>
 #include <span>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "link/link_events.h"
+#include "link/link_listener.h"
 #include "platform/serial_device.h"
 
 namespace lintor::test {
 
-// The link's events as the tests see them: records everything and queues the
-// posted messages for a test that plays the user-interface thread.
-class RecordingLinkEvents final : public LinkEvents {
+// What the serial link reports, as the tests see it.
+class RecordingLinkListener final : public LinkListener {
 public:
-    void post(const PostedMessage& message) override {
-        {
-            std::lock_guard lock(mutex_);
-            posts_.push_back(message);
-            queue_.push_back(message);
-        }
-        posted_.notify_all();
-    }
-    void portOpenFailed(const std::string& device) override {
-        std::lock_guard lock(mutex_);
-        openFailures_.push_back(device);
-    }
-    void bcuInitStepReached(BcuInitStep step) override {
-        std::lock_guard lock(mutex_);
-        steps_.push_back(step);
-    }
+    void recordFromBus(std::span<const uint8_t> record) override { records.emplace_back(record.begin(), record.end()); }
+    void linkDown() override { ++downs; }
+    void linkUp() override { ++ups; }
+    void bcuReset() override { ++resets; }
+    void portOpenFailed(const std::string& device) override { openFailures.push_back(device); }
 
-    std::vector<PostedMessage> posts() const {
-        std::lock_guard lock(mutex_);
-        return posts_;
-    }
-    std::vector<std::string> openFailures() const {
-        std::lock_guard lock(mutex_);
-        return openFailures_;
-    }
-    std::vector<BcuInitStep> steps() const {
-        std::lock_guard lock(mutex_);
-        return steps_;
-    }
-    // The oldest message not yet taken, waiting up to the timeout for one.
-    std::optional<PostedMessage> nextPost(std::chrono::milliseconds timeout) {
-        std::unique_lock lock(mutex_);
-        if (!posted_.wait_for(lock, timeout, [&] { return !queue_.empty(); })) return std::nullopt;
-        const PostedMessage message = queue_.front();
-        queue_.pop_front();
-        return message;
-    }
-
-private:
-    mutable std::mutex mutex_;
-    std::condition_variable posted_;
-    std::vector<PostedMessage> posts_;
-    std::deque<PostedMessage> queue_;
-    std::vector<std::string> openFailures_;
-    std::vector<BcuInitStep> steps_;
+    std::vector<std::vector<uint8_t>> records;
+    std::vector<std::string> openFailures;
+    int downs = 0;
+    int ups = 0;
+    int resets = 0;
 };
 
-// Records every write; can be told to fail them.
+// Records every write; can be told to take nothing or to fail.
 class RecordingDevice final : public SerialDevice {
 public:
     struct Shared {
         std::vector<std::vector<uint8_t>> writes;
-        std::vector<std::chrono::milliseconds> timeouts;
-        bool failWrites = false;
+        bool takeNothing = false;
+        int failWith = 0;
+        int discarded = 0;
     };
 
     explicit RecordingDevice(std::shared_ptr<Shared> shared) : shared_(std::move(shared)) {}
     int pollFd() const override { return -1; }
     SysResult<size_t> readSome(std::span<uint8_t>) override { return size_t{0}; }
-    WriteResult writeAll(std::span<const uint8_t> bytes, std::chrono::milliseconds timeout) override {
+    SysResult<size_t> writeSome(std::span<const uint8_t> bytes) override {
+        if (shared_->failWith != 0) return SysResult<size_t>::failure(shared_->failWith);
+        if (shared_->takeNothing) return size_t{0};
         shared_->writes.emplace_back(bytes.begin(), bytes.end());
-        shared_->timeouts.push_back(timeout);
-        return shared_->failWrites ? WriteResult::TimedOut : WriteResult::Written;
+        return bytes.size();
     }
+    void discardOutput() override { ++shared_->discarded; }
 
 private:
     std::shared_ptr<Shared> shared_;

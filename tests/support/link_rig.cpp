@@ -4,6 +4,7 @@
 
 #include "link/bus_message.h"
 #include "tests/support/bytes.h"
+#include "tests/support/event_loop.h"
 
 namespace lintor::test {
 
@@ -16,31 +17,33 @@ LinkRig::LinkRig(std::string deviceOverride, bcusim::Options options) {
         return;
     }
     sim = started.take();
-    link = std::make_unique<SerialLink>(owner, opener, deviceOverride.empty() ? sim->devicePath() : deviceOverride);
-    startup = std::make_unique<BcuStartup>(*link, owner);
+    loop = makeLoop(clock);
+    link = std::make_unique<SerialLink>(*loop, *this, opener, deviceOverride.empty() ? sim->devicePath() : deviceOverride);
+    startup = std::make_unique<BcuStartup>([this](std::span<const uint8_t> record) { return link->send(record); },
+                                           [this](BcuInitStep step) { steps.push_back(step); });
+}
+
+void LinkRig::recordFromBus(std::span<const uint8_t> record) {
+    if (record.size() >= kRecordHeaderSize) {
+        const auto header = decodeHeader(record.first<kRecordHeaderSize>());
+        if (header.type == MSG_BCU_ACK) startup->handleAcknowledgement(header);
+    }
+    records.emplace_back(record.begin(), record.end());
+}
+
+void LinkRig::linkDown() {
+    ++downs;
+    startup->halt();
+}
+
+void LinkRig::bcuReset() {
+    ++resets;
+    startup->restart();
 }
 
 bool LinkRig::pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
     const auto deadline = Clock::now() + timeout;
-    while (!done() && Clock::now() < deadline) {
-        const auto message = owner.nextPost(10ms);
-        if (!message) continue;
-        if (message->id == WM_BCU_INIT_STEP) {
-            startup->performInitStep();
-        } else if (message->id == WM_LINK_DOWN) {
-            startup->halt();
-        } else if (message->id == WM_LINK_UP || message->id == WM_BCU_RESET) {
-            startup->restart();
-        } else if (message->id == WM_BUS_MESSAGE) {
-            std::vector<uint8_t> record(message->wParam);
-            record.resize(link->readUplink(record));
-            if (record.size() >= kRecordHeaderSize) {
-                const auto header = decodeHeader(std::span<const uint8_t, 4>(record.data(), 4));
-                if (header.type == MSG_BCU_ACK) startup->handleAcknowledgement(header);
-            }
-            records.push_back(std::move(record));
-        }
-    }
+    while (!done() && Clock::now() < deadline) loop->runOnce(10ms);
     return done();
 }
 

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace lintor {
+
+// The steps of the BCU start-up. The start-up counts down: a step's number
+// is how many acknowledgements are still to come.
+enum class BcuInitStep : int32_t {
+    Connected = 0,
+    AddressTable = 1,
+    PeiSwitch = 2,
+    Reset = 3,
+};
+
+// What the serial link reports, on the loop's thread, as it happens.
+class LinkListener {
+public:
+    virtual ~LinkListener() = default;
+    // A record made of what the BCU sent: a telegram, a confirmation, its
+    // acknowledgement (MSG_BCU_ACK), another frame.
+    virtual void recordFromBus(std::span<const uint8_t> record) = 0;
+    // The device is lost, or could not be opened at start.
+    virtual void linkDown() = 0;
+    // The device is open again after an outage.
+    virtual void linkUp() = 0;
+    // The BCU announced a reset of its own.
+    virtual void bcuReset() = 0;
+    // The device could not be opened: once per outage.
+    virtual void portOpenFailed(const std::string& device) = 0;
+};
+
+}  // namespace lintor
