@@ -81,7 +81,7 @@ void GatewayCore::startKnxIp() {
         [this](const std::string& line, const std::string& brief) { ui_.showKnxIpStatus(line, brief); });
     if (!knxip_->listening()) {
         showLater("KNXnet/IP: cannot listen on UDP port " + std::to_string(config.port) + ": " +
-                    errorText(knxip_->error()) + " (is another KNXnet/IP server running? see --knxip-port)");
+                  errorText(knxip_->error()) + " (is another KNXnet/IP server running? see --knxip-port)");
     }
 }
 

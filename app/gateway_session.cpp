@@ -130,10 +130,10 @@ std::string GatewaySession::prepare() {
 }
 
 void GatewaySession::start(UserInterface& ui, std::function<void()> terminate) {
-    // The daemon's one thread answers the BCU, which waits for its 0xE5,
-    // ahead of other programs. A window's loop stays as it is.
-    constexpr int kDaemonLoopNice = -10;
-    if (program_ == Program::Daemon && !raiseCurrentThreadPriority(kDaemonLoopNice)) {
+    // The core's thread (the daemon's only one; the window has its own)
+    // answers the BCU, which waits for its 0xE5, ahead of other programs.
+    constexpr int kCoreNice = -10;
+    if (!raiseCurrentThreadPriority(kCoreNice)) {
         log::info("the gateway runs at normal priority (" + errorText(errno) +
                   "); LimitNICE=-10 or CAP_SYS_NICE lets it raise its own");
     }

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QIcon>
 
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -38,6 +39,10 @@ public:
     // The system-menu route: ids 0x10 to 0x1F open the About box.
     void systemCommand(int id);
     void toggleProxyTable();
+    // Told whenever the table window is shown or gone.
+    void setTableShownChanged(std::function<void(bool shown)> changed) {
+        proxyTable_.setShownChanged(std::move(changed));
+    }
     // The window's context menu; its first item is the About command.
     std::unique_ptr<QMenu> createContextMenu();
     // Ends the modal loop; the table window goes with the main window.

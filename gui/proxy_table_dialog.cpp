@@ -65,6 +65,7 @@ void ProxyTableDialog::show() {
     fillTable();
     window->show();
     shown_ = 1;
+    if (shownChanged_) shownChanged_(true);
 }
 
 void ProxyTableDialog::fillTable() {
@@ -83,6 +84,7 @@ void ProxyTableDialog::fillTable() {
 }
 
 void ProxyTableDialog::destroyWindow() {
+    if (shown_ != 0 && shownChanged_) shownChanged_(false);
     shown_ = 0;
     list_ = nullptr;
     if (window_) {

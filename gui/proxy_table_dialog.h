@@ -4,6 +4,7 @@
 #include <QPointer>
 
 #include <cstdint>
+#include <functional>
 
 class QTreeWidget;
 
@@ -22,6 +23,8 @@ public:
     ProxyTableDialog& operator=(const ProxyTableDialog&) = delete;
 
     void setTable(const GroupValueTable* table) { table_ = table; }
+    // Told whenever the window is shown or gone.
+    void setShownChanged(std::function<void(bool shown)> changed) { shownChanged_ = std::move(changed); }
 
     bool isShown() const { return shown_; }
     bool hasWindow() const { return window_ != nullptr; }
@@ -43,6 +46,7 @@ private:
     QPointer<QDialog> window_;
     QTreeWidget* list_ = nullptr;
     int32_t shown_ = 0;
+    std::function<void(bool shown)> shownChanged_;
     int fillCount_ = 0;
 };
 

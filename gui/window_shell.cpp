@@ -2,12 +2,12 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QSocketNotifier>
 
 #include <cstdlib>
 #include <string>
 
 #include "app/gateway_session.h"
+#include "gui/core_thread.h"
 #include "gui/main_dialog.h"
 #include "platform/display_probe.h"
 #include "platform/log.h"
@@ -68,18 +68,16 @@ int DesktopWindow::run(int& argc, char** argv, GatewaySession& session) {
         showCritical("lintor cannot start:\n\n" + problem);
         return 1;
     }
-    // The core's loop runs inside Qt's, through its one descriptor.
-    EventLoop& loop = session.loop();
-    QSocketNotifier bridge(loop.fd(), QSocketNotifier::Read);
-    QObject::connect(&bridge, &QSocketNotifier::activated, &bridge, [&loop] { loop.runOnce(std::chrono::seconds(0)); });
     MainDialog dialog;
-    // SIGINT and SIGTERM end every event loop, a message box's or the About
-    // box's included.
-    session.start(dialog, [] { QCoreApplication::exit(0); });
+    // SIGINT and SIGTERM end every event loop of the window, a message
+    // box's or the About box's included.
+    CoreThread core(
+        dialog, session.loop(), [&](UserInterface& ui) { session.start(ui, [&core] { core.closeWindow(); }); },
+        [&] { session.finish(); });
     // Exit, Enter, Escape, the close box or a signal end the modal loop;
-    // the session then shuts down in order.
+    // the core then shuts down in order on its own thread.
     dialog.exec();
-    session.finish();
+    core.stop();
     return 0;
 }
 

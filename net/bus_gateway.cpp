@@ -4,8 +4,7 @@
 
 namespace lintor {
 
-BusGateway::BusGateway(EventLoop& loop, ServerEvents& serverEvents, const GatewayConfig& config,
-                       DownlinkSink downlink)
+BusGateway::BusGateway(EventLoop& loop, ServerEvents& serverEvents, const GatewayConfig& config, DownlinkSink downlink)
     : SocketServer(loop, serverEvents, ServerKind::BusGateway, config.gatewayAddress(), config.gatewayPort,
                    config.limits, config.allow),
       downlink_(std::move(downlink)) {}

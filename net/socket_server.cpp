@@ -77,8 +77,8 @@ bool SocketServer::acceptOne() {
     }
     enableKeepAlive(connection.value().get());
     sendWithoutDelay(connection.value().get());
-    auto client = std::make_unique<ClientSocket>(loop_, connection.take(), nextClientId_++, peer.text(),
-                                                 limits_.sendQueueBytes);
+    auto client =
+        std::make_unique<ClientSocket>(loop_, connection.take(), nextClientId_++, peer.text(), limits_.sendQueueBytes);
     // Clients are only removed at a later turn, after retire() has ended the watch.
     client->watch([this, c = client.get()](EventLoop::Readiness readiness) { serviceClient(*c, readiness); });
     clients_.push_back(std::move(client));

@@ -276,9 +276,7 @@ void EventLoop::Timer::startAfter(Clock::duration delay) { startAt(loop_->now() 
 
 void EventLoop::Timer::startAt(Clock::time_point deadline) { loop_->startTimer(id_, deadline, {}); }
 
-void EventLoop::Timer::startEvery(Clock::duration period) {
-    loop_->startTimer(id_, loop_->now() + period, period);
-}
+void EventLoop::Timer::startEvery(Clock::duration period) { loop_->startTimer(id_, loop_->now() + period, period); }
 
 void EventLoop::Timer::stop() {
     if (loop_) loop_->stopTimer(id_);

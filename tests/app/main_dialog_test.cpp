@@ -14,8 +14,10 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <thread>
 
 #include "app/gateway_core.h"
+#include "gui/core_thread.h"
 #include "gui/dialog_builder.h"
 #include "platform/serial_port.h"
 #include "platform/udp_socket.h"
@@ -301,6 +303,48 @@ TEST_F(MainDialogWithGatewayTest, TunnelsShowInTheSocketFieldInItsShortForm) {
     ASSERT_TRUE(sendDatagram(client.get(), {0x7F000001, core->knxip()->port()}, disconnect).ok());
     EXPECT_TRUE(processEventsUntil([&] { return dialog.fieldText(1001) == "tunnel 1 closed"; }, 2s))
         << dialog.fieldText(1001).toStdString();
+}
+
+}  // namespace
+}  // namespace lintor
+
+namespace lintor {
+namespace {
+
+TEST_F(MainDialogTest, CoreOnItsOwnThreadWritesToTheWindowInOrderAndShowsACopyOfTheTable) {
+    SystemClock clock;
+    const auto loop = test::makeLoop(clock);
+    GroupValueTable table;  // the core's, touched on its thread only
+    UserInterface* ui = nullptr;
+    std::thread::id coreThread;
+    bool finished = false;
+    CoreThread core(
+        dialog, *loop,
+        [&](UserInterface& coreUi) {
+            ui = &coreUi;
+            coreThread = std::this_thread::get_id();
+            coreUi.setStatusText(StatusField::Bcu, "reset..");
+            coreUi.setStatusText(StatusField::Bcu, "connected to BCU");
+            table.updateGroupValue(0x0A03, 1);
+            coreUi.setGroupValueTable(&table);
+        },
+        [&] { finished = true; });
+    showAndWaitForCollapse();
+    ASSERT_TRUE(processEventsUntil([&] { return dialog.fieldText(1002) == "connected to BCU"; }, 2s));
+
+    proxyButton()->click();
+    ProxyTableDialog& view = dialog.proxyTable();
+    ASSERT_TRUE(processEventsUntil([&] { return view.list()->topLevelItemCount() == 1; }, 2s));
+    loop->post([&] {
+        table.updateGroupValue(0x0A04, 7);
+        if (ui->isTableShown()) ui->fillTable();
+    });
+    ASSERT_TRUE(processEventsUntil([&] { return view.list()->topLevelItemCount() == 2; }, 2s));
+    EXPECT_EQ(view.list()->topLevelItem(1)->text(2), "7");
+
+    core.stop();
+    EXPECT_TRUE(finished);
+    EXPECT_NE(coreThread, std::this_thread::get_id());
 }
 
 }  // namespace

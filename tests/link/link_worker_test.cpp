@@ -51,7 +51,7 @@ TEST(LinkWorker, StartupFramesGoOutInOrderEachAfterTheAcknowledgementOfTheOneBef
         EXPECT_LE(quiet, kSlackMax) << "frame " << i;
     }
     EXPECT_EQ(rig.steps, (std::vector<BcuInitStep>{BcuInitStep::Reset, BcuInitStep::PeiSwitch,
-                                                           BcuInitStep::AddressTable, BcuInitStep::Connected}));
+                                                   BcuInitStep::AddressTable, BcuInitStep::Connected}));
     // The BCU's acknowledgements never reach anyone but the start-up.
     EXPECT_EQ(rig.link->ackReceivedCount(), 3);
 }

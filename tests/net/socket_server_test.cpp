@@ -197,7 +197,8 @@ TEST_F(SocketServerLimits, SlowReaderGetsEveryBlockInOrderOnceItReads) {
 
 TEST_F(SocketServerLimits, ClientThatStopsReadingIsDroppedWithoutHoldingUpOthers) {
     test::RecordingServerEvents owner;
-    RecordingServer server(loop(), owner, ServerLimits{.sendQueueBytes = 16 * 1024, .stallTimeout = 300ms, .maxClients = 8});
+    RecordingServer server(loop(), owner,
+                           ServerLimits{.sendQueueBytes = 16 * 1024, .stallTimeout = 300ms, .maxClients = 8});
     TcpClient reader(server.port());
     TcpClient sleeper(server.port(), 4096);
     ASSERT_TRUE(processEventsUntil([&] { return server.clientCount() == 2; }, 2s));
@@ -307,7 +308,8 @@ class SocketServerAccess : public test::LoopTest {};
 
 TEST_F(SocketServerAccess, PeersOutsideTheAllowedNetworksAreClosedBeforeAnyoneHearsOfThem) {
     test::RecordingServerEvents owner;
-    RecordingServer refusing(loop(), owner, {}, 0, nullptr, AddressFilter({*parseCidr("10.0.0.0/8"), *parseCidr("::1")}));
+    RecordingServer refusing(loop(), owner, {}, 0, nullptr,
+                             AddressFilter({*parseCidr("10.0.0.0/8"), *parseCidr("::1")}));
     TcpClient refused(refusing.port());
     EXPECT_TRUE(refused.waitForClose(2s));
     EXPECT_TRUE(refusing.events.empty());

@@ -36,8 +36,9 @@ protected:
 
     std::vector<SetGa> sets;
     test::RecordingServerEvents serverEvents;
-    ProxyServer server{loop(), serverEvents, test::loopbackConfig(),
-                       [this](uint16_t address, uint16_t value) { sets.push_back({address, value}); }};
+    ProxyServer server{loop(), serverEvents, test::loopbackConfig(), [this](uint16_t address, uint16_t value) {
+                           sets.push_back({address, value});
+                       }};
 };
 
 TEST_F(ProxyServerTest, RequestBecomesPostedSetGaAndClientsAreReported) {
@@ -62,11 +63,7 @@ TEST_F(ProxyServerTest, RequestsAreReadFromTheStreamNotFromSingleReceives) {
     ASSERT_TRUE(client.send("<SetGA GA=\"2/0/"));
     test::processEventsFor(20ms);
     ASSERT_TRUE(client.send("9\" Type=\"Bit\" Value=\"1\">"));
-    EXPECT_EQ(setGaPosts(5), (std::vector<SetGa>{{0x0A03, 1},
-                                                         {0x0901, 0},
-                                                         {0x0902, 1},
-                                                         {0x0003, 300},
-                                                         {0x1009, 1}}));
+    EXPECT_EQ(setGaPosts(5), (std::vector<SetGa>{{0x0A03, 1}, {0x0901, 0}, {0x0902, 1}, {0x0003, 300}, {0x1009, 1}}));
 }
 
 TEST_F(ProxyServerTest, ZeroBytesAndLineEndsSeparateRequestsABlankDropsTheNext) {
@@ -81,9 +78,7 @@ TEST_F(ProxyServerTest, ZeroBytesAndLineEndsSeparateRequestsABlankDropsTheNext) 
     ASSERT_TRUE(c.send("\t<SetGA GA=\"1/1/3\" Type=\"Bit\" Value=\"1\">\t<SetGA GA=\"7/7/7\" Ty"));
     // A request given up half-way ends at the next '<'.
     ASSERT_TRUE(c.send("<SetGA GA=\"1/1/4\" Type=\"Bit\" Value=\"0\">"));
-    EXPECT_EQ(setGaPosts(3),
-              (std::vector<SetGa>{
-                  {0x0901, 1}, {0x0902, 1}, {0x0904, 0}}));
+    EXPECT_EQ(setGaPosts(3), (std::vector<SetGa>{{0x0901, 1}, {0x0902, 1}, {0x0904, 0}}));
     test::processEventsFor(50ms);
     EXPECT_EQ(sets.size(), 3u);
 }

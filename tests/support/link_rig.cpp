@@ -18,7 +18,8 @@ LinkRig::LinkRig(std::string deviceOverride, bcusim::Options options) {
     }
     sim = started.take();
     loop = makeLoop(clock);
-    link = std::make_unique<SerialLink>(*loop, *this, opener, deviceOverride.empty() ? sim->devicePath() : deviceOverride);
+    link =
+        std::make_unique<SerialLink>(*loop, *this, opener, deviceOverride.empty() ? sim->devicePath() : deviceOverride);
     startup = std::make_unique<BcuStartup>([this](std::span<const uint8_t> record) { return link->send(record); },
                                            [this](BcuInitStep step) { steps.push_back(step); });
 }
