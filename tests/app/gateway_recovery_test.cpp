@@ -29,7 +29,7 @@ const char* const kResetFrame = "10 40 40 16";
 const char* const kPeiSwitchFrame = "68 08 08 68 73 A9 96 18 34 56 78 0A D6 16";
 const std::vector<uint8_t> kSwitchOn = bytes("29 BC 11 01 0A 03 E1 00 81");
 
-class GatewayRecoveryTest : public test::LoopTest {
+class GatewayRecoveryTest : public test::SimulatedTimeTest {
 protected:
     void SetUp() override {
         bcusim::Options options;

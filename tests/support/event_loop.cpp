@@ -9,19 +9,26 @@ namespace {
 
 // The test's own thread only; a test without a pump waits without one.
 thread_local Pump currentPump;
+thread_local const Clock* currentTime = nullptr;
 
 }  // namespace
 
-PumpScope::PumpScope(Pump pump) : previous_(std::exchange(currentPump, std::move(pump))) {}
+PumpScope::PumpScope(Pump pump, const Clock* time)
+    : previousPump_(std::exchange(currentPump, std::move(pump))),
+      previousTime_(std::exchange(currentTime, time)) {}
 
-PumpScope::~PumpScope() { currentPump = std::move(previous_); }
+PumpScope::~PumpScope() {
+    currentPump = std::move(previousPump_);
+    currentTime = previousTime_;
+}
 
 bool processEventsUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-    using Clock = std::chrono::steady_clock;
     constexpr std::chrono::milliseconds kTurn{10};
-    const auto deadline = Clock::now() + timeout;
+    const SystemClock system;
+    const Clock& clock = currentTime ? *currentTime : system;
+    const auto deadline = clock.now() + timeout;
     while (!done()) {
-        const auto now = Clock::now();
+        const auto now = clock.now();
         if (now >= deadline) return false;
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
         const auto turn = std::min(left, kTurn);

@@ -10,6 +10,7 @@
 
 #include "link/link_listener.h"
 #include "platform/serial_device.h"
+#include "platform/unique_fd.h"
 
 namespace lintor::test {
 
@@ -65,6 +66,39 @@ public:
         if (failWith != 0) return OpenedDevice::failed(failWith, "cannot open " + path);
         return {std::make_unique<RecordingDevice>(device), 0, {}};
     }
+};
+
+}  // namespace lintor::test
+
+namespace lintor::test {
+
+// A BCU at the far end of a socket pair: the link watches its end like a
+// serial port, the test reads what the host sent and sends what the BCU
+// says. With a clock of the test's own, pacing can be followed to the
+// millisecond without waiting for it.
+class SocketBcu {
+public:
+    SocketBcu();
+    // The opener the link is given; every open hands out the same line.
+    SerialDeviceOpener& opener() { return opener_; }
+    // What the host has written since asked last.
+    std::vector<uint8_t> takeFromHost();
+    void sendToHost(std::span<const uint8_t> bytes);
+
+private:
+    class Device;
+    class Opener final : public SerialDeviceOpener {
+    public:
+        explicit Opener(SocketBcu& bcu) : bcu_(bcu) {}
+        OpenedDevice open(const std::string& path) override;
+
+    private:
+        SocketBcu& bcu_;
+    };
+
+    UniqueFd hostEnd_;
+    UniqueFd bcuEnd_;
+    Opener opener_{*this};
 };
 
 }  // namespace lintor::test
