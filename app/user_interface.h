@@ -3,20 +3,13 @@
 #include <cstdint>
 #include <string>
 
-#include "app/dialog_template.h"
-
 namespace lintor {
 
 class GroupValueTable;
 
 // The two status fields and the four counter fields of the main window.
-enum class StatusField { Socket = control_id::SOCKET_STATUS, Bcu = control_id::BCU_STATUS };
-enum class CounterField {
-    AckSent = control_id::ACKS_SENT,
-    AckReceived = control_id::ACKS_RECEIVED,
-    PortWrites = control_id::DATA_MESSAGES,
-    Duplicates = control_id::DUPLICATES,
-};
+enum class StatusField { Socket, Bcu };
+enum class CounterField { AckSent, AckReceived, PortWrites, Duplicates };
 
 // What the user sees: the desktop window or the headless console. The
 // composition root routes once and writes here.

@@ -8,7 +8,7 @@
 #include <map>
 #include <string_view>
 
-#include "app/dialog_template.h"
+#include "gui/dialog_template.h"
 
 namespace lintor {
 

@@ -6,16 +6,37 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "app/dialog_template.h"
 #include "app/version.h"
 #include "gui/about_dialog.h"
 #include "gui/dialog_builder.h"
+#include "gui/dialog_template.h"
 
 namespace lintor {
 namespace {
 
-int fieldIdOf(StatusField field) { return static_cast<int>(field); }
-int fieldIdOf(CounterField field) { return static_cast<int>(field); }
+int fieldIdOf(StatusField field) {
+    switch (field) {
+    case StatusField::Socket:
+        return control_id::SOCKET_STATUS;
+    case StatusField::Bcu:
+        return control_id::BCU_STATUS;
+    }
+    return control_id::SOCKET_STATUS;
+}
+
+int fieldIdOf(CounterField field) {
+    switch (field) {
+    case CounterField::AckSent:
+        return control_id::ACKS_SENT;
+    case CounterField::AckReceived:
+        return control_id::ACKS_RECEIVED;
+    case CounterField::PortWrites:
+        return control_id::DATA_MESSAGES;
+    case CounterField::Duplicates:
+        return control_id::DUPLICATES;
+    }
+    return control_id::ACKS_SENT;
+}
 
 }  // namespace
 

@@ -1,4 +1,4 @@
-#include "app/dialog_template.h"
+#include "gui/dialog_template.h"
 
 #include <array>
 
