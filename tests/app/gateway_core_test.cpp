@@ -145,29 +145,6 @@ TEST_F(GatewayCoreTest, ClientThatNeverReadsDoesNotDelayOthers) {
     EXPECT_EQ(received.size(), kTelegrams * 16u);
 }
 
-TEST_F(GatewayCoreTest, ManyShortConnectionsLeaveNoDescriptorsBehind) {
-    ASSERT_TRUE(waitUntilConnectedToBcu());
-    const int before = test::openFileDescriptors();
-    for (int i = 0; i < 1000; ++i) {
-        TcpClient client(port());
-        if (i % 50 == 0) test::processEventsFor(1ms);
-    }
-    // A closed connection shows only when a send to it fails: keep telegrams
-    // coming until every one has been found out.
-    auto nextTelegram = std::chrono::steady_clock::now();
-    ASSERT_TRUE(processEventsUntil(
-        [&] {
-            if (std::chrono::steady_clock::now() >= nextTelegram) {
-                sim->injectIndication(kSwitchOn);
-                nextTelegram += 200ms;
-            }
-            return core->gateway()->clientCount() == 0;
-        },
-        10s));
-    test::processEventsFor(50ms);
-    EXPECT_EQ(test::openFileDescriptors(), before);
-}
-
 TEST_F(GatewayCoreTest, SecondGatewayOnTheSamePortReportsTheError) {
     RecordingUi otherUi;
     MemorySettingsStore otherSettings;

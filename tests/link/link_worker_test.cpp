@@ -108,16 +108,6 @@ TEST(LinkWorker, FramesSplitAcrossReadsGiveTheSameRecords) {
     EXPECT_EQ(rig.link->duplicateCount(), 0);
 }
 
-TEST(LinkWorker, RepeatedFramesAreCountedAsDuplicates) {
-    LinkRig rig;
-    rig.sim->setRepeatFrames(true);
-    ASSERT_TRUE(rig.link->start());
-    ASSERT_TRUE(rig.sim->injectGroupWrite(0x0A03, 1, 0));
-    ASSERT_TRUE(rig.pumpUntil([&] { return rig.records.size() == 2; }, 3s));
-    EXPECT_EQ(rig.records[0], rig.records[1]);
-    EXPECT_EQ(rig.link->duplicateCount(), 1);
-}
-
 TEST(LinkWorker, MissingDeviceIsReportedAndKeepsTheSystemUsable) {
     LinkRig rig("/dev/lintor-no-such-device");
     EXPECT_FALSE(rig.link->start());
@@ -167,40 +157,6 @@ TEST(LinkWorker, HangUpClosesThePortWithoutSpinning) {
     EXPECT_LT(cpu, wall / 4) << "CPU " << std::chrono::duration_cast<std::chrono::milliseconds>(cpu).count() << " ms";
 }
 
-void startUp(LinkRig& rig) {
-    ASSERT_TRUE(rig.link->start());
-    rig.startup->performInitStep();
-    ASSERT_TRUE(rig.pumpUntil([&] { return rig.startup->bcuInitState() == 0; }, 5s)) << rig.trafficLog();
-}
-
-TEST(LinkRecovery, ReplugReopensTheDeviceAndRunsTheWholeStartupAgain) {
-    LinkRig rig({}, replugableOptions());
-    startUp(rig);
-    const size_t framesBefore = rig.hostFrames().size();
-
-    rig.sim->hangUp();
-    ASSERT_TRUE(rig.pumpUntil([&] { return rig.link->state() == LinkState::Down; }, 2s));
-    EXPECT_TRUE(rig.pumpUntil([&] { return rig.downs > 0; }, 2s));
-    // Asked for while the link is down: never sent, not even later.
-    for (int i = 0; i < 3; ++i) ASSERT_TRUE(rig.link->send(bytes(kGroupWriteRecord)));
-    // Two or more attempts fail meanwhile; the user hears of it once.
-    rig.pumpFor(2500ms);
-    EXPECT_EQ(rig.openFailures.size(), 1u);
-
-    rig.sim->replug();
-    ASSERT_TRUE(rig.pumpUntil([&] { return rig.link->state() == LinkState::Running; }, 3s));
-    ASSERT_TRUE(rig.pumpUntil([&] { return rig.startup->bcuInitState() == 0; }, 5s)) << rig.trafficLog();
-    const auto frames = rig.hostFrameTexts();
-    EXPECT_EQ(std::vector<std::string>(frames.begin() + static_cast<ptrdiff_t>(framesBefore), frames.end()),
-              (std::vector<std::string>{kResetFrame, kPeiSwitchFrame, kAddressTableFrame}))
-        << rig.trafficLog();
-
-    // And the bus reaches the owner again.
-    rig.sim->injectGroupWrite(0x0A03, 1, bcusim::SIX_BIT_VALUE);
-    EXPECT_TRUE(rig.pumpUntil(
-        [&] { return !rig.records.empty() && rig.records.back().size() > 4 && rig.records.back()[1] == 0x10; }, 3s));
-}
-
 TEST(LinkRecovery, DeviceMissingAtStartIsOpenedOnceItAppears) {
     auto options = replugableOptions();
     LinkRig rig({}, options);
@@ -212,21 +168,6 @@ TEST(LinkRecovery, DeviceMissingAtStartIsOpenedOnceItAppears) {
     rig.sim->replug();
     ASSERT_TRUE(rig.pumpUntil([&] { return rig.startup->bcuInitState() == 0; }, 5s)) << rig.trafficLog();
     EXPECT_EQ(rig.hostFrameTexts(), (std::vector<std::string>{kResetFrame, kPeiSwitchFrame, kAddressTableFrame}));
-}
-
-TEST(LinkRecovery, BcuResetMidRunRestartsTheStartup) {
-    LinkRig rig;
-    startUp(rig);
-    rig.sim->injectRaw(bytes(kResetFrame));
-    ASSERT_TRUE(rig.pumpUntil([&] { return rig.resets > 0; }, 2s));
-    ASSERT_TRUE(rig.pumpUntil([&] { return rig.hostFrames().size() == 6; }, 5s)) << rig.trafficLog();
-    rig.pumpUntil([&] { return rig.startup->bcuInitState() == 0; }, 2s);
-    EXPECT_EQ(rig.startup->bcuInitState(), 0);
-    const auto frames = rig.hostFrameTexts();
-    EXPECT_EQ(std::vector<std::string>(frames.begin() + 3, frames.end()),
-              (std::vector<std::string>{kResetFrame, kPeiSwitchFrame, kAddressTableFrame}));
-    // The BCU's reset was acknowledged like any frame of its own.
-    EXPECT_EQ(rig.link->ackSentCount(), 1);
 }
 
 }  // namespace
