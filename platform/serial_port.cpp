@@ -1,7 +1,6 @@
 #include "platform/serial_port.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -14,7 +13,6 @@
 namespace lintor {
 namespace {
 
-using Clock = std::chrono::steady_clock;
 
 bool sameLineSettings(const termios& a, const termios& b) {
     constexpr tcflag_t relevant = CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS | CLOCAL | CREAD;
