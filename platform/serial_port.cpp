@@ -13,7 +13,6 @@
 namespace lintor {
 namespace {
 
-
 bool sameLineSettings(const termios& a, const termios& b) {
     constexpr tcflag_t relevant = CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS | CLOCAL | CREAD;
     return (a.c_cflag & relevant) == (b.c_cflag & relevant) && cfgetospeed(&a) == cfgetospeed(&b) &&
