@@ -9,27 +9,23 @@
 #include <thread>
 #include <vector>
 
-#include "bench/end_to_end/client_protocol.h"
 #include "platform/unique_fd.h"
 #include "platform/wake_event.h"
 
 namespace lintor::bench {
 
-// Gateway clients that read messages and note, for each group address of a
+// Gateway clients that read records and note, for each group address of a
 // group value write, when its first and its last client had it. One thread
 // reads them all through epoll, as a client program would.
 class ReaderPool {
 public:
     using Clock = std::chrono::steady_clock;
 
-    // Connects up to count clients, one after the other; stops at the first
-    // that the gateway does not take.
-    ReaderPool(uint16_t port, size_t count, const ClientProtocol& protocol);
+    ReaderPool(uint16_t port, size_t count);
     ~ReaderPool();
     ReaderPool(const ReaderPool&) = delete;
     ReaderPool& operator=(const ReaderPool&) = delete;
 
-    // The clients the gateway took.
     size_t size() const { return clients_.size(); }
     // Forgets what was received; call while no telegram is under way.
     void reset();
@@ -52,9 +48,8 @@ private:
 
     void run();
     void receive(Client& client);
-    void note(std::span<const uint8_t> message, Clock::time_point at);
+    void note(std::span<const uint8_t> record, Clock::time_point at);
 
-    const ClientProtocol& protocol_;
     std::vector<Client> clients_;
     std::array<Seen, 65536> seen_{};
     UniqueFd epoll_;
@@ -62,8 +57,7 @@ private:
     std::thread thread_;
 };
 
-// Connects and closes this many clients, a batch at a time; returns how many
-// the gateway took.
-size_t churn(uint16_t port, size_t count, const ClientProtocol& protocol);
+// Connects and closes this many clients, a batch at a time.
+void churn(uint16_t port, size_t count);
 
 }  // namespace lintor::bench
