@@ -2,19 +2,25 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/epoll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
-#include <cstdlib>
 
 namespace lintor::bench {
 namespace {
 
-constexpr uint16_t kGroupValueWrite = 0x1002;
-constexpr size_t kHeaderSize = 4;
+// How long a gateway may take to answer a greeting.
+constexpr int kAcceptanceTimeoutMs = 5000;
+// A gateway may still be letting go of the clients of a pool just closed:
+// a refusal counts as its limit only once it persists.
+constexpr int kRefusalsTolerated = 5;
+constexpr auto kAfterRefusal = std::chrono::milliseconds(200);
 
 UniqueFd connectTo(uint16_t port) {
     UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
@@ -24,8 +30,34 @@ UniqueFd connectTo(uint16_t port) {
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     if (!fd.valid() || ::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         std::perror("e2e: connect to the gateway");
-        std::exit(1);
+        return {};
     }
+    return fd;
+}
+
+bool receiveExactly(int fd, std::span<uint8_t> into) {
+    for (size_t have = 0; have < into.size();) {
+        pollfd ready{fd, POLLIN, 0};
+        if (::poll(&ready, 1, kAcceptanceTimeoutMs) <= 0) return false;
+        const ssize_t n = ::recv(fd, into.data() + have, into.size() - have, 0);
+        if (n <= 0) return false;
+        have += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Connected and greeted; invalid when the gateway did not take the client.
+// Waiting for each answer keeps a gateway that accepts slowly from seeing
+// a burst that overflows its listen queue.
+UniqueFd connectClient(uint16_t port, const ClientProtocol& protocol) {
+    UniqueFd fd = connectTo(port);
+    const std::vector<uint8_t> greeting = protocol.greeting();
+    if (!fd.valid() || greeting.empty()) return fd;
+    if (::send(fd.get(), greeting.data(), greeting.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(greeting.size()))
+        return {};
+    const std::vector<uint8_t> expected = protocol.acceptance();
+    std::vector<uint8_t> answer(expected.size());
+    if (!receiveExactly(fd.get(), answer) || answer != expected) return {};
     return fd;
 }
 
@@ -38,10 +70,21 @@ std::optional<ReaderPool::Clock::time_point> fromTicks(int64_t value) {
 
 }  // namespace
 
-ReaderPool::ReaderPool(uint16_t port, size_t count) : epoll_(::epoll_create1(EPOLL_CLOEXEC)) {
+ReaderPool::ReaderPool(uint16_t port, size_t count, const ClientProtocol& protocol)
+    : protocol_(protocol),
+      epoll_(::epoll_create1(EPOLL_CLOEXEC)) {
     stop_ = WakeEvent::create().take();
     clients_.reserve(count);
-    for (size_t i = 0; i < count; ++i) clients_.push_back({connectTo(port), {}});
+    for (int refusals = 0; clients_.size() < count && refusals < kRefusalsTolerated;) {
+        UniqueFd fd = connectClient(port, protocol);
+        if (fd.valid()) {
+            clients_.push_back({std::move(fd), {}});
+            refusals = 0;
+            continue;
+        }
+        ++refusals;
+        std::this_thread::sleep_for(kAfterRefusal);
+    }
     epoll_event stopEvent{EPOLLIN, {.ptr = nullptr}};
     ::epoll_ctl(epoll_.get(), EPOLL_CTL_ADD, stop_.fd(), &stopEvent);
     for (Client& client : clients_) {
@@ -95,32 +138,36 @@ void ReaderPool::receive(Client& client) {
         return;
     }
     client.pending.insert(client.pending.end(), buffer.begin(), buffer.begin() + n);
+    const std::span<const uint8_t> pending(client.pending);
     size_t offset = 0;
-    while (client.pending.size() - offset >= kHeaderSize) {
-        const size_t length = client.pending[offset + 2] | (client.pending[offset + 3] << 8);
-        if (client.pending.size() - offset < kHeaderSize + length) break;
-        note(std::span(client.pending).subspan(offset, kHeaderSize + length), at);
-        offset += kHeaderSize + length;
+    while (const auto size = protocol_.messageSize(pending.subspan(offset))) {
+        note(pending.subspan(offset, *size), at);
+        offset += *size;
     }
     client.pending.erase(client.pending.begin(), client.pending.begin() + static_cast<std::ptrdiff_t>(offset));
 }
 
-// Record: type (LE), length (LE), then the payload with the destination at 3 and 4.
-void ReaderPool::note(std::span<const uint8_t> record, Clock::time_point at) {
-    if (record.size() < kHeaderSize + 5 || (record[0] | (record[1] << 8)) != kGroupValueWrite) return;
-    const uint16_t groupAddress = static_cast<uint16_t>(record[kHeaderSize + 3] << 8 | record[kHeaderSize + 4]);
-    Seen& seen = seen_[groupAddress];
+void ReaderPool::note(std::span<const uint8_t> message, Clock::time_point at) {
+    const auto groupAddress = protocol_.groupWriteDestination(message);
+    if (!groupAddress) return;
+    Seen& seen = seen_[*groupAddress];
     if (seen.count.fetch_add(1) == 0) seen.first = ticks(at);
     seen.last = ticks(at);
 }
 
-void churn(uint16_t port, size_t count) {
+size_t churn(uint16_t port, size_t count, const ClientProtocol& protocol) {
     constexpr size_t kBatch = 100;
+    size_t taken = 0;
     for (size_t done = 0; done < count; done += kBatch) {
         std::vector<UniqueFd> batch;
-        for (size_t i = done; i < std::min(count, done + kBatch); ++i) batch.push_back(connectTo(port));
+        for (size_t i = done; i < std::min(count, done + kBatch); ++i) {
+            UniqueFd fd = connectClient(port, protocol);
+            if (fd.valid()) batch.push_back(std::move(fd));
+        }
+        taken += batch.size();
         ::usleep(100'000);
     }
+    return taken;
 }
 
 }  // namespace lintor::bench

@@ -9,23 +9,27 @@
 #include <thread>
 #include <vector>
 
+#include "bench/end_to_end/client_protocol.h"
 #include "platform/unique_fd.h"
 #include "platform/wake_event.h"
 
 namespace lintor::bench {
 
-// Gateway clients that read records and note, for each group address of a
+// Gateway clients that read messages and note, for each group address of a
 // group value write, when its first and its last client had it. One thread
 // reads them all through epoll, as a client program would.
 class ReaderPool {
 public:
     using Clock = std::chrono::steady_clock;
 
-    ReaderPool(uint16_t port, size_t count);
+    // Connects up to count clients, one after the other; stops once the
+    // gateway keeps refusing them.
+    ReaderPool(uint16_t port, size_t count, const ClientProtocol& protocol);
     ~ReaderPool();
     ReaderPool(const ReaderPool&) = delete;
     ReaderPool& operator=(const ReaderPool&) = delete;
 
+    // The clients the gateway took.
     size_t size() const { return clients_.size(); }
     // Forgets what was received; call while no telegram is under way.
     void reset();
@@ -33,7 +37,7 @@ public:
     std::optional<Clock::time_point> lastReceipt(uint16_t groupAddress) const;
     std::optional<Clock::time_point> firstReceipt(uint16_t groupAddress) const;
     // The first client's connection, to send records on.
-    int firstFd() const { return clients_.front().fd.get(); }
+    int firstFd() const { return clients_.empty() ? -1 : clients_.front().fd.get(); }
 
 private:
     struct Client {
@@ -48,8 +52,9 @@ private:
 
     void run();
     void receive(Client& client);
-    void note(std::span<const uint8_t> record, Clock::time_point at);
+    void note(std::span<const uint8_t> message, Clock::time_point at);
 
+    const ClientProtocol& protocol_;
     std::vector<Client> clients_;
     std::array<Seen, 65536> seen_{};
     UniqueFd epoll_;
@@ -57,7 +62,8 @@ private:
     std::thread thread_;
 };
 
-// Connects and closes this many clients, a batch at a time.
-void churn(uint16_t port, size_t count);
+// Connects and closes this many clients, a batch at a time; returns how many
+// the gateway took.
+size_t churn(uint16_t port, size_t count, const ClientProtocol& protocol);
 
 }  // namespace lintor::bench
