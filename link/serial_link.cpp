@@ -74,7 +74,8 @@ std::string SerialLink::openPort() {
 void SerialLink::watchPort() {
     portWatch_.reset();
     if (port_->pollFd() < 0) return;
-    portWatch_ = loop_.watch(port_->pollFd(), {.read = true, .write = writer_.pending()},
+    watchingWrites_ = writer_.pending();
+    portWatch_ = loop_.watch(port_->pollFd(), {.read = true, .write = watchingWrites_},
                              [this](EventLoop::Readiness readiness) { onPortReady(readiness); });
 }
 
@@ -86,9 +87,17 @@ void SerialLink::onPortReady(EventLoop::Readiness readiness) {
     if (port_ && readiness.failed) failPort("hang-up");
     handleFailure();
     if (port_) {
-        portWatch_.change({.read = true, .write = writer_.pending()});
+        watchWrites(writer_.pending());
         pace();
     }
+}
+
+// Only when it changes: a telegram should cost no more system calls than
+// its read, its acknowledgement and its sends.
+void SerialLink::watchWrites(bool wanted) {
+    if (wanted == watchingWrites_) return;
+    watchingWrites_ = wanted;
+    portWatch_.change({.read = true, .write = wanted});
 }
 
 void SerialLink::readPort() {
@@ -287,7 +296,7 @@ bool SerialLink::writeToPort(std::span<const uint8_t> bytes) {
         return true;
     case PortWriter::Result::Queued:
         if (const auto deadline = writer_.deadline()) writeTimer_.startAt(*deadline);
-        portWatch_.change({.read = true, .write = true});
+        watchWrites(true);
         return true;
     case PortWriter::Result::Refused:
         if (writeLog_.admit()) {
@@ -309,7 +318,7 @@ void SerialLink::onWriteDeadline() {
         log::warning("serial line did not take a write in time: the rest of it dropped" + writeLog_.occurrencesNote());
     }
     if (const auto deadline = writer_.deadline()) writeTimer_.startAt(*deadline);
-    portWatch_.change({.read = true, .write = writer_.pending()});
+    watchWrites(writer_.pending());
 }
 
 void SerialLink::classifyFrame(std::span<const uint8_t> frame) {

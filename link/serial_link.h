@@ -73,6 +73,7 @@ public:
 private:
     std::string openPort();
     void watchPort();
+    void watchWrites(bool wanted);
     void onPortReady(EventLoop::Readiness readiness);
     void readPort();
     void loseLink(const std::string& reason);
@@ -101,6 +102,7 @@ private:
 
     std::unique_ptr<SerialDevice> port_;
     EventLoop::Watch portWatch_;
+    bool watchingWrites_ = false;
     EventLoop::Timer reopenTimer_;
     EventLoop::Timer pacingTimer_;
     EventLoop::Timer writeTimer_;
