@@ -1,92 +1,94 @@
 #include "knxip/cemi.h"
 
+#include <algorithm>
+
 #include "link/bus_message.h"
 #include "link/byte_order.h"
-#include "link/emi.h"
-#include "link/telegram_view.h"
 
 namespace lintor::cemi {
 namespace {
 
 // Message code, additional information length, then the additional
-// information; after it control 1, control 2, source, destination, length.
+// information; the fields after it, counted from its end.
 constexpr size_t kAdditionalInfoLengthAt = 1;
-constexpr size_t kFixedFieldsAfterInfo = 7;
-constexpr unsigned kPriorityShift = 2;
-constexpr unsigned kHopCountShift = 4;
+constexpr size_t kControl1At = 0;
+constexpr size_t kControl2At = 1;
+constexpr size_t kSourceAt = 2;
+constexpr size_t kDestinationAt = 4;
+constexpr size_t kLengthAt = 6;
+constexpr size_t kTpduAt = 7;
+
+// What cEMI shows of the BCU's control field: the frame is always a standard
+// one, sent as a broadcast.
+constexpr uint8_t kControl1FromBcu =
+    ldata::CONTROL_NOT_REPEATED | ldata::CONTROL_PRIORITY_MASK | ldata::CONTROL_CONFIRM_ERROR;
+constexpr uint8_t kControl1Always = ldata::CONTROL_STANDARD_FRAME | ldata::CONTROL_BROADCAST;
 
 }  // namespace
 
 std::optional<LData> readLData(std::span<const uint8_t> message) {
     if (message.size() <= kAdditionalInfoLengthAt) return std::nullopt;
     const size_t start = kAdditionalInfoLengthAt + 1 + message[kAdditionalInfoLengthAt];
-    if (message.size() < start + kFixedFieldsAfterInfo) return std::nullopt;
+    if (message.size() < start + kTpduAt) return std::nullopt;
     const auto fields = message.subspan(start);
-    if ((fields[1] & CONTROL2_EXTENDED_FORMAT_MASK) != 0) return std::nullopt;
-    const size_t tpduSize = size_t{1} + fields[6];
-    if (tpduSize > TPDU_LIMIT || fields.size() < kFixedFieldsAfterInfo + tpduSize) return std::nullopt;
+    // Below the routing bits an extended frame gives its format.
+    if ((fields[kControl2At] & ~ldata::NPCI_ROUTING_MASK) != 0) return std::nullopt;
+    const size_t tpduSize = ldata::tpduSizeOf(fields[kLengthAt]);
+    if (tpduSize > ldata::TPDU_LIMIT || fields.size() < kTpduAt + tpduSize) return std::nullopt;
     LData data;
     data.messageCode = message[0];
-    data.control1 = fields[0];
-    data.control2 = fields[1];
-    data.source = readBigEndian16(fields, 2);
-    data.destination = readBigEndian16(fields, 4);
-    const auto tpdu = fields.subspan(kFixedFieldsAfterInfo, tpduSize);
+    data.control1 = fields[kControl1At];
+    data.control2 = fields[kControl2At];
+    data.source = readBigEndian16(fields, kSourceAt);
+    data.destination = readBigEndian16(fields, kDestinationAt);
+    const auto tpdu = fields.subspan(kTpduAt, tpduSize);
     data.tpdu.assign(tpdu.begin(), tpdu.end());
     return data;
 }
 
 std::vector<uint8_t> writeLData(const LData& message) {
-    std::vector<uint8_t> bytes{message.messageCode,
-                               0x00,
-                               message.control1,
-                               message.control2,
-                               highByte(message.source),
-                               lowByte(message.source),
-                               highByte(message.destination),
-                               lowByte(message.destination),
-                               static_cast<uint8_t>(message.tpdu.size() - 1)};
-    bytes.insert(bytes.end(), message.tpdu.begin(), message.tpdu.end());
+    // No additional information: the fields follow its length of 0.
+    constexpr size_t kFieldsAt = kAdditionalInfoLengthAt + 1;
+    std::vector<uint8_t> bytes(kFieldsAt + kTpduAt + message.tpdu.size());
+    bytes[0] = message.messageCode;
+    const auto fields = std::span(bytes).subspan(kFieldsAt);
+    fields[kControl1At] = message.control1;
+    fields[kControl2At] = message.control2;
+    fields[kSourceAt] = highByte(message.source);
+    fields[kSourceAt + 1] = lowByte(message.source);
+    fields[kDestinationAt] = highByte(message.destination);
+    fields[kDestinationAt + 1] = lowByte(message.destination);
+    fields[kLengthAt] = ldata::lengthOf(message.tpdu.size());
+    std::ranges::copy(message.tpdu, fields.begin() + kTpduAt);
     return bytes;
 }
 
 std::vector<uint8_t> emiRequestRecord(const LData& request) {
     // The BCU sets the frame type and repeat bits itself; EMI's request
     // control field carries the priority alone.
-    const auto npci = static_cast<uint8_t>((request.control2 & (CONTROL2_GROUP_ADDRESS | CONTROL2_HOP_COUNT_MASK)) |
-                                           (request.tpdu.size() - 1));
-    std::vector<uint8_t> message{emi::L_DATA_REQ,
-                                 static_cast<uint8_t>(request.control1 & CONTROL1_PRIORITY_MASK),
-                                 highByte(request.source),
-                                 lowByte(request.source),
-                                 highByte(request.destination),
-                                 lowByte(request.destination),
-                                 npci};
-    message.insert(message.end(), request.tpdu.begin(), request.tpdu.end());
-    return recordOf(MSG_DATA_TO_BCU, message);
+    const ldata::Fields fields{static_cast<uint8_t>(request.control1 & ldata::CONTROL_PRIORITY_MASK), request.source,
+                               request.destination, request.control2, request.tpdu};
+    return recordOf(MSG_DATA_TO_BCU, ldata::writeMessage(emi::L_DATA_REQ, fields));
 }
 
 std::optional<LData> fromUplinkPayload(uint8_t messageCode, std::span<const uint8_t> payload) {
-    const auto view = viewTelegram(payload);
-    if (!view) return std::nullopt;
+    const auto fields = ldata::readFields(payload);
+    if (!fields) return std::nullopt;
     LData data;
     data.messageCode = messageCode;
-    data.control1 = static_cast<uint8_t>(
-        CONTROL1_STANDARD_FRAME | (view->repeated ? 0 : CONTROL1_DO_NOT_REPEAT) | CONTROL1_BROADCAST |
-        (static_cast<unsigned>(view->priority) << kPriorityShift) | (view->confirmFailed ? CONTROL1_CONFIRM_ERROR : 0));
-    data.control2 = static_cast<uint8_t>((view->groupDestination ? CONTROL2_GROUP_ADDRESS : 0) |
-                                         (view->hopCount << kHopCountShift));
-    data.source = view->source;
-    data.destination = view->destination;
-    data.tpdu.assign(view->tpdu.begin(), view->tpdu.end());
+    data.control1 = static_cast<uint8_t>(kControl1Always | (fields->control & kControl1FromBcu));
+    data.control2 = fields->routing;
+    data.source = fields->source;
+    data.destination = fields->destination;
+    data.tpdu.assign(fields->tpdu.begin(), fields->tpdu.end());
     return data;
 }
 
 LData confirmationOf(const LData& request, bool positive) {
     LData confirmation = request;
     confirmation.messageCode = L_DATA_CON;
-    confirmation.control1 =
-        static_cast<uint8_t>((request.control1 & ~CONTROL1_CONFIRM_ERROR) | (positive ? 0 : CONTROL1_CONFIRM_ERROR));
+    confirmation.control1 = static_cast<uint8_t>((request.control1 & ~ldata::CONTROL_CONFIRM_ERROR) |
+                                                 (positive ? 0 : ldata::CONTROL_CONFIRM_ERROR));
     return confirmation;
 }
 

@@ -6,33 +6,29 @@
 #include <span>
 #include <vector>
 
+#include "link/emi.h"
+#include "link/ldata.h"
+
 // Common EMI, the message format inside tunnelling frames, and its
 // translation to and from the EMI records of the bus link.
 namespace lintor::cemi {
 
-inline constexpr uint8_t L_DATA_REQ = 0x11;
-inline constexpr uint8_t L_DATA_CON = 0x2E;
-inline constexpr uint8_t L_DATA_IND = 0x29;
+// The L_Data message codes are EMI's.
+inline constexpr uint8_t L_DATA_REQ = emi::L_DATA_REQ;
+inline constexpr uint8_t L_DATA_CON = emi::L_DATA_CON;
+inline constexpr uint8_t L_DATA_IND = emi::L_DATA_IND;
 inline constexpr uint8_t M_PROPREAD_REQ = 0xFC;
 inline constexpr uint8_t M_PROPREAD_CON = 0xFB;
 inline constexpr uint8_t M_PROPWRITE_REQ = 0xF6;
 inline constexpr uint8_t M_PROPWRITE_CON = 0xF5;
 inline constexpr uint8_t M_RESET_REQ = 0xF1;
 
-// Control field 1.
-inline constexpr uint8_t CONTROL1_STANDARD_FRAME = 0x80;
-inline constexpr uint8_t CONTROL1_DO_NOT_REPEAT = 0x20;
-inline constexpr uint8_t CONTROL1_BROADCAST = 0x10;
-inline constexpr uint8_t CONTROL1_PRIORITY_MASK = 0x0C;
-inline constexpr uint8_t CONTROL1_CONFIRM_ERROR = 0x01;
-// Control field 2.
-inline constexpr uint8_t CONTROL2_GROUP_ADDRESS = 0x80;
-inline constexpr uint8_t CONTROL2_HOP_COUNT_MASK = 0x70;
-inline constexpr uint8_t CONTROL2_EXTENDED_FORMAT_MASK = 0x0F;
-
-// A standard frame carries at most 16 TPDU bytes: the length field counts
-// those after the first, up to 15.
-inline constexpr size_t TPDU_LIMIT = 16;
+// Control field 1 is the L_Data control field, control field 2 the NPCI's
+// group bit and hop count (link/ldata.h); in a standard frame the lower half
+// of control field 2 is zero.
+inline constexpr uint8_t CONTROL1_CONFIRM_ERROR = ldata::CONTROL_CONFIRM_ERROR;
+inline constexpr uint8_t CONTROL2_GROUP_ADDRESS = ldata::NPCI_GROUP_ADDRESS;
+inline constexpr size_t TPDU_LIMIT = ldata::TPDU_LIMIT;
 
 // An L_Data message without its additional information.
 struct LData {

@@ -12,21 +12,12 @@ inline constexpr uint8_t L_DATA_CON = 0x2E;
 inline constexpr uint8_t PC_SET_VALUE_REQ = 0xA6;
 inline constexpr uint8_t PEI_SWITCH_REQ = 0xA9;
 
-// EMI control field: standard frame (bit 7) and "not repeated" (bit 5),
-// with the reserved bit 4 set as the BCU reports it.
-inline constexpr uint8_t CONTROL_TELEGRAM_MASK = 0xF0;
-inline constexpr uint8_t CONTROL_TELEGRAM = 0xB0;
-
-// NPCI: destination is a group address, and the length nibble.
-inline constexpr uint8_t NPCI_GROUP_ADDRESS = 0x80;
-inline constexpr uint8_t NPCI_LENGTH_MASK = 0x0F;
-
-// APCI of a group value write in the byte after the TPCI.
-inline constexpr uint8_t APCI_GROUP_VALUE_WRITE = 0x80;
+// The six data bits of the APCI byte, where a small group value travels.
 inline constexpr uint8_t APCI_SHORT_DATA_MASK = 0x3F;
 
 // The fields of an L_Data message (request, indication, confirmation),
-// counted from its message code. Addresses travel high byte first.
+// counted from its message code. Addresses travel high byte first; the bits
+// inside the fields are in link/ldata.h.
 namespace field {
 inline constexpr size_t MESSAGE_CODE = 0;
 inline constexpr size_t CONTROL = 1;

@@ -5,6 +5,7 @@
 #include "link/bus_message.h"
 #include "link/emi.h"
 #include "link/ft12.h"
+#include "link/ldata.h"
 #include "link/telegram_types.h"
 
 namespace lintor {
@@ -18,7 +19,7 @@ constexpr size_t lengthHolding(size_t messageField) { return messageField + 2; }
 // Where a message field lies in the frame.
 constexpr size_t inFrame(size_t messageField) { return ft12::USER_DATA_AT + messageField; }
 
-bool isTelegramControl(uint8_t control) { return (control & emi::CONTROL_TELEGRAM_MASK) == emi::CONTROL_TELEGRAM; }
+bool isTelegramControl(uint8_t control) { return (control & ldata::CONTROL_FRAME_MASK) == ldata::CONTROL_SENT_ONCE; }
 
 }  // namespace
 

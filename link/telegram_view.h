@@ -5,9 +5,10 @@
 #include <span>
 #include <string_view>
 
-namespace lintor {
+#include "link/group_value.h"  // groupDataOf() for the TPDU of a view
+#include "link/ldata.h"
 
-enum class Priority : uint8_t { System = 0, Normal = 1, Urgent = 2, Low = 3 };
+namespace lintor {
 
 // "system", "normal", "urgent", "low"
 std::string_view priorityName(Priority priority);
@@ -28,15 +29,6 @@ struct TelegramView {
 
 // Nothing when the payload is too short for the length its NPCI gives.
 std::optional<TelegramView> viewTelegram(std::span<const uint8_t> payload);
-
-// The value bytes of a group value service: the six data bits of the APCI
-// byte in a TPDU of two bytes, otherwise every byte after the APCI byte.
-struct GroupData {
-    std::span<const uint8_t> bytes;
-    uint8_t sixBitValue = 0;
-    bool sixBit = false;
-};
-GroupData groupDataOf(std::span<const uint8_t> tpdu);
 
 // The service a telegram record stands for, as tools show it:
 // "GroupValue_Write", "Memory_Read", "T_Connect"; empty for other types.

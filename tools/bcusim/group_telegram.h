@@ -5,7 +5,7 @@
 #include <span>
 #include <vector>
 
-#include "link/group_request.h"
+#include "link/group_value.h"
 
 namespace lintor::bcusim {
 

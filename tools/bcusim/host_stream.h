@@ -6,16 +6,11 @@
 #include <span>
 #include <vector>
 
-#include "link/ft12.h"
+#include "tools/bcusim/frame_codec.h"
 
 namespace lintor::bcusim {
 
-enum class HostUnitKind {
-    Ack,            // a lone 0xE5
-    VariableFrame,  // 68 L L 68 C message CS 16
-    FixedFrame,     // 10 C CS 16
-    Garbage,        // anything else that ended with 0x16 or filled the buffer
-};
+using HostUnitKind = framing::UnitKind;
 
 // One unit the host sent, as the BCU cut it out of the line.
 struct HostUnit {
@@ -38,7 +33,7 @@ public:
     std::optional<HostUnit> push(uint8_t byte, std::chrono::steady_clock::time_point now);
 
 private:
-    ft12::Receiver receiver_;
+    framing::UnitCutter cutter_;
 };
 
 }  // namespace lintor::bcusim

@@ -8,9 +8,9 @@
 #include <cerrno>
 #include <string>
 
-#include "link/ft12.h"
 #include "platform/log.h"
 #include "tools/bcusim/confirmation.h"
+#include "tools/bcusim/frame_codec.h"
 #include "tools/bcusim/group_telegram.h"
 
 namespace lintor::bcusim {
@@ -128,7 +128,7 @@ void SimulatorEngine::actOn(const HostUnit& unit, Clock::time_point now) {
             recorder_.note("bad checksum or end byte, not acknowledged: " + log::hex(unit.bytes), now);
             return;
         }
-        if (std::ranges::equal(unit.bytes, ft12::RESET_FRAME)) awaitingReset_ = false;
+        if (unit.bytes == framing::fixedFrame(framing::RESET_CONTROL)) awaitingReset_ = false;
         answerFrame(unit, now);
         return;
     case HostUnitKind::Garbage:
@@ -168,7 +168,7 @@ std::vector<std::vector<uint8_t>> SimulatorEngine::followUpsOf(std::span<const u
 
 void SimulatorEngine::acknowledge(const std::vector<std::vector<uint8_t>>& followUps) {
     std::vector<uint8_t> ack;
-    ack.push_back(ft12::ACK);
+    ack.push_back(framing::ACK);
     output_.push(LineOutput::ChunkKind::Ack, std::move(ack));
     for (const std::vector<uint8_t>& message : followUps) queueOwnFrame(message);
 }
@@ -184,7 +184,7 @@ void SimulatorEngine::queueOwnFrame(std::vector<uint8_t> message) {
         return;
     case UplinkSender::EnqueueResult::WrongSize:
         recorder_.note("EMI message of " + std::to_string(size) + " bytes refused: 1 to " +
-                           std::to_string(ft12::MAX_EMI_MESSAGE) + " fit a frame",
+                           std::to_string(framing::MESSAGE_LIMIT) + " fit a frame",
                        Clock::now());
         return;
     case UplinkSender::EnqueueResult::QueueFull:

@@ -1,20 +1,18 @@
 #include "tools/bcusim/uplink_sender.h"
 
-#include "link/ft12.h"
+#include "tools/bcusim/frame_codec.h"
 
 namespace lintor::bcusim {
 namespace {
 
-// Set in the control byte of every frame the BCU sends towards the host.
-constexpr uint8_t kDirectionFromBcu = 0x80;
 // "Send user data" in the BCU's direction; the frame count bit alternates
 // from one new frame to the next.
-constexpr uint8_t kBcuControl = ft12::CONTROL_SEND_USER_DATA | kDirectionFromBcu;
+constexpr uint8_t kBcuControl = framing::SEND_USER_DATA_CONTROL | framing::FROM_BCU;
 
 }  // namespace
 
 UplinkSender::EnqueueResult UplinkSender::enqueue(std::vector<uint8_t> message) {
-    if (message.empty() || message.size() > ft12::MAX_EMI_MESSAGE) return EnqueueResult::WrongSize;
+    if (message.empty() || message.size() > framing::MESSAGE_LIMIT) return EnqueueResult::WrongSize;
     if (queue_.size() >= settings_.queueLimit) return EnqueueResult::QueueFull;
     queue_.push_back(std::move(message));
     return EnqueueResult::Queued;
@@ -43,11 +41,9 @@ std::optional<UplinkSender::Transmission> UplinkSender::takeTransmission() {
 }
 
 std::vector<uint8_t> UplinkSender::encodeNext(const std::vector<uint8_t>& message) {
-    const auto control = static_cast<uint8_t>(kBcuControl | (frameCountBit_ ? ft12::FRAME_COUNT_BIT : 0));
+    const auto control = static_cast<uint8_t>(kBcuControl | (frameCountBit_ ? framing::FRAME_COUNT_BIT : 0));
     frameCountBit_ = !frameCountBit_;
-    const ft12::EncodedFrame frame = ft12::encodeVariableFrame(control, message);
-    const auto view = frame.view();
-    return {view.begin(), view.end()};
+    return framing::variableFrame(control, message);
 }
 
 void UplinkSender::transmissionWritten(Clock::time_point now) {
