@@ -31,7 +31,6 @@ const char* const kResetFrame = "10 40 40 16";
 const char* const kPeiSwitchFrame = "68 08 08 68 73 A9 96 18 34 56 78 0A D6 16";
 const char* const kAddressTableFrame = "68 06 06 68 53 A6 01 01 16 00 11 16";
 const char* const kGroupWriteRecord = "10 80 09 00 11 0C 11 FF 0A 03 E1 00 81";
-const char* const kResetRecord = "00 80 04 00 10 40 40 16";
 
 // The quiet period is 200 ms; allow for poll granularity and a loaded machine.
 constexpr auto kQuietMin = 190ms;
