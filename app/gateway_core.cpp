@@ -2,6 +2,7 @@
 
 #include "app/device_setting.h"
 #include "app/status_texts.h"
+#include "link/individual_address.h"
 #include "platform/hardware_address.h"
 #include "platform/log.h"
 #include "platform/udp_socket.h"
@@ -101,6 +102,8 @@ void GatewayCore::startupStep(BcuInitStep step) {
     if (knxip_) knxip_->setBusConnected(step == BcuInitStep::Connected);
     ui_.setStatusText(StatusField::Bcu, std::string(bcuStatusText(step)));
 }
+
+void GatewayCore::bcuAddress(uint16_t address, bool) { ui_.showBcuAddress(formatIndividualAddress(address)); }
 
 void GatewayCore::linkDown() {
     if (knxip_) knxip_->setBusConnected(false);

@@ -50,6 +50,7 @@ public:
     void linkDown() override;
     void startupStep(BcuInitStep step) override;
     void portOpenFailed(const std::string& device) override;
+    void bcuAddress(uint16_t address, bool read) override;
 
     // ServerEvents.
     void listenFailed(ServerKind server, uint16_t port, ListeningSocket::Failure failure, int error) override;

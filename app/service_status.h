@@ -21,6 +21,7 @@ public:
     void countersRefreshed() override { inner_.countersRefreshed(); }
     bool showsCounters() const override { return inner_.showsCounters(); }
     void showMessage(const std::string& text) override { inner_.showMessage(text); }
+    void showBcuAddress(const std::string& address) override { inner_.showBcuAddress(address); }
     void showKnxIpStatus(const std::string& line, const std::string& brief) override {
         inner_.showKnxIpStatus(line, brief);
     }

@@ -24,6 +24,8 @@ public:
     virtual bool showsCounters() const { return true; }
     // A message the user must see: a message box on the desktop.
     virtual void showMessage(const std::string& text) = 0;
+    // The BCU's own individual address, "1.1.250", once it is known.
+    virtual void showBcuAddress(const std::string& /*address*/) {}
     // A line about the KNXnet/IP server ("KNXnet/IP: tunnel 1 connected
     // from 192.0.2.10:3671") and its short form for the narrow socket field
     // of the window ("tunnel 1 connected..").

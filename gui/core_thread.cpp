@@ -56,6 +56,10 @@ void CoreThread::showKnxIpStatus(const std::string& line, const std::string& bri
     inbox_.post([this, line, brief] { window_.showKnxIpStatus(line, brief); });
 }
 
+void CoreThread::showBcuAddress(const std::string& address) {
+    inbox_.post([this, address] { window_.showBcuAddress(address); });
+}
+
 void CoreThread::setGroupValueTable(const GroupValueTable* table) {
     table_ = table;
     inbox_.post([this, shown = table != nullptr] { window_.setGroupValueTable(shown ? &shownTable_ : nullptr); });

@@ -41,6 +41,7 @@ private:
     void countersRefreshed() override;
     void showMessage(const std::string& text) override;
     void showKnxIpStatus(const std::string& line, const std::string& brief) override;
+    void showBcuAddress(const std::string& address) override;
     void setGroupValueTable(const GroupValueTable* table) override;
     bool isTableShown() const override { return tableShown_.load(); }
     void fillTable() override { sendTable(); }

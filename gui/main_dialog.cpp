@@ -83,6 +83,10 @@ void MainDialog::showMessage(const std::string& text) {
     QMessageBox::warning(this, windowTitle(), QString::fromStdString(text));
 }
 
+void MainDialog::showBcuAddress(const std::string& address) {
+    control(control_id::BCU_STATUS)->setToolTip(QString::fromStdString("BCU " + address));
+}
+
 void MainDialog::setGroupValueTable(const GroupValueTable* table) {
     proxyTable_.setTable(table);
     if (!table) proxyTable_.destroyWindow();

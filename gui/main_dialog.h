@@ -30,6 +30,8 @@ public:
     void setStatusText(StatusField field, const std::string& text) override;
     void setCounter(CounterField field, int32_t value) override;
     void showMessage(const std::string& text) override;
+    // On the BCU field, for whoever points at it.
+    void showBcuAddress(const std::string& address) override;
     void setGroupValueTable(const GroupValueTable* table) override;
     bool isTableShown() const override { return proxyTable_.isShown(); }
     void fillTable() override { proxyTable_.fillTable(); }

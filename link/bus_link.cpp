@@ -1,5 +1,8 @@
 #include "link/bus_link.h"
 
+#include "link/bcu_address.h"
+#include "link/emi.h"
+#include "link/individual_address.h"
 #include "platform/log.h"
 
 namespace lintor {
@@ -8,8 +11,9 @@ BusLink::BusLink(EventLoop& loop, BusLinkEvents& events, SerialDeviceOpener& ope
     : events_(events),
       link_(loop, *this, opener, std::move(devicePath)),
       startup_([this](std::span<const uint8_t> record) { return link_.send(record); },
-               [this](BcuInitStep step) { events_.startupStep(step); }),
-      startupRetry_(loop.timer([this] { retryStartup(); })) {}
+               [this](BcuInitStep step) { onStartupStep(step); }),
+      startupRetry_(loop.timer([this] { retryStartup(); })),
+      addressRead_(loop.timer([this] { bcuAddressUnanswered(); })) {}
 
 void BusLink::start() {
     // Without a device there is nothing to start; linkUp() starts it.
@@ -28,10 +32,37 @@ void BusLink::recordFromBus(std::span<const uint8_t> record) {
     events_.recordFromBus(record);
 }
 
+bool BusLink::takeOwnAnswer(std::span<const uint8_t> message) {
+    if (!addressRead_.active()) return false;
+    const auto address = bcuAddressOf(message);
+    if (!address) return false;
+    addressRead_.stop();
+    log::notice("the BCU's individual address is " + formatIndividualAddress(*address));
+    events_.bcuAddress(*address, true);
+    return true;
+}
+
 void BusLink::linkDown() {
     startup_.halt();
     startupRetry_.stop();
+    addressRead_.stop();
     events_.linkDown();
+}
+
+void BusLink::onStartupStep(BcuInitStep step) {
+    events_.startupStep(step);
+    if (step == BcuInitStep::Connected) readBcuAddress();
+}
+
+void BusLink::readBcuAddress() {
+    if (!link_.send(bcuAddressRequestRecord())) return;
+    addressRead_.startAfter(ADDRESS_READ_TIMEOUT);
+}
+
+void BusLink::bcuAddressUnanswered() {
+    log::warning("the BCU did not answer the read of its individual address: " +
+                 formatIndividualAddress(emi::FACTORY_INDIVIDUAL_ADDRESS) + " assumed, as a BCU has from the factory");
+    events_.bcuAddress(emi::FACTORY_INDIVIDUAL_ADDRESS, false);
 }
 
 void BusLink::performInitStep() {

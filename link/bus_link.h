@@ -21,14 +21,21 @@ public:
     virtual void linkDown() = 0;
     virtual void startupStep(BcuInitStep step) = 0;
     virtual void portOpenFailed(const std::string& device) = 0;
+    // The BCU's own individual address, read after every start-up; the
+    // factory address when the BCU did not answer (read is then false).
+    virtual void bcuAddress(uint16_t /*address*/, bool /*read*/) {}
 };
 
 // The bus link as the rest of the gateway sees it: the serial link and the
 // BCU start-up, which it runs again after every outage, every reset of the
-// BCU and every step the BCU leaves unacknowledged for STARTUP_RETRY.
+// BCU and every step the BCU leaves unacknowledged for STARTUP_RETRY. Once
+// the BCU is connected, its own individual address is read from it.
 class BusLink final : private LinkListener {
 public:
     static constexpr std::chrono::milliseconds STARTUP_RETRY{5000};
+    // The answer to the address read comes at once, or the BCU does not
+    // know the request.
+    static constexpr std::chrono::milliseconds ADDRESS_READ_TIMEOUT{2000};
 
     BusLink(EventLoop& loop, BusLinkEvents& events, SerialDeviceOpener& opener, std::string devicePath);
 
@@ -44,6 +51,7 @@ public:
 
 private:
     void recordFromBus(std::span<const uint8_t> record) override;
+    bool takeOwnAnswer(std::span<const uint8_t> message) override;
     void linkDown() override;
     void linkUp() override { restartStartup(); }
     void bcuReset() override { restartStartup(); }
@@ -53,11 +61,15 @@ private:
     void restartStartup();
     void armStartupRetry();
     void retryStartup();
+    void onStartupStep(BcuInitStep step);
+    void readBcuAddress();
+    void bcuAddressUnanswered();
 
     BusLinkEvents& events_;
     SerialLink link_;
     BcuStartup startup_;
     EventLoop::Timer startupRetry_;
+    EventLoop::Timer addressRead_;
 };
 
 }  // namespace lintor

@@ -22,6 +22,9 @@ public:
     // A record made of what the BCU sent: a telegram, a confirmation, its
     // acknowledgement (MSG_BCU_ACK), another frame.
     virtual void recordFromBus(std::span<const uint8_t> record) = 0;
+    // Every message the BCU sent, code first, before its record: true when
+    // it answers a request of the gateway's own and so is for no client.
+    virtual bool takeOwnAnswer(std::span<const uint8_t> /*message*/) { return false; }
     // The device is lost, or could not be opened at start.
     virtual void linkDown() = 0;
     // The device is open again after an outage.

@@ -331,6 +331,11 @@ void SerialLink::classifyFrame(std::span<const uint8_t> frame) {
         return;
     }
     if (result->duplicate) ++duplicateCount_;
+    // The message: after the frame's header and control byte, up to its checksum.
+    if (frame.size() > ft12::VARIABLE_OVERHEAD) {
+        const auto message = frame.subspan(ft12::USER_DATA_AT, frame.size() - ft12::VARIABLE_OVERHEAD - 1);
+        if (listener_.takeOwnAnswer(message)) return;
+    }
     emitRecord(result->type, result->payload);
 }
 

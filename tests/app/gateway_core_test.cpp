@@ -40,8 +40,11 @@ protected:
     }
 
     uint16_t port() const { return core->gateway()->port(); }
+    // Connected, and the BCU's own address read after it: what the line
+    // carries from then on is the test's.
     bool waitUntilConnectedToBcu() {
-        return processEventsUntil([&] { return ui.last(StatusField::Bcu) == "connected to BCU"; }, 5s);
+        return processEventsUntil(
+            [&] { return ui.last(StatusField::Bcu) == "connected to BCU" && !ui.bcuAddress.empty(); }, 5s);
     }
     std::vector<std::string> hostFrames() const {
         std::vector<std::string> out;
@@ -71,9 +74,13 @@ TEST_F(GatewayCoreTest, StartsOfflineAndReachesConnectedToBcu) {
     ASSERT_TRUE(waitUntilConnectedToBcu());
     EXPECT_EQ(ui.statuses[StatusField::Bcu], (std::vector<std::string>{"offline..", "reset..", "PEI_switch..",
                                                                        "set Addr-Table..", "connected to BCU"}));
+    EXPECT_EQ(ui.bcuAddress, "1.1.250");
+    EXPECT_EQ(hostFrames().back(), "68 05 05 68 73 AC 02 01 17 39 16") << "PC_Get_Value.req of 0x0117, 2 bytes";
     ASSERT_TRUE(processEventsUntil([&] { return ui.refreshes > 0; }, 2s));
-    EXPECT_EQ(ui.counters[CounterField::AckReceived], 3);
-    EXPECT_EQ(ui.counters[CounterField::PortWrites], 3);
+    // Three steps and the address read acknowledged; four frames and the
+    // acknowledgement of the BCU's answer written.
+    EXPECT_EQ(ui.counters[CounterField::AckReceived], 4);
+    EXPECT_EQ(ui.counters[CounterField::PortWrites], 5);
     EXPECT_EQ(ui.counters.size(), 4u);
 }
 
@@ -84,9 +91,10 @@ TEST_F(GatewayCoreTest, TelegramReachesEveryClientByteForByte) {
     ASSERT_TRUE(processEventsUntil([&] { return core->gateway()->clientCount() == 2; }, 2s));
     EXPECT_EQ(ui.last(StatusField::Socket), "connected..");
 
+    // The BCU's answer to the address read was its first frame: F3; this is D3.
     sim->injectIndication(kSwitchOn);
-    EXPECT_EQ(hex(a.receive(14, 3s)), kSwitchOnRecordF3);
-    EXPECT_EQ(hex(b.receive(14, 3s)), kSwitchOnRecordF3);
+    EXPECT_EQ(hex(a.receive(14, 3s)), kSwitchOnRecordD3);
+    EXPECT_EQ(hex(b.receive(14, 3s)), kSwitchOnRecordD3);
 
     a.close();
     ASSERT_TRUE(processEventsUntil([&] { return ui.last(StatusField::Socket) == "connection closed"; }, 2s));
@@ -100,8 +108,9 @@ TEST_F(GatewayCoreTest, BcuAcknowledgementsAndUnmatchedTelegramsReachNoClient) {
     sim->injectRaw({0xE5});
     sim->injectIndication(bytes("29 BC 11 01 0A 03 E1 03 00"));  // unnumbered A_DeviceDescriptor_Read
     sim->injectIndication(kSwitchOn);
-    // The second of the simulator's frames carries D3.
-    EXPECT_EQ(hex(client.receive(14, 3s)), kSwitchOnRecordD3);
+    // The third of the simulator's frames, after its answer to the address
+    // read, carries F3.
+    EXPECT_EQ(hex(client.receive(14, 3s)), kSwitchOnRecordF3);
     EXPECT_TRUE(client.receiveFor(300ms).empty());
 }
 
@@ -110,15 +119,15 @@ TEST_F(GatewayCoreTest, ClientRecordGoesToTheLineWholeOrInPieces) {
     TcpClient client(port());
     const auto record = bytes("10 80 09 00 11 0C 11 FF 0A 03 E1 00 81");
     ASSERT_TRUE(client.send(record));
-    ASSERT_TRUE(processEventsUntil([&] { return hostFrames().size() == 4; }, 3s));
-    EXPECT_EQ(hostFrames()[3], "68 0A 0A 68 73 11 0C 11 FF 0A 03 E1 00 81 0F 16");
+    ASSERT_TRUE(processEventsUntil([&] { return hostFrames().size() == 5; }, 3s));
+    EXPECT_EQ(hostFrames()[4], "68 0A 0A 68 53 11 0C 11 FF 0A 03 E1 00 81 EF 16");
 
     for (const uint8_t b : record) {
         ASSERT_TRUE(client.send(std::vector<uint8_t>{b}));
         test::processEventsFor(2ms);
     }
-    ASSERT_TRUE(processEventsUntil([&] { return hostFrames().size() == 5; }, 3s));
-    EXPECT_EQ(hostFrames()[4], "68 0A 0A 68 53 11 0C 11 FF 0A 03 E1 00 81 EF 16");
+    ASSERT_TRUE(processEventsUntil([&] { return hostFrames().size() == 6; }, 3s));
+    EXPECT_EQ(hostFrames()[5], "68 0A 0A 68 73 11 0C 11 FF 0A 03 E1 00 81 0F 16");
 }
 
 TEST_F(GatewayCoreTest, OversizedClientRecordIsDroppedAndTheNextStillGoesOut) {
@@ -128,8 +137,8 @@ TEST_F(GatewayCoreTest, OversizedClientRecordIsDroppedAndTheNextStillGoesOut) {
     oversized.resize(4 + 0x40, 0x11);
     ASSERT_TRUE(client.send(oversized));
     ASSERT_TRUE(client.send(bytes("00 80 04 00 10 40 40 16")));
-    ASSERT_TRUE(processEventsUntil([&] { return hostFrames().size() == 4; }, 3s));
-    EXPECT_EQ(hostFrames()[3], "10 40 40 16");
+    ASSERT_TRUE(processEventsUntil([&] { return hostFrames().size() == 5; }, 3s));
+    EXPECT_EQ(hostFrames()[4], "10 40 40 16");
 }
 
 TEST_F(GatewayCoreTest, ClientThatNeverReadsDoesNotDelayOthers) {
@@ -171,8 +180,8 @@ TEST_F(GatewayCoreTest, SetGaRequestReachesTheLineAsGroupWrite) {
     ASSERT_TRUE(waitUntilConnectedToBcu());
     TcpClient client(core->proxy()->port());
     ASSERT_TRUE(client.send(std::string(R"(<SetGA GA="1/2/3" Type="EIS1" Value="1">)")));
-    ASSERT_TRUE(processEventsUntil([&] { return hostFrames().size() == 4; }, 3s));
-    EXPECT_EQ(hostFrames()[3], "68 0A 0A 68 73 11 0C 11 FF 0A 03 E1 00 81 0F 16");
+    ASSERT_TRUE(processEventsUntil([&] { return hostFrames().size() == 5; }, 3s));
+    EXPECT_EQ(hostFrames()[4], "68 0A 0A 68 53 11 0C 11 FF 0A 03 E1 00 81 EF 16");
 }
 
 TEST_F(GatewayCoreTest, OnlyGroupValueRecordsTouchTheTable) {

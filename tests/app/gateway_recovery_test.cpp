@@ -27,6 +27,8 @@ using test::TcpClient;
 const std::vector<std::string> kStartupTexts{"reset..", "PEI_switch..", "set Addr-Table..", "connected to BCU"};
 const char* const kResetFrame = "10 40 40 16";
 const char* const kPeiSwitchFrame = "68 08 08 68 73 A9 96 18 34 56 78 0A D6 16";
+// PC_Get_Value.req of the 2 bytes at 0x0117, the BCU's own address.
+const char* const kAddressReadFrame = "68 05 05 68 73 AC 02 01 17 39 16";
 const std::vector<uint8_t> kSwitchOn = bytes("29 BC 11 01 0A 03 E1 00 81");
 
 class GatewayRecoveryTest : public test::SimulatedTimeTest {
@@ -40,8 +42,11 @@ protected:
         core = std::make_unique<GatewayCore>(loop(), ui, settings, opener, test::loopbackConfig(sim->devicePath()));
         core->start();
     }
+    // Connected, and the BCU's own address read after it.
     bool waitUntilConnectedToBcu(std::chrono::milliseconds timeout = 5s) {
-        return processEventsUntil([&] { return ui.last(StatusField::Bcu) == "connected to BCU"; }, timeout);
+        ui.bcuAddress.clear();
+        return processEventsUntil(
+            [&] { return ui.last(StatusField::Bcu) == "connected to BCU" && !ui.bcuAddress.empty(); }, timeout);
     }
     std::vector<std::string> hostFrames() const {
         std::vector<std::string> out;
@@ -84,14 +89,16 @@ TEST_F(GatewayRecoveryTest, ClientsConnectedAcrossAReplugGetRecordsAgain) {
     expectedTexts.insert(expectedTexts.end(), kStartupTexts.begin(), kStartupTexts.end());
     EXPECT_EQ(bcuTextsFrom(textsBefore), expectedTexts);
     const auto frames = hostFrames();
-    ASSERT_EQ(frames.size(), framesBefore + 3);
+    ASSERT_EQ(frames.size(), framesBefore + 4);
     EXPECT_EQ(frames[framesBefore], kResetFrame);
     // The first frame after the reset carries 0x73.
     EXPECT_EQ(frames[framesBefore + 1], kPeiSwitchFrame);
+    EXPECT_EQ(frames[framesBefore + 3], kAddressReadFrame) << "the BCU's address is read again";
 
     sim->injectIndication(kSwitchOn);
-    // A fresh BCU's first frame of its own carries F3.
-    EXPECT_EQ(hex(client.receive(14, 3s)), "02 10 0A 00 BC 11 01 0A 03 E1 00 81 59 16");
+    // A fresh BCU's first frame of its own, its answer to the address read,
+    // carried F3; this one D3.
+    EXPECT_EQ(hex(client.receive(14, 3s)), "02 10 0A 00 BC 11 01 0A 03 E1 00 81 39 16");
 }
 
 TEST_F(GatewayRecoveryTest, SilentBcuIsResetEveryFiveSecondsUntilItAnswers) {
@@ -109,8 +116,9 @@ TEST_F(GatewayRecoveryTest, SilentBcuIsResetEveryFiveSecondsUntilItAnswers) {
     ASSERT_TRUE(waitUntilConnectedToBcu(8s));
     EXPECT_EQ(bcuTextsFrom(4),
               (std::vector<std::string>{"reset..", "PEI_switch..", "set Addr-Table..", "connected to BCU"}));
-    EXPECT_EQ(hostFrames().size(), 6u);
+    EXPECT_EQ(hostFrames().size(), 7u);
     EXPECT_EQ(hostFrames()[4], kPeiSwitchFrame);
+    EXPECT_EQ(hostFrames()[6], kAddressReadFrame);
 }
 
 TEST_F(GatewayRecoveryTest, BcuResetMidRunStartsItAgainAndTelegramsFlow) {
@@ -123,7 +131,10 @@ TEST_F(GatewayRecoveryTest, BcuResetMidRunStartsItAgainAndTelegramsFlow) {
     sim->injectRaw(bytes(kResetFrame));
     ASSERT_TRUE(processEventsUntil([&] { return ui.statuses[StatusField::Bcu].size() == textsBefore + 4; }, 5s));
     EXPECT_EQ(bcuTextsFrom(textsBefore), kStartupTexts);
-    EXPECT_EQ(hostFrames().size(), 6u);
+    // The start-up and the address read, twice.
+    ASSERT_TRUE(waitUntilConnectedToBcu());
+    EXPECT_EQ(hostFrames().size(), 8u);
+    EXPECT_EQ(hostFrames()[7], kAddressReadFrame);
 
     sim->injectIndication(kSwitchOn);
     EXPECT_EQ(client.receive(14, 3s).size(), 14u);

@@ -260,7 +260,9 @@ TEST_F(MainDialogWithGatewayTest, StartsOfflineWithEmptyCountersUntilTheFirstTic
     ASSERT_TRUE(processEventsUntil([&] { return !dialog.fieldText(1009).isEmpty(); }, 2s));
     // On a busy machine the start-up may still run at the first tick.
     EXPECT_TRUE(processEventsUntil([&] { return dialog.fieldText(1002) == "connected to BCU"; }, 5s));
-    EXPECT_TRUE(processEventsUntil([&] { return dialog.fieldText(1007) == "3"; }, 3s));
+    // The three steps and the read of the BCU's address acknowledged.
+    EXPECT_TRUE(processEventsUntil([&] { return dialog.fieldText(1007) == "4"; }, 3s));
+    EXPECT_EQ(dialog.control(1002)->toolTip(), "BCU 1.1.250");
 }
 
 TEST_F(MainDialogWithGatewayTest, GroupTelegramsRefreshTheOpenTableOthersDoNot) {

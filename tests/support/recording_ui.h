@@ -15,6 +15,7 @@ public:
     void setCounter(CounterField field, int32_t value) override { counters[field] = value; }
     void countersRefreshed() override { ++refreshes; }
     void showMessage(const std::string& text) override { messages.push_back(text); }
+    void showBcuAddress(const std::string& address) override { bcuAddress = address; }
 
     std::string last(StatusField field) const {
         const auto it = statuses.find(field);
@@ -25,6 +26,7 @@ public:
     std::map<CounterField, int32_t> counters;
     int refreshes = 0;
     std::vector<std::string> messages;
+    std::string bcuAddress;
 };
 
 }  // namespace lintor::test

@@ -28,6 +28,7 @@ SimulatorEngine::SimulatorEngine(const Options& options, PtyPair pty, TrafficRec
     : pty_(std::move(pty)),
       recorder_(recorder),
       uplink_(UplinkSender::Settings{options.ackTimeout}),
+      memory_(options.individualAddress),
       garbage_(options.seed) {
     if (options.demo) demo_.emplace(options.seed, start + options.demoQuietPeriod);
 }
@@ -159,6 +160,7 @@ void SimulatorEngine::answerFrame(const HostUnit& unit, Clock::time_point now) {
 std::vector<std::vector<uint8_t>> SimulatorEngine::followUpsOf(std::span<const uint8_t> message) {
     std::vector<std::vector<uint8_t>> followUps;
     if (auto confirmation = confirmationOf(message)) followUps.push_back(std::move(*confirmation));
+    if (auto answer = memory_.handle(message)) followUps.push_back(std::move(*answer));
     if (!demo_) return followUps;
     if (const auto request = parseGroupRequest(message)) {
         if (auto response = demo_->answer(*request)) followUps.push_back(std::move(*response));

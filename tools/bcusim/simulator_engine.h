@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/pty.h"
+#include "tools/bcusim/bcu_memory.h"
 #include "tools/bcusim/command_queue.h"
 #include "tools/bcusim/demo_bus.h"
 #include "tools/bcusim/host_stream.h"
@@ -69,6 +70,7 @@ private:
     LineOutput output_;
     TimerQueue timers_;
     std::optional<DemoBus> demo_;
+    BcuMemory memory_;
     std::mt19937 garbage_;
     AckMode ackMode_ = AckMode::Normal;
     std::chrono::milliseconds ackDelay_{0};

@@ -36,6 +36,8 @@ struct Options {
     // path, and replug() points it to a new pty, as a USB adapter that comes
     // back under its /dev/serial/by-id name. Removed at destruction.
     std::string linkPath;
+    // The BCU's own individual address, as its memory holds it: 1.1.250.
+    uint16_t individualAddress = 0x11FA;
 };
 
 }  // namespace lintor::bcusim
