@@ -53,6 +53,14 @@ inline constexpr uint16_t PROPERTY_VALUE_RESPONSE = 0x3D6;
 inline constexpr uint16_t PROPERTY_VALUE_WRITE = 0x3D7;
 }  // namespace apci
 
+// Properties of the device object, the interface object every device with
+// properties has at index 0.
+namespace property {
+inline constexpr uint8_t DEVICE_OBJECT_INDEX = 0;
+inline constexpr uint8_t SERIAL_NUMBER = 11;    // 6 bytes: manufacturer, then 4 of its own
+inline constexpr uint8_t MANUFACTURER_ID = 12;  // 2 bytes
+}  // namespace property
+
 // The services whose low six APCI bits carry a number of their own.
 inline constexpr uint16_t SHORT_NUMBER_MASK = 0x3F;
 constexpr bool carriesShortNumber(uint16_t code) {
