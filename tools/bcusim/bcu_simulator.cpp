@@ -94,4 +94,15 @@ void BcuSimulator::setSilent(bool on) {
     commands_.post([this, on] { engine_.setSilent(on); });
 }
 
+void BcuSimulator::setProgrammingMode(uint16_t device, bool on) {
+    commands_.post([this, device, on] { engine_.setProgrammingMode(device, on); });
+}
+
+std::vector<SimulatedLine::DeviceState> BcuSimulator::devices() {
+    std::promise<std::vector<SimulatedLine::DeviceState>> taken;
+    auto result = taken.get_future();
+    commands_.post([this, &taken] { taken.set_value(engine_.devices()); });
+    return result.get();
+}
+
 }  // namespace lintor::bcusim

@@ -66,6 +66,13 @@ public:
     // No 0xE5, no confirmation, no frame of its own: nothing connected.
     void setSilent(bool on);
 
+    // Puts a simulated device (by its current address) into programming
+    // mode or out of it, as its button would.
+    void setProgrammingMode(uint16_t device, bool on);
+    // The simulated devices as they are now, once the commands before the
+    // call have taken effect.
+    std::vector<SimulatedLine::DeviceState> devices();
+
     std::vector<TrafficEntry> traffic() const { return recorder_.traffic(); }
     std::vector<HostUnit> hostUnits() const { return recorder_.hostUnits(); }
     // True once count units have come from the host since the start. A unit

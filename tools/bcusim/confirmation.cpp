@@ -5,7 +5,7 @@
 
 namespace lintor::bcusim {
 
-std::optional<std::vector<uint8_t>> confirmationOf(std::span<const uint8_t> message) {
+std::optional<std::vector<uint8_t>> confirmationOf(std::span<const uint8_t> message, bool acknowledged) {
     if (message.size() <= emi::field::CONTROL || message[emi::field::MESSAGE_CODE] != emi::L_DATA_REQ)
         return std::nullopt;
     std::vector<uint8_t> confirmation(message.begin(), message.end());
@@ -13,6 +13,7 @@ std::optional<std::vector<uint8_t>> confirmationOf(std::span<const uint8_t> mess
     // Only the priority and the bits below it survive from the request.
     confirmation[emi::field::CONTROL] =
         static_cast<uint8_t>(ldata::CONTROL_SENT_ONCE | (message[emi::field::CONTROL] & ~ldata::CONTROL_FRAME_MASK));
+    if (!acknowledged) confirmation[emi::field::CONTROL] |= ldata::CONTROL_CONFIRM_ERROR;
     return confirmation;
 }
 

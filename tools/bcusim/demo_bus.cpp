@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "dpt/knx_float.h"
+#include "tools/bcusim/demo_devices.h"
 
 namespace lintor::bcusim {
 namespace {
@@ -11,14 +12,13 @@ namespace {
 using Kind = DemoBus::DeviceKind;
 using std::chrono::milliseconds;
 
-// Individual addresses 1.1.11 to 1.1.15; groups 1/1/1, 1/1/2, 1/2/1, 3/1/1
-// and 4/0/1.
+// Groups 1/1/1, 1/1/2, 1/2/1, 3/1/1 and 4/0/1.
 constexpr std::array<DemoBus::DeviceProfile, 5> kDevices{{
-    {Kind::Switch, 0x110B, 0x0901, SIX_BIT_VALUE},
-    {Kind::Switch, 0x110C, 0x0902, SIX_BIT_VALUE},
-    {Kind::Dimmer, 0x110D, 0x0A01, 1},
-    {Kind::TemperatureSensor, 0x110E, 0x1901, 2},
-    {Kind::EnergyMeter, 0x110F, 0x2001, 4},
+    {Kind::Switch, DEMO_DEVICE_ADDRESSES[0], 0x0901, SIX_BIT_VALUE},
+    {Kind::Switch, DEMO_DEVICE_ADDRESSES[1], 0x0902, SIX_BIT_VALUE},
+    {Kind::Dimmer, DEMO_DEVICE_ADDRESSES[2], 0x0A01, 1},
+    {Kind::TemperatureSensor, DEMO_DEVICE_ADDRESSES[3], 0x1901, 2},
+    {Kind::EnergyMeter, DEMO_DEVICE_ADDRESSES[4], 0x2001, 4},
 }};
 
 constexpr milliseconds kFirstSendSpread{2000};

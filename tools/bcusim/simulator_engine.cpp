@@ -8,8 +8,10 @@
 #include <cerrno>
 #include <string>
 
+#include "link/individual_address.h"
 #include "platform/log.h"
 #include "tools/bcusim/confirmation.h"
+#include "tools/bcusim/demo_devices.h"
 #include "tools/bcusim/frame_codec.h"
 #include "tools/bcusim/group_telegram.h"
 
@@ -28,6 +30,7 @@ SimulatorEngine::SimulatorEngine(const Options& options, PtyPair pty, TrafficRec
     : pty_(std::move(pty)),
       recorder_(recorder),
       uplink_(UplinkSender::Settings{options.ackTimeout}),
+      line_(simulatedDevices()),
       memory_(options.individualAddress),
       garbage_(options.seed) {
     if (options.demo) demo_.emplace(options.seed, start + options.demoQuietPeriod);
@@ -69,6 +72,7 @@ void SimulatorEngine::runDueWork(Clock::time_point now) {
     timers_.runDue(now);
     checkUplinkTimeout(now);
     tickDemo(now);
+    tickLine(now);
     startNextTransmission();
     writeOutput(now);
 }
@@ -81,6 +85,7 @@ int SimulatorEngine::pollTimeout(Clock::time_point now) const {
     consider(timers_.next());
     consider(uplink_.deadline());
     if (demo_) consider(demo_->nextDue());
+    consider(line_.nextDue());
     if (pty_.isOpen()) consider(output_.nextWriteTime());
     if (!earliest) return -1;
     if (*earliest <= now) return 0;
@@ -140,7 +145,7 @@ void SimulatorEngine::actOn(const HostUnit& unit, Clock::time_point now) {
 
 void SimulatorEngine::answerFrame(const HostUnit& unit, Clock::time_point now) {
     if (silent_) return;
-    std::vector<std::vector<uint8_t>> followUps = followUpsOf(emiMessageOf(unit));
+    std::vector<std::vector<uint8_t>> followUps = followUpsOf(emiMessageOf(unit), now);
     switch (ackMode_) {
     case AckMode::Normal:
         acknowledge(followUps);
@@ -156,16 +161,44 @@ void SimulatorEngine::answerFrame(const HostUnit& unit, Clock::time_point now) {
     }
 }
 
-// The confirmation of a request, then a demo device's answer to it.
-std::vector<std::vector<uint8_t>> SimulatorEngine::followUpsOf(std::span<const uint8_t> message) {
-    std::vector<std::vector<uint8_t>> followUps;
-    if (auto confirmation = confirmationOf(message)) followUps.push_back(std::move(*confirmation));
+// The confirmation of a request and what the devices on the line answer,
+// then a demo device's group response.
+std::vector<std::vector<uint8_t>> SimulatorEngine::followUpsOf(std::span<const uint8_t> message,
+                                                               Clock::time_point now) {
+    std::vector<std::vector<uint8_t>> followUps = sendOnLine(message, now);
     if (auto answer = memory_.handle(message)) followUps.push_back(std::move(*answer));
     if (!demo_) return followUps;
     if (const auto request = parseGroupRequest(message)) {
         if (auto response = demo_->answer(*request)) followUps.push_back(std::move(*response));
     }
     return followUps;
+}
+
+std::vector<std::vector<uint8_t>> SimulatorEngine::sendOnLine(std::span<const uint8_t> message, Clock::time_point now) {
+    std::vector<std::vector<uint8_t>> followUps;
+    const auto frame = frameOfRequest(message, memory_.individualAddress());
+    const auto sent = frame ? line_.transmit(*frame, now) : SimulatedLine::Transmission{true, {}};
+    if (!sent.acknowledged) {
+        recorder_.note("no device at " + formatIndividualAddress(frame->destination) +
+                           ": not acknowledged, repeated 3 times, confirmed negatively",
+                       now);
+    }
+    if (auto confirmation = confirmationOf(message, sent.acknowledged)) followUps.push_back(std::move(*confirmation));
+    for (const LineFrame& answer : sent.answers) {
+        if (auto indication = handUp(answer, now)) followUps.push_back(std::move(*indication));
+    }
+    return followUps;
+}
+
+// The BCU passes up group telegrams, broadcasts and frames for its own
+// address; nobody acknowledges a frame for an address that is not on the
+// line, and its sender gives up after its repetitions.
+std::optional<std::vector<uint8_t>> SimulatorEngine::handUp(const LineFrame& frame, Clock::time_point now) {
+    if (frame.groupDestination || frame.destination == memory_.individualAddress()) return indicationOf(frame);
+    recorder_.note(formatIndividualAddress(frame.source) + " to " + formatIndividualAddress(frame.destination) + " " +
+                       log::hex(frame.tpdu) + ": not acknowledged, repeated 3 times, given up",
+                   now);
+    return std::nullopt;
 }
 
 void SimulatorEngine::acknowledge(const std::vector<std::vector<uint8_t>>& followUps) {
@@ -224,6 +257,13 @@ void SimulatorEngine::tickDemo(Clock::time_point now) {
     for (std::vector<uint8_t>& message : demo_->tick(now)) {
         // A silent or unplugged BCU loses what the devices send meanwhile.
         if (!silent_ && pty_.isOpen()) queueOwnFrame(std::move(message));
+    }
+}
+
+void SimulatorEngine::tickLine(Clock::time_point now) {
+    for (const LineFrame& frame : line_.tick(now)) {
+        auto indication = handUp(frame, now);
+        if (indication && !silent_ && pty_.isOpen()) queueOwnFrame(std::move(*indication));
     }
 }
 
@@ -294,6 +334,15 @@ std::optional<std::string> SimulatorEngine::replug() {
     awaitingReset_ = true;
     recorder_.note("plugged in again on " + pty_.slavePath, Clock::now());
     return pty_.slavePath;
+}
+
+void SimulatorEngine::setProgrammingMode(uint16_t device, bool on) {
+    const std::string name = formatIndividualAddress(device);
+    if (!line_.setProgrammingMode(device, on)) {
+        recorder_.note("no simulated device " + name + " to put into programming mode", Clock::now());
+        return;
+    }
+    recorder_.note(name + (on ? " in programming mode" : " out of programming mode"), Clock::now());
 }
 
 void SimulatorEngine::setSilent(bool on) {

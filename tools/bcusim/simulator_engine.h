@@ -13,7 +13,9 @@
 #include "tools/bcusim/command_queue.h"
 #include "tools/bcusim/demo_bus.h"
 #include "tools/bcusim/host_stream.h"
+#include "tools/bcusim/line_frame.h"
 #include "tools/bcusim/line_output.h"
+#include "tools/bcusim/simulated_line.h"
 #include "tools/bcusim/simulator_options.h"
 #include "tools/bcusim/timer_queue.h"
 #include "tools/bcusim/traffic_recorder.h"
@@ -43,6 +45,8 @@ public:
     // The new pty's slave, or nothing when no pty could be opened.
     std::optional<std::string> replug();
     void setSilent(bool on);
+    void setProgrammingMode(uint16_t device, bool on);
+    std::vector<SimulatedLine::DeviceState> devices() const { return line_.devices(); }
 
 private:
     bool serviceCommands(CommandQueue& commands);
@@ -54,13 +58,16 @@ private:
     void handleUnit(const HostUnit& unit, Clock::time_point now);
     void actOn(const HostUnit& unit, Clock::time_point now);
     void answerFrame(const HostUnit& unit, Clock::time_point now);
-    std::vector<std::vector<uint8_t>> followUpsOf(std::span<const uint8_t> message);
+    std::vector<std::vector<uint8_t>> followUpsOf(std::span<const uint8_t> message, Clock::time_point now);
+    std::vector<std::vector<uint8_t>> sendOnLine(std::span<const uint8_t> message, Clock::time_point now);
+    std::optional<std::vector<uint8_t>> handUp(const LineFrame& frame, Clock::time_point now);
     void acknowledge(const std::vector<std::vector<uint8_t>>& followUps);
 
     void queueOwnFrame(std::vector<uint8_t> message);
     void checkUplinkTimeout(Clock::time_point now);
     void startNextTransmission();
     void tickDemo(Clock::time_point now);
+    void tickLine(Clock::time_point now);
     void writeOutput(Clock::time_point now);
 
     PtyPair pty_;
@@ -70,6 +77,8 @@ private:
     LineOutput output_;
     TimerQueue timers_;
     std::optional<DemoBus> demo_;
+    // The management devices are there with or without the demo traffic.
+    SimulatedLine line_;
     BcuMemory memory_;
     std::mt19937 garbage_;
     AckMode ackMode_ = AckMode::Normal;
