@@ -57,8 +57,12 @@ inline constexpr uint16_t PROPERTY_VALUE_WRITE = 0x3D7;
 // properties has at index 0.
 namespace property {
 inline constexpr uint8_t DEVICE_OBJECT_INDEX = 0;
-inline constexpr uint8_t SERIAL_NUMBER = 11;    // 6 bytes: manufacturer, then 4 of its own
-inline constexpr uint8_t MANUFACTURER_ID = 12;  // 2 bytes
+inline constexpr uint8_t OBJECT_TYPE = 1;         // 2 bytes: 0 for the device object
+inline constexpr uint8_t SERIAL_NUMBER = 11;      // 6 bytes: manufacturer, then 4 of its own
+inline constexpr uint8_t MANUFACTURER_ID = 12;    // 2 bytes
+inline constexpr uint8_t PROGMODE = 54;           // 1 byte: bit 0 is the programming mode
+inline constexpr uint8_t MAX_APDU_LENGTH = 56;    // 2 bytes
+inline constexpr uint8_t DEVICE_DESCRIPTOR = 83;  // 2 bytes: the mask version
 }  // namespace property
 
 // The services whose low six APCI bits carry a number of their own.

@@ -1,9 +1,12 @@
 #include "tools/bcusim/device_properties.h"
 
 #include "link/byte_order.h"
+#include "link/tpdu.h"
 
 namespace lintor::bcusim {
 namespace {
+
+namespace pid = tpdu::property;
 
 constexpr size_t kAddressingSize = 4;
 constexpr uint16_t kDeviceObjectType = 0x0000;
@@ -59,7 +62,7 @@ std::optional<PropertyRequest> readPropertyRequest(std::span<const uint8_t> apdu
 }
 
 std::vector<uint8_t> propertyAnswer(const PropertyRequest& request, DeviceObjectState& state, bool write) {
-    const bool known = request.object == DEVICE_OBJECT_INDEX && elementOf(request.id, state).has_value();
+    const bool known = request.object == pid::DEVICE_OBJECT_INDEX && elementOf(request.id, state).has_value();
     if (!known || (write && !writeElement(request, state))) return addressing(request, 0);
     if (request.start == 0 && request.count == 1) {
         std::vector<uint8_t> answer = addressing(request, 1);

@@ -8,21 +8,9 @@
 
 namespace lintor::bcusim {
 
-// The device object (interface object 0) of a simulated device, as
-// A_PropertyValue_Read and _Write see it.
-namespace pid {
-inline constexpr uint8_t OBJECT_TYPE = 1;
-inline constexpr uint8_t SERIAL_NUMBER = 11;
-inline constexpr uint8_t MANUFACTURER_ID = 12;
-inline constexpr uint8_t PROGMODE = 54;
-inline constexpr uint8_t MAX_APDU_LENGTH = 56;
-inline constexpr uint8_t DEVICE_DESCRIPTOR = 83;
-}  // namespace pid
-
-inline constexpr uint8_t DEVICE_OBJECT_INDEX = 0;
-
-// What the device object reports; programming mode is the one value a
-// property write may change.
+// What the device object of a simulated device reports to
+// A_PropertyValue_Read (the property ids are in link/tpdu.h); programming
+// mode is the one value a property write may change.
 struct DeviceObjectState {
     uint16_t maskVersion = 0;
     uint16_t manufacturer = 0;
