@@ -126,10 +126,10 @@ std::string checkCombination(const Options& options) {
                ": give each its own port, or --proxy-port off";
     }
     const KnxIpConfig& knxip = gateway.knxip;
-    if (knxip.enabled && knxip.address >= knxip.firstTunnel &&
-        static_cast<size_t>(knxip.address - knxip.firstTunnel) < knxip.tunnels) {
+    if (knxip.enabled && knxip.firstTunnel && knxip.address >= *knxip.firstTunnel &&
+        static_cast<size_t>(knxip.address - *knxip.firstTunnel) < knxip.tunnels) {
         return "--knxip-address " + formatIndividualAddress(knxip.address) + " is one of the tunnels' addresses (" +
-               formatIndividualAddress(knxip.firstTunnel) + ":" + std::to_string(knxip.tunnels) +
+               formatIndividualAddress(*knxip.firstTunnel) + ":" + std::to_string(knxip.tunnels) +
                "): give the server an address of its own";
     }
     // An IPv6 --listen of older settings leaves KNXnet/IP out (GatewayCore
@@ -214,7 +214,8 @@ std::string usageText(Program program, const std::string& settingsPath) {
            "                        its IPv4 address (default: that of --listen, or all, with the\n"
            "                        search by multicast on 224.0.23.12)\n"
            "  --knxip-address A     its individual address (default 15.15.240)\n"
-           "  --knxip-tunnels A:N   N tunnels from individual address A on (default 15.15.241:4)\n"
+           "  --knxip-tunnels A:N   N tunnels from individual address A on (default: 4 with the\n"
+           "                        BCU's own address, where devices send their answers)\n"
            "  --knxip-name TEXT     the name configuration tools show (default Lintor)\n"
            "  --allow CIDR          accept connections only from this address or network, e.g.\n"
            "                        192.168.1.0/24 or fd00::/8; repeat for more (default: everyone).\n"

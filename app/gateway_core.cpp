@@ -37,8 +37,12 @@ void GatewayCore::start() {
     comPort_ = setting.comPort;
     config_.device = setting.device;
     link_ = std::make_unique<BusLink>(loop_, *this, opener_, config_.device);
-    const auto toBus = [this](std::span<const uint8_t> record) { return sendToBus(record); };
-    gateway_ = std::make_unique<BusGateway>(loop_, *this, config_, toBus);
+    gateway_ = std::make_unique<BusGateway>(
+        loop_, *this, config_,
+        [this](std::span<const uint8_t> record, uint64_t client) {
+            return sendFor(Delivery::To::GatewayClient, client, record);
+        },
+        [this](uint64_t client) { router_.clientGone(Delivery::To::GatewayClient, client); });
     proxy_ = std::make_unique<ProxyServer>(loop_, *this, config_,
                                            [this](uint16_t address, uint16_t value) { OnProxySetGa(address, value); });
     ui_.setGroupValueTable(&proxy_->table());
@@ -78,7 +82,10 @@ void GatewayCore::startKnxIp() {
     settings.tunnels.tunnelCount = config.tunnels;
     settings.allow = config_.allow;
     knxip_ = std::make_unique<knxip::KnxIpService>(
-        loop_, std::move(settings), [this](std::span<const uint8_t> record) { return sendToBus(record); },
+        loop_, std::move(settings),
+        [this](std::span<const uint8_t> record, uint8_t channel) {
+            return sendFor(Delivery::To::Tunnel, channel, record);
+        },
         [this](const std::string& line, const std::string& brief) { ui_.showKnxIpStatus(line, brief); });
     if (!knxip_->listening()) {
         showLater("KNXnet/IP: cannot listen on UDP port " + std::to_string(config.port) + ": " +
@@ -86,7 +93,10 @@ void GatewayCore::startKnxIp() {
     }
 }
 
-bool GatewayCore::sendToBus(std::span<const uint8_t> record) { return link_->send(record); }
+bool GatewayCore::sendFor(Delivery::To port, uint64_t client, std::span<const uint8_t> record) {
+    router_.requestSent(port, client, record, loop_.now());
+    return link_->send(record);
+}
 
 // At the next turn, as the posted messages always were: a message box opened
 // in the middle of the link's or a server's work would run Qt's loop there.
@@ -103,7 +113,10 @@ void GatewayCore::startupStep(BcuInitStep step) {
     ui_.setStatusText(StatusField::Bcu, std::string(bcuStatusText(step)));
 }
 
-void GatewayCore::bcuAddress(uint16_t address, bool) { ui_.showBcuAddress(formatIndividualAddress(address)); }
+void GatewayCore::bcuAddress(uint16_t address, bool) {
+    if (knxip_) knxip_->setBcuAddress(address);
+    ui_.showBcuAddress(formatIndividualAddress(address));
+}
 
 void GatewayCore::linkDown() {
     if (knxip_) knxip_->setBusConnected(false);
@@ -112,8 +125,9 @@ void GatewayCore::linkDown() {
 
 void GatewayCore::recordFromBus(std::span<const uint8_t> record) {
     if (!gateway_) return;
-    gateway_->busRecord(record);
-    if (knxip_) knxip_->uplinkRecord(record);
+    const Delivery delivery = router_.route(record, loop_.now());
+    gateway_->busRecord(record, delivery);
+    if (knxip_) knxip_->uplinkRecord(record, delivery);
     const auto decoded = decodeGroupValue(record);
     if (!decoded) return;
     proxy_->updateGroupValue(decoded->groupAddress, decoded->value);

@@ -8,6 +8,7 @@
 #include "app/user_interface.h"
 #include "knxip/knxip_service.h"
 #include "link/bus_link.h"
+#include "link/reply_router.h"
 #include "net/bus_gateway.h"
 #include "net/gateway_config.h"
 #include "net/server_events.h"
@@ -58,7 +59,7 @@ public:
     void clientClosed(ServerKind server) override;
 
 private:
-    bool sendToBus(std::span<const uint8_t> record);
+    bool sendFor(Delivery::To port, uint64_t client, std::span<const uint8_t> record);
     void showLater(std::string text);
     void OnProxySetGa(uint16_t groupAddress, uint16_t value);
     void tick();
@@ -71,6 +72,7 @@ private:
     GatewayConfig config_;
     int comPort_ = 0;
     EventLoop::Timer timer_;
+    ReplyRouter router_;
     std::unique_ptr<BusLink> link_;
     std::unique_ptr<BusGateway> gateway_;
     std::unique_ptr<ProxyServer> proxy_;

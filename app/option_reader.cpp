@@ -157,7 +157,7 @@ void OptionReader::individualAddress(uint16_t& target) {
     target = parsed.value_or(target);
 }
 
-void OptionReader::tunnelRange(uint16_t& first, size_t& count, unsigned limit) {
+void OptionReader::tunnelRange(std::optional<uint16_t>& first, size_t& count, unsigned limit) {
     constexpr unsigned kDeviceMask = 0xFF;
     const auto v = value();
     if (!v) return;

@@ -37,7 +37,7 @@ public:
     void individualAddress(uint16_t& target);
     // "15.15.241:4", or the first address alone for one; the range stays on
     // the line of its first address.
-    void tunnelRange(uint16_t& first, size_t& count, unsigned limit);
+    void tunnelRange(std::optional<uint16_t>& first, size_t& count, unsigned limit);
     void level(log::Level& target);
     void unknown();
 

@@ -16,7 +16,7 @@ public:
     void sendDatagram(const UdpEndpoint&, uint32_t, std::span<const uint8_t> bytes) override {
         sentBytes += bytes.size();
     }
-    bool writeDownlink(std::span<const uint8_t> record) override {
+    bool writeDownlink(std::span<const uint8_t> record, uint8_t) override {
         downlinkBytes += record.size();
         return true;
     }

@@ -44,8 +44,8 @@ KnxIpService::~KnxIpService() {
     if (socket_) server_.disconnectAll();
 }
 
-void KnxIpService::uplinkRecord(std::span<const uint8_t> record) {
-    server_.uplinkRecord(record, loop_.now());
+void KnxIpService::uplinkRecord(std::span<const uint8_t> record, Delivery delivery) {
+    server_.uplinkRecord(record, loop_.now(), delivery);
     rearm();
 }
 

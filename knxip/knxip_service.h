@@ -26,7 +26,8 @@ struct ServiceSettings {
 // downlink writer.
 class KnxIpService final : private TunnelServerEvents {
 public:
-    using DownlinkWriter = std::function<bool(std::span<const uint8_t>)>;
+    // A tunnel's record, and its channel.
+    using DownlinkWriter = std::function<bool(std::span<const uint8_t>, uint8_t channel)>;
     // The status line and its short form.
     using StatusSink = std::function<void(const std::string& line, const std::string& brief)>;
 
@@ -41,14 +42,15 @@ public:
     int error() const { return error_; }
     uint16_t port() const { return port_; }
 
-    void uplinkRecord(std::span<const uint8_t> record);
+    void uplinkRecord(std::span<const uint8_t> record, Delivery delivery = Delivery::everyone());
     void setBusConnected(bool connected) { server_.setBusConnected(connected); }
+    void setBcuAddress(uint16_t address) { server_.setBcuAddress(address); }
     void setAllow(AddressFilter allow) { allow_ = std::move(allow); }
     const TunnelServer& server() const { return server_; }
 
 private:
     void sendDatagram(const UdpEndpoint& to, uint32_t local, std::span<const uint8_t> bytes) override;
-    bool writeDownlink(std::span<const uint8_t> record) override { return downlink_(record); }
+    bool writeDownlink(std::span<const uint8_t> record, uint8_t channel) override { return downlink_(record, channel); }
     UdpEndpoint localEndpointFor(const UdpEndpoint& peer, uint32_t local) override;
     void tunnelOpened(size_t tunnel, const UdpEndpoint& peer) override;
     void tunnelClosed(size_t tunnel, std::string_view reason) override;

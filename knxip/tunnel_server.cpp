@@ -124,7 +124,8 @@ void TunnelServer::openConnection(const UdpEndpoint& from, const ConnectRequest&
         return;
     }
     const size_t tunnel = *freeTunnel();
-    const auto address = static_cast<uint16_t>(settings_.firstTunnelAddress + tunnel - 1);
+    const auto address =
+        settings_.firstTunnelAddress ? static_cast<uint16_t>(*settings_.firstTunnelAddress + tunnel - 1) : bcuAddress_;
     connections_.emplace_back(Connection::Kind::Tunnel, channel, tunnel, address, control, data, arrival_, now);
     answer(control, connectResponse(channel, ours, address));
     events_.tunnelOpened(tunnel, from);
@@ -195,7 +196,7 @@ void TunnelServer::tunnelMessage(Connection& connection, std::span<const uint8_t
     if (request->source == 0) request->source = connection.address();
     PendingConfirmation pending{connection.channel(), *request, now + CONFIRMATION_TIMEOUT};
     if (!busConnected_ || pending_.size() >= kPendingLimit || pendingOf(connection.channel()) >= PENDING_PER_TUNNEL ||
-        !events_.writeDownlink(cemi::emiRequestRecord(*request))) {
+        !events_.writeDownlink(cemi::emiRequestRecord(*request), connection.channel())) {
         confirm(pending, false, now);
         return;
     }
@@ -225,29 +226,31 @@ size_t TunnelServer::pendingOf(uint8_t channel) const {
     return static_cast<size_t>(std::ranges::count(pending_, channel, &PendingConfirmation::channel));
 }
 
-void TunnelServer::indicateToTunnels(const cemi::LData& indication, const Connection* except, TimePoint now) {
+void TunnelServer::indicateToTunnels(const cemi::LData& indication, const Connection* except, Delivery delivery,
+                                     TimePoint now) {
     const std::vector<uint8_t> message = cemi::writeLData(indication);
     for (Connection& connection : connections_) {
-        if (&connection != except && !connection.deviceManagement()) send(connection, message, now);
+        if (&connection == except || connection.deviceManagement()) continue;
+        if (delivery.reaches(Delivery::To::Tunnel, connection.channel())) send(connection, message, now);
     }
 }
 
-void TunnelServer::uplinkRecord(std::span<const uint8_t> record, TimePoint now) {
+void TunnelServer::uplinkRecord(std::span<const uint8_t> record, TimePoint now, Delivery delivery) {
     if (record.size() < kRecordHeaderSize) return;
     const RecordHeader header = decodeHeader(record.first<kRecordHeaderSize>());
     const auto payload = record.subspan(kRecordHeaderSize);
     if (isIndicationRecord(header.type)) {
         if (const auto indication = cemi::fromUplinkPayload(cemi::L_DATA_IND, payload)) {
-            indicateToTunnels(*indication, nullptr, now);
+            indicateToTunnels(*indication, nullptr, delivery, now);
         }
     } else if (header.type == MSG_CONFIRM) {
         if (const auto confirmation = cemi::fromUplinkPayload(cemi::L_DATA_CON, payload)) {
-            matchConfirmation(*confirmation, now);
+            matchConfirmation(*confirmation, delivery, now);
         }
     }
 }
 
-void TunnelServer::matchConfirmation(const cemi::LData& confirmation, TimePoint now) {
+void TunnelServer::matchConfirmation(const cemi::LData& confirmation, Delivery delivery, TimePoint now) {
     // The BCU confirms in the order it sent; another client's request may
     // come between ours, and its confirmation goes to no one in particular.
     const bool positive = (confirmation.control1 & cemi::CONTROL1_CONFIRM_ERROR) == 0;
@@ -265,7 +268,7 @@ void TunnelServer::matchConfirmation(const cemi::LData& confirmation, TimePoint 
     if (positive) {
         cemi::LData indication = confirmation;
         indication.messageCode = cemi::L_DATA_IND;
-        indicateToTunnels(indication, sender, now);
+        indicateToTunnels(indication, sender, delivery, now);
     }
 }
 

@@ -13,6 +13,7 @@
 #include "knxip/connection.h"
 #include "knxip/frame_reader.h"
 #include "knxip/frame_writer.h"
+#include "link/reply_router.h"
 #include "platform/log_throttle.h"
 #include "platform/udp_socket.h"
 
@@ -20,7 +21,8 @@ namespace lintor::knxip {
 
 struct TunnelSettings {
     DeviceIdentity identity;
-    uint16_t firstTunnelAddress = 0;
+    // Empty: every tunnel has the BCU's own address.
+    std::optional<uint16_t> firstTunnelAddress;
     size_t tunnelCount = 4;
 };
 
@@ -31,9 +33,10 @@ public:
     // From our address local (0: the one the route picks). On a host with
     // several, each peer is answered from the address it spoke to.
     virtual void sendDatagram(const UdpEndpoint& to, uint32_t local, std::span<const uint8_t> bytes) = 0;
-    // A MSG_DATA_TO_BCU record for the downlink; false when it could not be
-    // queued (the link is down or its queue full).
-    virtual bool writeDownlink(std::span<const uint8_t> record) = 0;
+    // A MSG_DATA_TO_BCU record of the tunnel on that channel for the
+    // downlink; false when it could not be queued (the link is down or its
+    // queue full).
+    virtual bool writeDownlink(std::span<const uint8_t> record, uint8_t channel) = 0;
     // Our endpoint as the peer should address it, given the address its
     // datagram came in on (0 when unknown).
     virtual UdpEndpoint localEndpointFor(const UdpEndpoint& peer, uint32_t local) = 0;
@@ -58,11 +61,15 @@ public:
 
     // local: our address the datagram came in on, 0 when unknown.
     void receive(const UdpEndpoint& from, std::span<const uint8_t> datagram, TimePoint now, uint32_t local = 0);
-    // One uplink record of the bus link, header included.
-    void uplinkRecord(std::span<const uint8_t> record, TimePoint now);
+    // One uplink record of the bus link, header included, for the tunnels
+    // the delivery reaches.
+    void uplinkRecord(std::span<const uint8_t> record, TimePoint now, Delivery delivery = Delivery::everyone());
     // While the bus link is down, no tunnel opens and every request is
     // confirmed negatively at once.
     void setBusConnected(bool connected) { busConnected_ = connected; }
+    // For the tunnels opened from now on, unless they have addresses of
+    // their own.
+    void setBcuAddress(uint16_t address) { bcuAddress_ = address; }
     // Resends, confirmations overdue, connections without a heartbeat.
     void expire(TimePoint now);
     std::optional<TimePoint> nextDeadline() const;
@@ -94,8 +101,8 @@ private:
     void deviceManagementMessage(Connection& connection, std::span<const uint8_t> message, TimePoint now);
     void confirm(const PendingConfirmation& pending, bool positive, TimePoint now);
     size_t pendingOf(uint8_t channel) const;
-    void indicateToTunnels(const cemi::LData& indication, const Connection* except, TimePoint now);
-    void matchConfirmation(const cemi::LData& confirmation, TimePoint now);
+    void indicateToTunnels(const cemi::LData& indication, const Connection* except, Delivery delivery, TimePoint now);
+    void matchConfirmation(const cemi::LData& confirmation, Delivery delivery, TimePoint now);
 
     void send(Connection& connection, std::vector<uint8_t> cemi, TimePoint now);
     void sendNext(Connection& connection, TimePoint now);
@@ -116,6 +123,7 @@ private:
     std::deque<PendingConfirmation> pending_;
     uint32_t arrival_ = 0;  // of the datagram in hand
     bool busConnected_ = false;
+    uint16_t bcuAddress_ = emi::FACTORY_INDIVIDUAL_ADDRESS;
     uint8_t lastChannel_ = 0;
     uint64_t dropped_ = 0;
     // What any peer can make us log is logged sparingly.

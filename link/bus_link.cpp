@@ -39,6 +39,7 @@ bool BusLink::takeOwnAnswer(std::span<const uint8_t> message) {
     addressRead_.stop();
     log::notice("the BCU's individual address is " + formatIndividualAddress(*address));
     events_.bcuAddress(*address, true);
+    events_.startupStep(BcuInitStep::Connected);
     return true;
 }
 
@@ -49,12 +50,18 @@ void BusLink::linkDown() {
     events_.linkDown();
 }
 
+// Connected is told once the BCU's address is known: tunnels that open at
+// once take it.
 void BusLink::onStartupStep(BcuInitStep step) {
+    if (step == BcuInitStep::Connected) {
+        readBcuAddress();
+        return;
+    }
     events_.startupStep(step);
-    if (step == BcuInitStep::Connected) readBcuAddress();
 }
 
 void BusLink::readBcuAddress() {
+    // A refused send means the link is going down, which says so itself.
     if (!link_.send(bcuAddressRequestRecord())) return;
     addressRead_.startAfter(ADDRESS_READ_TIMEOUT);
 }
@@ -63,6 +70,7 @@ void BusLink::bcuAddressUnanswered() {
     log::warning("the BCU did not answer the read of its individual address: " +
                  formatIndividualAddress(emi::FACTORY_INDIVIDUAL_ADDRESS) + " assumed, as a BCU has from the factory");
     events_.bcuAddress(emi::FACTORY_INDIVIDUAL_ADDRESS, false);
+    events_.startupStep(BcuInitStep::Connected);
 }
 
 void BusLink::performInitStep() {

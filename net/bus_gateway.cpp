@@ -4,23 +4,34 @@
 
 namespace lintor {
 
-BusGateway::BusGateway(EventLoop& loop, ServerEvents& serverEvents, const GatewayConfig& config, DownlinkSink downlink)
+BusGateway::BusGateway(EventLoop& loop, ServerEvents& serverEvents, const GatewayConfig& config, DownlinkSink downlink,
+                       ClosedSink closed)
     : SocketServer(loop, serverEvents, ServerKind::BusGateway, config.gatewayAddress(), config.gatewayPort,
                    config.limits, config.allow),
-      downlink_(std::move(downlink)) {}
+      downlink_(std::move(downlink)),
+      closed_(std::move(closed)) {}
 
-void BusGateway::busRecord(std::span<const uint8_t> record) {
+void BusGateway::busRecord(std::span<const uint8_t> record, Delivery delivery) {
     if (record.size() < kRecordHeaderSize) return;
     const RecordHeader header = decodeHeader(record.first<kRecordHeaderSize>());
     if (header.type == MSG_BCU_ACK || header.type == MSG_UNMATCHED_TELEGRAM) return;
-    broadcast(record);
+    switch (delivery.to) {
+    case Delivery::To::Everyone:
+        broadcast(record);
+        return;
+    case Delivery::To::GatewayClient:
+        sendTo(delivery.client, record);
+        return;
+    case Delivery::To::Tunnel:
+        return;
+    }
 }
 
 void BusGateway::OnClientConnected(ClientSocket&) { events().clientConnected(kind()); }
 
 void BusGateway::OnClientData(ClientSocket& client, std::span<const uint8_t> bytes) {
     framers_.of(client).feed(
-        bytes, [this](std::span<const uint8_t> record) { downlink_(record); },
+        bytes, [this, &client](std::span<const uint8_t> record) { downlink_(record, client.id()); },
         [this, &client](const RecordHeader& header) {
             if (!droppedLog_.admit()) return;
             log::warning(clientName(client) + ": record of type " + log::hexWord(header.type) + " with " +
@@ -31,6 +42,7 @@ void BusGateway::OnClientData(ClientSocket& client, std::span<const uint8_t> byt
 
 void BusGateway::OnClientClosed(ClientSocket& client) {
     framers_.close(client);
+    if (closed_) closed_(client.id());
     events().clientClosed(kind());
 }
 

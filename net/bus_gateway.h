@@ -4,6 +4,7 @@
 #include <functional>
 #include <span>
 
+#include "link/reply_router.h"
 #include "net/client_sessions.h"
 #include "net/record_framer.h"
 #include "net/socket_server.h"
@@ -11,17 +12,22 @@
 
 namespace lintor {
 
-// The gateway port: every record from the bus goes to every client, every
-// record a client sends goes to the bus link, whole.
+// The gateway port: every record from the bus goes to every client (a
+// device's answers only to the one talking to it), every record a client
+// sends goes to the bus link, whole.
 class BusGateway final : public SocketServer {
 public:
-    using DownlinkSink = std::function<bool(std::span<const uint8_t> record)>;
+    // The record, and the id of the client that sent it.
+    using DownlinkSink = std::function<bool(std::span<const uint8_t> record, uint64_t client)>;
 
-    BusGateway(EventLoop& loop, ServerEvents& serverEvents, const GatewayConfig& config, DownlinkSink downlink);
+    using ClosedSink = std::function<void(uint64_t client)>;
 
-    // A record from the bus: to every client, but for the BCU's
-    // acknowledgements and telegrams of an unknown service.
-    void busRecord(std::span<const uint8_t> record);
+    BusGateway(EventLoop& loop, ServerEvents& serverEvents, const GatewayConfig& config, DownlinkSink downlink,
+               ClosedSink closed = {});
+
+    // A record from the bus: to every client the delivery reaches, but for
+    // the BCU's acknowledgements and telegrams of an unknown service.
+    void busRecord(std::span<const uint8_t> record, Delivery delivery = Delivery::everyone());
 
 protected:
     void OnClientConnected(ClientSocket& client) override;
@@ -30,6 +36,7 @@ protected:
 
 private:
     DownlinkSink downlink_;
+    ClosedSink closed_;
     ClientSessions<RecordFramer> framers_;
     LogThrottle droppedLog_;
 };

@@ -25,7 +25,8 @@ struct ServerLimits {
 };
 
 inline constexpr uint16_t KNXIP_PORT = 3671;
-// 15.15.240 for the server, 15.15.241 and on for the tunnels.
+// 15.15.240 for the server. The tunnels share the BCU's own address unless
+// told otherwise: a device's answers reach only that address.
 inline constexpr uint16_t KNXIP_DEFAULT_ADDRESS = 0xFFF0;
 inline constexpr size_t KNXIP_DEFAULT_TUNNELS = 4;
 // A line holds devices 1 to 255; tunnels stay on the line of the first.
@@ -37,7 +38,7 @@ struct KnxIpConfig {
     uint16_t port = KNXIP_PORT;                // UDP; 0 picks a free port
     std::optional<std::string> listen;         // in place of GatewayConfig::listenAddress
     uint16_t address = KNXIP_DEFAULT_ADDRESS;  // the server's individual address
-    uint16_t firstTunnel = KNXIP_DEFAULT_ADDRESS + 1;
+    std::optional<uint16_t> firstTunnel;       // empty: the BCU's own address for every tunnel
     size_t tunnels = KNXIP_DEFAULT_TUNNELS;
     std::string name = "Lintor";
 };

@@ -124,20 +124,29 @@ bool SocketServer::broadcast(std::span<const uint8_t> bytes) {
     bool taken = false;
     OutgoingBlock block(bytes);
     // Removal waits for the event loop, so the list does not change underneath.
-    for (const auto& client : clients_) {
-        switch (client->offer(block)) {
-        case ClientSocket::Offer::Taken:
-            taken = true;
-            break;
-        case ClientSocket::Offer::Refused:
-            watchConnections();
-            break;
-        case ClientSocket::Offer::Broken:
-            if (!client->retired()) retire(*client, "connection gone");
-            break;
-        }
-    }
+    for (const auto& client : clients_) taken = offerTo(*client, block) || taken;
     return taken;
+}
+
+bool SocketServer::sendTo(uint64_t clientId, std::span<const uint8_t> bytes) {
+    const auto client = std::ranges::find_if(clients_, [&](const auto& c) { return c->id() == clientId; });
+    if (client == clients_.end()) return false;
+    OutgoingBlock block(bytes);
+    return offerTo(**client, block);
+}
+
+bool SocketServer::offerTo(ClientSocket& client, OutgoingBlock& block) {
+    switch (client.offer(block)) {
+    case ClientSocket::Offer::Taken:
+        return true;
+    case ClientSocket::Offer::Refused:
+        watchConnections();
+        return false;
+    case ClientSocket::Offer::Broken:
+        if (!client.retired()) retire(client, "connection gone");
+        return false;
+    }
+    return false;
 }
 
 void SocketServer::OnClientConnected(ClientSocket&) {}

@@ -46,6 +46,8 @@ public:
 
     // True when at least one client took the whole block.
     bool broadcast(std::span<const uint8_t> bytes);
+    // To the one client with that id, if it is still there.
+    bool sendTo(uint64_t clientId, std::span<const uint8_t> bytes);
 
     // Called by the listening socket.
     void acceptClient();
@@ -67,6 +69,7 @@ private:
     void serviceClient(ClientSocket& client, EventLoop::Readiness readiness);
     void receiveFromClient(ClientSocket& client);
     void flushClient(ClientSocket& client);
+    bool offerTo(ClientSocket& client, OutgoingBlock& block);
     bool acceptOne();
     void reportClosed(ClientSocket& client);
     void retire(ClientSocket& client, const std::string& reason);

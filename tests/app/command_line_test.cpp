@@ -59,7 +59,7 @@ TEST(CommandLine, KnxIpServer) {
     EXPECT_TRUE(defaults.enabled);
     EXPECT_EQ(defaults.port, 3671);
     EXPECT_EQ(defaults.address, 0xFFF0);  // 15.15.240
-    EXPECT_EQ(defaults.firstTunnel, 0xFFF1);
+    EXPECT_FALSE(defaults.firstTunnel);   // the BCU's own address
     EXPECT_EQ(defaults.tunnels, 4U);
     EXPECT_EQ(defaults.name, "Lintor");
 
@@ -87,11 +87,12 @@ TEST(CommandLine, KnxIpServer) {
         EXPECT_EQ(parse({"--knxip-tunnels", wrong}).error,
                   "not a range of tunnel addresses for --knxip-tunnels: " + std::string(wrong) + range);
     }
-    EXPECT_EQ(parse({"--knxip-address", "15.15.243"}).error,
+    EXPECT_EQ(parse({"--knxip-address", "15.15.243"}).error, "");
+    EXPECT_EQ(parse({"--knxip-address", "15.15.243", "--knxip-tunnels", "15.15.241:4"}).error,
               "--knxip-address 15.15.243 is one of the tunnels' addresses (15.15.241:4): give the server an address of "
               "its own");
-    EXPECT_EQ(parse({"--knxip-address", "15.15.245"}).error, "");
-    EXPECT_EQ(parse({"--knxip-address", "15.15.243", "--knxip-port", "off"}).error, "");
+    EXPECT_EQ(parse({"--knxip-address", "15.15.243", "--knxip-tunnels", "15.15.241:4", "--knxip-port", "off"}).error,
+              "");
     EXPECT_EQ(parse({"--knxip-address", "1.1"}).error,
               "not an individual address for --knxip-address: 1.1 (e.g. 1.1.250)");
 }

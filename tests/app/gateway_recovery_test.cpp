@@ -127,12 +127,13 @@ TEST_F(GatewayRecoveryTest, BcuResetMidRunStartsItAgainAndTelegramsFlow) {
     TcpClient client(core->gateway()->port());
     ASSERT_TRUE(processEventsUntil([&] { return core->gateway()->clientCount() == 1; }, 2s));
     const size_t textsBefore = ui.statuses[StatusField::Bcu].size();
+    ui.bcuAddress.clear();
 
     sim->injectRaw(bytes(kResetFrame));
     ASSERT_TRUE(processEventsUntil([&] { return ui.statuses[StatusField::Bcu].size() == textsBefore + 4; }, 5s));
     EXPECT_EQ(bcuTextsFrom(textsBefore), kStartupTexts);
-    // The start-up and the address read, twice.
-    ASSERT_TRUE(waitUntilConnectedToBcu());
+    // The start-up and the address read, twice; connected once it is read.
+    EXPECT_EQ(ui.bcuAddress, "1.1.250");
     EXPECT_EQ(hostFrames().size(), 8u);
     EXPECT_EQ(hostFrames()[7], kAddressReadFrame);
 

@@ -31,7 +31,7 @@ public:
         require(bytes[0] == knxip::HEADER_SIZE && bytes[1] == knxip::PROTOCOL_VERSION, "the header is ours");
         require(readBigEndian16(bytes, 4) == bytes.size(), "the total length is the frame's");
     }
-    bool writeDownlink(std::span<const uint8_t> record) override {
+    bool writeDownlink(std::span<const uint8_t> record, uint8_t) override {
         require(record.size() >= kRecordHeaderSize, "a record has its header");
         const RecordHeader header = decodeHeader(record.first<kRecordHeaderSize>());
         require(header.type == MSG_DATA_TO_BCU, "only data records go to the BCU");

@@ -114,14 +114,15 @@ TEST_F(KnxIpProcessTest, RawClientIsDescribedConnectedAndHeard) {
     client.send(knxipPort_, "06 10 02 05 00 1A 08 01 00 00 00 00 00 00 08 01 00 00 00 00 00 00 04 04 02 00");
     const std::string connected = client.receive();
     ASSERT_EQ(connected.substr(0, 23), "06 10 02 06 00 14 01 00") << connected;
-    EXPECT_EQ(connected.substr(connected.size() - 11), "04 04 FF F1");
+    // The tunnel has the BCU's own address, the simulator's 1.1.250.
+    EXPECT_EQ(connected.substr(connected.size() - 11), "04 04 11 FA");
     EXPECT_TRUE(waitForLineContaining(*gateway_, "KNXnet/IP: tunnel 1 connected from 127.0.0.1:", 2s));
 
     client.send(knxipPort_, "06 10 04 20 00 15 04 01 00 00 11 00 BC E0 00 00 0A 03 01 00 81");
     EXPECT_EQ(client.receive(), "06 10 04 21 00 0A 04 01 00 00");
-    EXPECT_TRUE(waitForFrameToTheBcu("11 0C FF F1 0A 03 E1 00 81"));
+    EXPECT_TRUE(waitForFrameToTheBcu("11 0C 11 FA 0A 03 E1 00 81"));
     // The simulator confirms: L_Data.con in our first request to the client.
-    EXPECT_EQ(client.receive(), "06 10 04 20 00 15 04 01 00 00 2E 00 BC E0 FF F1 0A 03 01 00 81");
+    EXPECT_EQ(client.receive(), "06 10 04 20 00 15 04 01 00 00 2E 00 BC E0 11 FA 0A 03 01 00 81");
     client.send(knxipPort_, "06 10 04 21 00 0A 04 01 00 00");
 
     ASSERT_TRUE(sim_->injectGroupWrite(0x0901, 1, bcusim::SIX_BIT_VALUE, 0x110B));
@@ -152,7 +153,7 @@ TEST_F(KnxIpProcessTest, AnswersComeFromTheAddressThatWasAsked) {
     // The data endpoint it names is that address too.
     char port[8];
     std::snprintf(port, sizeof port, "%02X %02X", knxipPort_ >> 8, knxipPort_ & 0xFF);
-    EXPECT_EQ(hex(answer), "06 10 02 06 00 14 01 00 08 01 7F 00 00 02 " + std::string(port) + " 04 04 FF F1");
+    EXPECT_EQ(hex(answer), "06 10 02 06 00 14 01 00 08 01 7F 00 00 02 " + std::string(port) + " 04 04 11 FA");
 
     // A stray datagram from the same host to another of our addresses
     // changes nothing for the tunnel: its telegrams still come from 127.0.0.2.
@@ -226,7 +227,7 @@ TEST_P(NpmClientTest, ConnectsWritesReadsHearsAndDisconnects) {
     ASSERT_TRUE(client.writeLine("write 1/2/3 DPT1 1"));
     EXPECT_TRUE(client.waitForLine("written 1/2/3", 5s)) << joined(client.outputLines());
     EXPECT_TRUE(
-        waitForFrameToTheBcu(GetParam() == "knx" ? "11 0C FF 0F 0A 03 E1 00 81" : "11 0C FF F1 0A 03 E1 00 81"));
+        waitForFrameToTheBcu(GetParam() == "knx" ? "11 0C FF 0F 0A 03 E1 00 81" : "11 0C 11 FA 0A 03 E1 00 81"));
 
     ASSERT_TRUE(client.writeLine("read 3/1/1"));
     EXPECT_TRUE(client.waitForLine("response 3/1/1 1.1.14 ", 5s)) << joined(client.outputLines());

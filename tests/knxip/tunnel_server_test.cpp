@@ -29,7 +29,7 @@ public:
     void sendDatagram(const UdpEndpoint& to, uint32_t, std::span<const uint8_t> datagram) override {
         sent.push_back({to, hex(datagram)});
     }
-    bool writeDownlink(std::span<const uint8_t> record) override {
+    bool writeDownlink(std::span<const uint8_t> record, uint8_t) override {
         if (downlinkFull) return false;
         downlink.push_back(hex(record));
         return true;
