@@ -38,13 +38,20 @@ TEST(ToolOptions, CommandsWithTheirArgumentsAndOptionsInAnyOrder) {
     EXPECT_EQ(read.portOrDefault(), DEFAULT_GATEWAY_PORT);
 
     EXPECT_EQ(options({"watch"}).portOrDefault(), DEFAULT_PROXY_PORT);
+    const ToolOptions devices = options({"devices", "1.1.", "--json", "--timeout", "0.2"});
+    EXPECT_EQ(devices.command, Command::Devices);
+    EXPECT_EQ(devices.arguments, (std::vector<std::string>{"1.1."}));
+    EXPECT_EQ(devices.portOrDefault(), DEFAULT_GATEWAY_PORT);
+    EXPECT_EQ(options({"progmode"}).command, Command::Progmode);
+    EXPECT_EQ(options({"set-address", "1.1.7"}).command, Command::SetAddress);
     EXPECT_EQ(options({"monitor", "--names", "ets.csv"}).namesFile, "ets.csv");
     // After "--" a value may start with dashes.
     EXPECT_EQ(options({"write", "1/2/3", "--", "--x"}).arguments.at(1), "--x");
 }
 
 TEST(ToolOptions, MistakesSayWhatIsWrong) {
-    EXPECT_EQ(mistake({}), "lintor-tool: no command given (monitor, write, read or watch)");
+    EXPECT_EQ(mistake({}),
+              "lintor-tool: no command given (monitor, write, read, watch, devices, info, progmode or set-address)");
     EXPECT_EQ(mistake({"monitr"}), "lintor-tool: unknown command \"monitr\"");
     EXPECT_EQ(mistake({"write", "1/2/3"}), "lintor-tool write: give a group address and a value");
     EXPECT_EQ(mistake({"read"}), "lintor-tool read: give a group address");
@@ -59,8 +66,16 @@ TEST(ToolOptions, MistakesSayWhatIsWrong) {
     EXPECT_EQ(mistake({"read", "1/2/3", "--timeout", "0.0001"}),
               "lintor-tool: --timeout \"0.0001\" is not a number of seconds (0.001 to 3600)");
     EXPECT_EQ(mistake({"monitor", "--dpt", "9.001"}), "lintor-tool monitor: --dpt is for write and read");
-    EXPECT_EQ(mistake({"watch", "--timeout", "1"}), "lintor-tool watch: --timeout is for write and read");
-    EXPECT_EQ(mistake({"write", "1/2/3", "1", "--json"}), "lintor-tool write: --json is for monitor, read and watch");
+    EXPECT_EQ(mistake({"watch", "--timeout", "1"}),
+              "lintor-tool watch: --timeout is for write, read, devices, info, progmode and set-address");
+    EXPECT_EQ(mistake({"write", "1/2/3", "1", "--json"}),
+              "lintor-tool write: --json is for monitor, read, watch, devices, info and progmode");
+    EXPECT_EQ(mistake({"set-address", "1.1.7", "--json"}),
+              "lintor-tool set-address: --json is for monitor, read, watch, devices, info and progmode");
+    EXPECT_EQ(mistake({"devices", "1.1", "--names", "ets.csv"}),
+              "lintor-tool devices: --names is for monitor, write, read and watch");
+    EXPECT_EQ(mistake({"devices"}), "lintor-tool devices: give a line, such as 1.1");
+    EXPECT_EQ(mistake({"set-address"}), "lintor-tool set-address: give the new individual address, such as 1.1.7");
     EXPECT_EQ(mistake({"monitor", "--names"}), "lintor-tool: --names needs a value");
     EXPECT_EQ(mistake({"monitor", "--colour"}), "lintor-tool: unknown option --colour");
 }

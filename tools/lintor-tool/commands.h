@@ -9,5 +9,9 @@ int runMonitor(const ToolContext& context);
 int runWrite(const ToolContext& context);
 int runRead(const ToolContext& context);
 int runWatch(const ToolContext& context);
+int runDevices(const ToolContext& context);
+int runInfo(const ToolContext& context);
+int runProgmode(const ToolContext& context);
+int runSetAddress(const ToolContext& context);
 
 }  // namespace lintor::tool

@@ -1,4 +1,4 @@
-// lintor-tool: a bus monitor and group reads and writes through lintord.
+// lintor-tool: a bus monitor, group reads and writes, and device management through lintord.
 
 #include <array>
 #include <cerrno>
@@ -70,6 +70,14 @@ int run(const ToolContext& context) {
         return runRead(context);
     case Command::Watch:
         return runWatch(context);
+    case Command::Devices:
+        return runDevices(context);
+    case Command::Info:
+        return runInfo(context);
+    case Command::Progmode:
+        return runProgmode(context);
+    case Command::SetAddress:
+        return runSetAddress(context);
     }
     return EXIT_USAGE;
 }

@@ -5,7 +5,9 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <functional>
 #include <string_view>
+#include <vector>
 
 namespace lintor::tool {
 namespace {
@@ -20,6 +22,11 @@ commands:
   write GA VALUE       writes VALUE to the group address GA and waits for the BCU's confirmation
   read GA              asks GA for its value and prints the first response
   watch                the group values the proxy port reports
+  devices LINE         the devices that answer on LINE (1.1): mask version,
+                       programming mode, serial number
+  info ADDRESS         what the device at ADDRESS (1.1.5) tells of itself
+  progmode             the devices in programming mode
+  set-address ADDRESS  gives ADDRESS to the one device in programming mode
 
 GA is a group address (1/2/3) or, with --names, a name from the file.
 
@@ -29,29 +36,59 @@ options:
   --names FILE         names and datapoint types of group addresses: an ETS
                        CSV export or lines of "1/2/3;Kitchen light;1.001"
   --dpt TYPE           datapoint type of GA for write and read (9.001, DPST-9-1)
-  --timeout SECONDS    how long write and read wait (default 3)
+  --timeout SECONDS    how long write and read wait, and the device commands
+                       for each answer (default 3)
   --json               one JSON object per line
   --help, --version
 
 exit status: 0 done, 1 failed (no connection, not confirmed), 2 bad usage or
-value, 3 no response to a read. See lintor-tool(1) for the datapoint types.
+value, 3 no response (read, devices, info, progmode), 4 set-address refused.
+See lintor-tool(1) for the datapoint types.
 )";
 
 constexpr double kShortestTimeoutSeconds = 0.001;
 constexpr double kLongestTimeoutSeconds = 3600;
 
+// The options besides --host and --port that a command takes.
+struct Takes {
+    bool names = false;
+    bool type = false;
+    bool timeout = false;
+    bool json = false;
+};
+
 struct CommandName {
     std::string_view name;
     Command command;
     size_t arguments;
+    std::string_view argumentsText;  // what to give, when some are missing
+    Takes takes;
 };
 
-constexpr std::array<CommandName, 4> kCommands{{
-    {"monitor", Command::Monitor, 0},
-    {"write", Command::Write, 2},
-    {"read", Command::Read, 1},
-    {"watch", Command::Watch, 0},
+constexpr std::array<CommandName, 8> kCommands{{
+    {"monitor", Command::Monitor, 0, "", {.names = true, .json = true}},
+    {"write", Command::Write, 2, "a group address and a value", {.names = true, .type = true, .timeout = true}},
+    {"read", Command::Read, 1, "a group address", {.names = true, .type = true, .timeout = true, .json = true}},
+    {"watch", Command::Watch, 0, "", {.names = true, .json = true}},
+    {"devices", Command::Devices, 1, "a line, such as 1.1", {.timeout = true, .json = true}},
+    {"info", Command::Info, 1, "an individual address, such as 1.1.5", {.timeout = true, .json = true}},
+    {"progmode", Command::Progmode, 0, "", {.timeout = true, .json = true}},
+    {"set-address", Command::SetAddress, 1, "the new individual address, such as 1.1.7", {.timeout = true}},
 }};
+
+// "write and read", or with "or": the names of the commands that pass the test.
+std::string commandNames(std::string_view lastJoin, const std::function<bool(const CommandName&)>& test) {
+    std::vector<std::string_view> names;
+    for (const CommandName& command : kCommands) {
+        if (test(command)) names.push_back(command.name);
+    }
+    std::string text;
+    for (size_t at = 0; at < names.size(); ++at) {
+        if (at > 0) text += at + 1 == names.size() ? lastJoin : ", ";
+        text += names[at];
+    }
+    return text;
+}
 
 constexpr std::array<std::string_view, 5> kValueOptions{"--host", "--port", "--names", "--dpt", "--timeout"};
 
@@ -94,27 +131,34 @@ private:
     std::span<const char* const> words_;
     size_t at_ = 0;
     ToolOptions options_;
-    bool commandSeen_ = false;
+    const CommandName* command_ = nullptr;
     bool timeoutGiven_ = false;
 };
 
 // Options that a command would pass over are refused, so nobody believes
 // they took effect.
-std::optional<ToolMessage> unusedOption(const ToolOptions& options, bool timeoutGiven) {
-    const bool follows = options.command == Command::Monitor || options.command == Command::Watch;
-    const std::string command = options.command == Command::Monitor ? "monitor"
-                                : options.command == Command::Watch ? "watch"
-                                                                    : "write";
-    if (follows && options.type) return mistake("lintor-tool " + command + ": --dpt is for write and read");
-    if (follows && timeoutGiven) return mistake("lintor-tool " + command + ": --timeout is for write and read");
-    if (options.command == Command::Write && options.json) {
-        return mistake("lintor-tool write: --json is for monitor, read and watch");
+std::optional<ToolMessage> unusedOption(const CommandName& command, const ToolOptions& options, bool timeoutGiven) {
+    struct Given {
+        std::string_view option;
+        bool Takes::*taken;
+        bool given;
+    };
+    for (const Given& given : {
+             Given{"--names", &Takes::names, !options.namesFile.empty()},
+             Given{"--dpt", &Takes::type, options.type.has_value()},
+             Given{"--timeout", &Takes::timeout, timeoutGiven},
+             Given{"--json", &Takes::json, options.json},
+         }) {
+        if (!given.given || command.takes.*given.taken) continue;
+        const std::string takers =
+            commandNames(" and ", [&](const CommandName& other) { return other.takes.*given.taken; });
+        return mistake("lintor-tool " + std::string(command.name) + ": " + std::string(given.option) + " is for " +
+                       takers);
     }
     return std::nullopt;
 }
 
 std::variant<ToolOptions, ToolMessage> Parser::run() {
-    size_t wanted = 0;
     bool optionsEnded = false;
     for (; at_ < words_.size(); ++at_) {
         const std::string_view word = words_[at_];
@@ -126,25 +170,27 @@ std::variant<ToolOptions, ToolMessage> Parser::run() {
             if (auto message = option(word)) return *message;
             continue;
         }
-        if (!commandSeen_) {
+        if (!command_) {
             const auto* found = std::ranges::find(kCommands, word, &CommandName::name);
             if (found == kCommands.end()) return mistake("lintor-tool: unknown command \"" + std::string(word) + "\"");
             options_.command = found->command;
-            wanted = found->arguments;
-            commandSeen_ = true;
+            command_ = found;
             continue;
         }
         options_.arguments.emplace_back(word);
     }
-    if (!commandSeen_) return mistake("lintor-tool: no command given (monitor, write, read or watch)");
+    if (!command_) {
+        return mistake("lintor-tool: no command given (" +
+                       commandNames(" or ", [](const CommandName&) { return true; }) + ")");
+    }
+    const size_t wanted = command_->arguments;
     if (options_.arguments.size() < wanted) {
-        return mistake(options_.command == Command::Write ? "lintor-tool write: give a group address and a value"
-                                                          : "lintor-tool read: give a group address");
+        return mistake("lintor-tool " + std::string(command_->name) + ": give " + std::string(command_->argumentsText));
     }
     if (options_.arguments.size() > wanted) {
         return mistake("lintor-tool: unexpected \"" + options_.arguments[wanted] + "\"");
     }
-    if (auto message = unusedOption(options_, timeoutGiven_)) return *message;
+    if (auto message = unusedOption(*command_, options_, timeoutGiven_)) return *message;
     return options_;
 }
 

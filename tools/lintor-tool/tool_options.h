@@ -13,7 +13,7 @@
 
 namespace lintor::tool {
 
-enum class Command { Monitor, Write, Read, Watch };
+enum class Command { Monitor, Write, Read, Watch, Devices, Info, Progmode, SetAddress };
 
 inline constexpr uint16_t DEFAULT_GATEWAY_PORT = BUS_GATEWAY_PORT;
 inline constexpr uint16_t DEFAULT_PROXY_PORT = PROXY_PORT;
@@ -26,7 +26,7 @@ struct ToolOptions {
     bool json = false;
     std::optional<dpt::DatapointType> type;
     std::chrono::milliseconds timeout{3000};
-    std::vector<std::string> arguments;  // GA [VALUE]
+    std::vector<std::string> arguments;  // GA [VALUE], LINE or ADDRESS
 
     uint16_t portOrDefault() const;
 };
