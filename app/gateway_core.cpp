@@ -86,7 +86,8 @@ void GatewayCore::startKnxIp() {
         [this](std::span<const uint8_t> record, uint8_t channel) {
             return sendFor(Delivery::To::Tunnel, channel, record);
         },
-        [this](const std::string& line, const std::string& brief) { ui_.showKnxIpStatus(line, brief); });
+        [this](const std::string& line, const std::string& brief) { ui_.showKnxIpStatus(line, brief); },
+        [this] { link_->restart(); });
     if (!knxip_->listening()) {
         showLater("KNXnet/IP: cannot listen on UDP port " + std::to_string(config.port) + ": " +
                   errorText(knxip_->error()) + " (is another KNXnet/IP server running? see --knxip-port)");

@@ -22,6 +22,7 @@ inline constexpr uint8_t M_PROPREAD_CON = 0xFB;
 inline constexpr uint8_t M_PROPWRITE_REQ = 0xF6;
 inline constexpr uint8_t M_PROPWRITE_CON = 0xF5;
 inline constexpr uint8_t M_RESET_REQ = 0xF1;
+inline constexpr uint8_t M_RESET_IND = 0xF0;
 
 // Control field 1 is the L_Data control field, control field 2 the NPCI's
 // group bit and hop count (link/ldata.h); in a standard frame the lower half

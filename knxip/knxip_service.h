@@ -30,8 +30,10 @@ public:
     using DownlinkWriter = std::function<bool(std::span<const uint8_t>, uint8_t channel)>;
     // The status line and its short form.
     using StatusSink = std::function<void(const std::string& line, const std::string& brief)>;
+    using ResetSink = std::function<void()>;
 
-    KnxIpService(EventLoop& loop, ServiceSettings settings, DownlinkWriter downlink, StatusSink status);
+    KnxIpService(EventLoop& loop, ServiceSettings settings, DownlinkWriter downlink, StatusSink status,
+                 ResetSink reset = {});
     // Tells every client that the connection ends.
     ~KnxIpService() override;
     KnxIpService(const KnxIpService&) = delete;
@@ -54,6 +56,9 @@ private:
     UdpEndpoint localEndpointFor(const UdpEndpoint& peer, uint32_t local) override;
     void tunnelOpened(size_t tunnel, const UdpEndpoint& peer) override;
     void tunnelClosed(size_t tunnel, std::string_view reason) override;
+    void resetRequested() override {
+        if (reset_) reset_();
+    }
 
     void readDatagrams();
     bool allowed(const UdpEndpoint& peer);
@@ -64,6 +69,7 @@ private:
     TunnelServer server_;
     DownlinkWriter downlink_;
     StatusSink status_;
+    ResetSink reset_;
     AddressFilter allow_;
     UniqueFd socket_;
     int error_ = 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "knxip/interface_objects.h"
 #include "knxip/knxip_protocol.h"
 #include "link/bus_message.h"
 #include "platform/log.h"
@@ -12,12 +13,6 @@ namespace {
 // Requests the BCU has not confirmed yet, from all tunnels together; more are
 // refused rather than queued without end in the downlink.
 constexpr size_t kPendingLimit = 256;
-
-// A negative answer to a property request: no elements, one error byte.
-constexpr uint8_t kPropertyErrorVoid = 0x07;
-constexpr size_t kPropertyHeaderSize = 7;  // code, object type (2), instance, property, count and index (2)
-constexpr size_t kElementCountAt = 5;      // in the high nibble
-constexpr uint8_t kStartIndexHighMask = 0x0F;
 
 bool isIndicationRecord(uint16_t type) { return isTelegramRecord(type) || type == MSG_UNMATCHED_TELEGRAM; }
 
@@ -204,17 +199,14 @@ void TunnelServer::tunnelMessage(Connection& connection, std::span<const uint8_t
 }
 
 void TunnelServer::deviceManagementMessage(Connection& connection, std::span<const uint8_t> message, TimePoint now) {
-    if (message.size() < kPropertyHeaderSize) return;
-    uint8_t answer = 0;
-    if (message[0] == cemi::M_PROPREAD_REQ) answer = cemi::M_PROPREAD_CON;
-    if (message[0] == cemi::M_PROPWRITE_REQ) answer = cemi::M_PROPWRITE_CON;
-    if (answer == 0) return;
-    // We keep no interface objects: every property is void.
-    std::vector<uint8_t> reply(message.begin(), message.begin() + kPropertyHeaderSize);
-    reply[0] = answer;
-    reply[kElementCountAt] &= kStartIndexHighMask;
-    reply.push_back(kPropertyErrorVoid);
-    send(connection, std::move(reply), now);
+    if (message.size() == 1 && message[0] == cemi::M_RESET_REQ) {
+        log::notice("KNXnet/IP: device management connection " + std::to_string(connection.channel()) +
+                    " reset the interface: the BCU start-up begins again");
+        events_.resetRequested();
+        send(connection, {cemi::M_RESET_IND}, now);
+        return;
+    }
+    if (auto reply = InterfaceObjects(settings_.identity).answer(message)) send(connection, std::move(*reply), now);
 }
 
 void TunnelServer::confirm(const PendingConfirmation& pending, bool positive, TimePoint now) {

@@ -42,6 +42,8 @@ public:
     virtual UdpEndpoint localEndpointFor(const UdpEndpoint& peer, uint32_t local) = 0;
     virtual void tunnelOpened(size_t tunnel, const UdpEndpoint& peer) = 0;
     virtual void tunnelClosed(size_t tunnel, std::string_view reason) = 0;
+    // A client asked for a reset of the interface (M_Reset.req).
+    virtual void resetRequested() {}
 };
 
 // A KNXnet/IP server for tunnelling and device management over UDP, without

@@ -44,6 +44,8 @@ public:
     void start();
     // A whole record towards the BCU; see SerialLink::send.
     bool send(std::span<const uint8_t> record) { return link_.send(record); }
+    // The start-up from its first step, as after a reset of the BCU.
+    void restart() { restartStartup(); }
 
     const SerialLink& serialLink() const { return link_; }
     SerialLink& serialLink() { return link_; }

@@ -41,6 +41,7 @@ public:
     void tunnelClosed(size_t tunnel, std::string_view reason) override {
         status.push_back("tunnel " + std::to_string(tunnel) + " closed: " + std::string(reason));
     }
+    void resetRequested() override { ++resets; }
     // The datagrams sent since the last call.
     std::vector<Sent> take() { return std::exchange(sent, {}); }
 
@@ -48,6 +49,7 @@ public:
     std::vector<std::string> downlink;
     std::vector<std::string> status;
     bool downlinkFull = false;
+    int resets = 0;
 };
 
 // "08 01 C0 00 02 0A C3 B4": the client's endpoint as an HPAI.
@@ -63,6 +65,21 @@ std::string tunnellingRequest(int channel, int sequence, const std::string& cemi
                   static_cast<unsigned>(10 + body.size()), static_cast<unsigned>(channel),
                   static_cast<unsigned>(sequence));
     return header + cemi;
+}
+
+// A DEVICE_CONFIGURATION_REQUEST (0310) or its ack (0311) on the channel.
+std::string deviceConfigurationRequest(int channel, int sequence, const std::string& cemi) {
+    char header[64];
+    std::snprintf(header, sizeof header, "06 10 03 10 00 %02X 04 %02X %02X 00 ",
+                  static_cast<unsigned>(10 + bytes(cemi).size()), static_cast<unsigned>(channel),
+                  static_cast<unsigned>(sequence));
+    return header + cemi;
+}
+std::string deviceConfigurationAck(int channel, int sequence) {
+    char ack[64];
+    std::snprintf(ack, sizeof ack, "06 10 03 11 00 0A 04 %02X %02X 00", static_cast<unsigned>(channel),
+                  static_cast<unsigned>(sequence));
+    return ack;
 }
 
 class TunnelServerTest : public testing::Test {
@@ -368,16 +385,45 @@ TEST_F(TunnelServerTest, FirstRequestMustCarrySequenceZero) {
     EXPECT_TRUE(events.downlink.empty());
 }
 
-TEST_F(TunnelServerTest, DeviceManagementAnswersEveryPropertyAsVoid) {
+TEST_F(TunnelServerTest, DeviceManagementReadsTheInterfaceObjectsAndResets) {
     receive("06 10 02 05 00 18 " + kClientHpai + " " + kClientHpai + " 02 03");
     auto sent = events.take();
     EXPECT_EQ(sent.at(0).bytes, "06 10 02 06 00 12 01 00 08 01 C0 00 02 01 0E 57 02 03");
-    // M_PropRead.req: device object, instance 1, PID 11 (serial number), one element from 1.
-    receive("06 10 03 10 00 11 04 01 00 00 FC 00 00 01 0B 10 01");
+    struct Case {
+        const char* request;  // cEMI: code, object type, instance, property, count and start index
+        const char* answer;
+    };
+    int sequence = 0;
+    for (const Case& c : {
+             // The parameter object's individual address, 15.15.240.
+             Case{"FC 00 0B 01 34 10 01", "FB 00 0B 01 34 10 01 FF F0"},
+             // The device object's serial number, the settings' zeros.
+             Case{"FC 00 00 01 0B 10 01", "FB 00 00 01 0B 10 01 00 00 00 00 00 00"},
+             // Largest APDU 15; the mask version of a TP1 System 7 device.
+             Case{"FC 00 00 01 38 10 01", "FB 00 00 01 38 10 01 00 0F"},
+             Case{"FC 00 00 01 53 10 01", "FB 00 00 01 53 10 01 07 05"},
+             // Index 0: how many elements there are.
+             Case{"FC 00 00 01 0B 10 00", "FB 00 00 01 0B 10 00 00 01"},
+             // Errors, with no elements: index out of range, no such
+             // property, no second instance, and nothing can be written.
+             Case{"FC 00 00 01 0B 10 02", "FB 00 00 01 0B 00 02 09"},
+             Case{"FC 00 00 01 99 10 01", "FB 00 00 01 99 00 01 07"},
+             Case{"FC 00 00 02 0B 10 01", "FB 00 00 02 0B 00 01 07"},
+             Case{"F6 00 00 01 0B 10 01 11 22 33 44 55 66", "F5 00 00 01 0B 00 01 05"},
+         }) {
+        SCOPED_TRACE(c.request);
+        receive(deviceConfigurationRequest(1, sequence, c.request));
+        sent = events.take();
+        ASSERT_EQ(sent.size(), 2U);
+        EXPECT_EQ(sent[1].bytes, deviceConfigurationRequest(1, sequence, c.answer));
+        receive(deviceConfigurationAck(1, sequence++));
+    }
+    // M_Reset.req: the start-up begins again, and the client hears so.
+    receive(deviceConfigurationRequest(1, sequence, "F1"));
     sent = events.take();
     ASSERT_EQ(sent.size(), 2U);
-    EXPECT_EQ(sent[0].bytes, "06 10 03 11 00 0A 04 01 00 00");
-    EXPECT_EQ(sent[1].bytes, "06 10 03 10 00 12 04 01 00 00 FB 00 00 01 0B 00 01 07");
+    EXPECT_EQ(sent[1].bytes, deviceConfigurationRequest(1, sequence, "F0"));
+    EXPECT_EQ(events.resets, 1);
     EXPECT_TRUE(events.status.empty());
 }
 
