@@ -48,6 +48,9 @@ std::string describe(const ScriptLine& line) {
                           [](const RepeatCommand& c) { return std::string(c.on ? "repeat on" : "repeat off"); },
                           [](const GarbageCommand& c) { return "garbage " + std::to_string(c.count); },
                           [](const SilentCommand& c) { return std::string(c.on ? "silent on" : "silent off"); },
+                          [](const ProgrammingModeCommand& c) {
+                              return "progmode " + std::to_string(c.device) + (c.on ? " on" : " off");
+                          },
                           [](const HangUpCommand&) { return std::string("hangup"); },
                           [](const ReplugCommand&) { return std::string("replug"); },
                           [&](const SleepCommand& c) { return "sleep " + ms(c.duration); },
@@ -82,6 +85,8 @@ TEST(ScriptCommand, ParsesEveryCommand) {
              Case{"garbage 100", "garbage 100"},
              Case{"silent on", "silent on"},
              Case{"silent off", "silent off"},
+             Case{"progmode 1.1.13 on", "progmode 4365 on"},  // 0x110D
+             Case{"progmode 15.15.255 off", "progmode 65535 off"},
              Case{"hangup", "hangup"},
              Case{"replug", "replug"},
              Case{"sleep 1500", "sleep 1500"},
@@ -126,6 +131,10 @@ TEST(ScriptCommand, MistakesGiveAnErrorText) {
              "repeat yes",
              "garbage",
              "silent",
+             "progmode 1.1.13",
+             "progmode 1/1/13 on",
+             "progmode 1.1.256 on",
+             "progmode 1.1.13 yes",
              "hangup now",
              "replug now",
              "sleep",

@@ -35,13 +35,15 @@ come from FILE, then from standard input, one per line ('#' starts a comment):
   repeat on|off                send every frame twice, as a bus repetition would
   garbage <n>                  n pseudo-random bytes
   silent on|off                answer nothing at all
+  progmode <IA> on|off         a simulated device's programming mode, as its button: progmode 1.1.13 on
   hangup                       close the line, as when the adapter is unplugged
   replug                       a new line in place of the old one (with --link under the same name)
   sleep <ms>                   pause the commands
   quit                         end
 
   --demo       simulated switches, a dimmer, a temperature sensor and an energy
-               meter send on their own and answer group reads
+               meter send on their own and answer group reads; as 1.1.11 to
+               1.1.15 they answer management with or without it
   --seed N     seed of the demo devices and of garbage (default 1)
   --script F   commands to run before standard input
   --link PATH  a symbolic link PATH to the device, removed at exit

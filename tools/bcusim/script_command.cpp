@@ -5,6 +5,7 @@
 #include <span>
 
 #include "link/group_address.h"
+#include "link/individual_address.h"
 #include "tools/bcusim/group_telegram.h"
 
 namespace lintor::bcusim {
@@ -121,6 +122,13 @@ ScriptLine parseSilent(Words args) {
     return command(SilentCommand{*parseOnOff(args[0])});
 }
 
+ScriptLine parseProgrammingMode(Words args) {
+    const auto device = args.size() == 2 ? parseIndividualAddress(args[0]) : std::nullopt;
+    const auto on = args.size() == 2 ? parseOnOff(args[1]) : std::nullopt;
+    if (!device || !on) return failure("usage: progmode <individual address> on|off, e.g. progmode 1.1.13 on");
+    return command(ProgrammingModeCommand{*device, *on});
+}
+
 ScriptLine parseHangUp(Words args) {
     if (!args.empty()) return failure("usage: hangup");
     return command(HangUpCommand{});
@@ -146,7 +154,7 @@ struct Verb {
     ScriptLine (*parse)(Words args);
 };
 
-constexpr std::array<Verb, 12> kVerbs{{
+constexpr std::array<Verb, 13> kVerbs{{
     {"ind", parseIndication},
     {"write", parseGroupWrite},
     {"raw", parseRaw},
@@ -155,6 +163,7 @@ constexpr std::array<Verb, 12> kVerbs{{
     {"repeat", parseRepeat},
     {"garbage", parseGarbage},
     {"silent", parseSilent},
+    {"progmode", parseProgrammingMode},
     {"hangup", parseHangUp},
     {"replug", parseReplug},
     {"sleep", parseSleep},

@@ -40,6 +40,10 @@ struct GarbageCommand {
 struct SilentCommand {
     bool on = false;
 };
+struct ProgrammingModeCommand {
+    uint16_t device = 0;
+    bool on = false;
+};
 struct HangUpCommand {};
 struct ReplugCommand {};
 struct SleepCommand {
@@ -47,9 +51,9 @@ struct SleepCommand {
 };
 struct QuitCommand {};
 
-using ScriptCommand =
-    std::variant<IndicationCommand, GroupWriteCommand, RawCommand, AckCommand, ByteGapCommand, RepeatCommand,
-                 GarbageCommand, SilentCommand, HangUpCommand, ReplugCommand, SleepCommand, QuitCommand>;
+using ScriptCommand = std::variant<IndicationCommand, GroupWriteCommand, RawCommand, AckCommand, ByteGapCommand,
+                                   RepeatCommand, GarbageCommand, SilentCommand, ProgrammingModeCommand, HangUpCommand,
+                                   ReplugCommand, SleepCommand, QuitCommand>;
 
 // A line of a script: a command, an error text, or neither for a blank line
 // or a comment. A line whose first word starts with '#' is a comment, and so

@@ -30,6 +30,7 @@ ScriptRunner::Outcome ScriptRunner::run(const ScriptCommand& command) {
                    [&](const RepeatCommand& c) { sim.setRepeatFrames(c.on); },
                    [&](const GarbageCommand& c) { sim.sendGarbage(c.count); },
                    [&](const SilentCommand& c) { sim.setSilent(c.on); },
+                   [&](const ProgrammingModeCommand& c) { sim.setProgrammingMode(c.device, c.on); },
                    [&](const HangUpCommand&) { sim.hangUp(); },
                    [&](const ReplugCommand&) { sim.replug(); },
                    [](const SleepCommand&) {},
