@@ -41,12 +41,15 @@ TEST(ToolDeviceOutput, LinesAndJson) {
     EXPECT_EQ(deviceInfoLines(bcu2()).back(), "application: device type 0x2012, version 0x12");
 }
 
-TEST(ToolDeviceOutput, LinesAreAreaAndLine) {
-    EXPECT_EQ(parseLine("1.1"), 0x1100);
-    EXPECT_EQ(parseLine("15.15."), 0xFF00);
-    for (const char* text : {"1.1.5", "1", "1.16", "16.1", "1..", "", "."}) {
+TEST(ToolDeviceOutput, ScansTakeALineOrPartOfOne) {
+    EXPECT_EQ(parseAddressRange("1.1"), (AddressRange{0x1100, 256}));
+    EXPECT_EQ(parseAddressRange("15.15."), (AddressRange{0xFF00, 256}));
+    EXPECT_EQ(parseAddressRange("1.1.10-20"), (AddressRange{0x110A, 11}));
+    EXPECT_EQ(parseAddressRange("1.1.255-255"), (AddressRange{0x11FF, 1}));
+    for (const char* text : {"1.1.5", "1", "1.16", "16.1", "1..", "", ".", "1.1.20-10", "1.1.10-256", "1.1.10-",
+                             "1.1-20", "1.1.10-1.1.20"}) {
         SCOPED_TRACE(text);
-        EXPECT_FALSE(parseLine(text));
+        EXPECT_FALSE(parseAddressRange(text));
     }
 }
 

@@ -5,10 +5,31 @@
 
 namespace lintor::tool {
 
-std::optional<uint16_t> parseLine(std::string_view text) {
+namespace {
+
+constexpr size_t kDevicesOnALine = 256;
+
+std::optional<AddressRange> parseLine(std::string_view text) {
     if (text.ends_with('.')) text.remove_suffix(1);
     // A line is the address of its device 0 without the device: "1.1" is 1.1.0.
-    return parseIndividualAddress(std::string(text) + ".0");
+    const auto first = parseIndividualAddress(std::string(text) + ".0");
+    if (!first) return std::nullopt;
+    return AddressRange{*first, kDevicesOnALine};
+}
+
+}  // namespace
+
+std::optional<AddressRange> parseAddressRange(std::string_view text) {
+    const size_t dash = text.find('-');
+    if (dash == std::string_view::npos) return parseLine(text);
+    const std::string_view from = text.substr(0, dash);
+    const auto first = parseIndividualAddress(from);
+    if (!first) return std::nullopt;
+    // The last device on the same line: "1.1.10-20" ends at 1.1.20.
+    const std::string_view line = from.substr(0, from.rfind('.') + 1);
+    const auto last = parseIndividualAddress(std::string(line) + std::string(text.substr(dash + 1)));
+    if (!last || *last < *first) return std::nullopt;
+    return AddressRange{*first, size_t{*last} - *first + 1};
 }
 
 std::optional<uint16_t> individualAddressArgument(const ToolContext& context) {

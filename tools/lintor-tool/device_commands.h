@@ -12,8 +12,15 @@ namespace lintor::tool {
 
 // What the device commands share.
 
-// A line, "1.1" or "1.1.": its first address, 1.1.0.
-std::optional<uint16_t> parseLine(std::string_view text);
+// The addresses a scan asks, on one line.
+struct AddressRange {
+    uint16_t first = 0;
+    size_t count = 0;
+    friend bool operator==(const AddressRange&, const AddressRange&) = default;
+};
+
+// A whole line, "1.1" or "1.1.", or part of one, "1.1.10-20".
+std::optional<AddressRange> parseAddressRange(std::string_view text);
 
 // The command's first argument as an individual address; reported when it
 // is none.

@@ -16,10 +16,10 @@ struct FamilyRow {
 };
 
 constexpr std::array<FamilyRow, 4> kFamilies{{
-    {0x0010, {"BCU 1", false, true}},
-    {0x0020, {"BCU 2", true, true}},
-    {0x0700, {"System 7", true, false}},
-    {0x07B0, {"System B", true, false}},
+    {0x0010, {"BCU 1", false, false, true}},
+    {0x0020, {"BCU 2", true, false, true}},
+    {0x0700, {"System 7", true, true, false}},
+    {0x07B0, {"System B", true, true, false}},
 }};
 
 }  // namespace

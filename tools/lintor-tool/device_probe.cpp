@@ -8,7 +8,8 @@
 namespace lintor::tool {
 namespace {
 
-// Bit 0 of this byte is the programming mode on every mask there is.
+// Bit 0 of this memory byte, or of PID_PROGMODE, is the programming mode;
+// bit 7 of the memory byte is a parity bit.
 constexpr uint16_t kProgrammingModeAt = 0x0060;
 constexpr uint8_t kProgrammingModeBit = 0x01;
 
@@ -41,11 +42,16 @@ void readApplicationHeader(DeviceSession& session, DeviceFacts& facts) {
     facts.application = Application{readBigEndian16(*header, 2), (*header)[4]};
 }
 
+std::optional<bool> readProgrammingMode(DeviceSession& session, const DeviceFamily& family) {
+    auto mode = family.programmingModeProperty ? readProperty(session, tpdu::property::PROGMODE, 1) : std::nullopt;
+    if (!mode) mode = readMemory(session, kProgrammingModeAt, 1);
+    if (!mode) return std::nullopt;
+    return ((*mode)[0] & kProgrammingModeBit) != 0;
+}
+
 void readDetails(DeviceSession& session, DeviceFacts& facts, ProbeDepth depth) {
-    if (const auto mode = readMemory(session, kProgrammingModeAt, 1)) {
-        facts.programmingMode = ((*mode)[0] & kProgrammingModeBit) != 0;
-    }
     const DeviceFamily family = familyOf(facts.maskVersion);
+    facts.programmingMode = readProgrammingMode(session, family);
     if (family.properties) {
         if (auto serial = readProperty(session, tpdu::property::SERIAL_NUMBER, kSerialNumberSize)) {
             facts.serialNumber = std::move(*serial);

@@ -8,8 +8,6 @@
 namespace lintor::tool {
 namespace {
 
-constexpr size_t kDevicesOnALine = 256;
-
 // Failures that end the scan; the others only say that nothing is at that address.
 bool endsScan(BusFailure failure) { return failure == BusFailure::BcuSilent || failure == BusFailure::Lost; }
 
@@ -17,19 +15,19 @@ bool endsScan(BusFailure failure) { return failure == BusFailure::BcuSilent || f
 
 int runDevices(const ToolContext& context) {
     const std::string& given = context.options.arguments.at(0);
-    const auto line = parseLine(given);
-    if (!line) {
-        context.report("\"" + given + "\" is not a line: give one such as 1.1");
+    const auto range = parseAddressRange(given);
+    if (!range) {
+        context.report("\"" + given + "\" is not a line: give one such as 1.1, or part of one such as 1.1.10-20");
         return EXIT_USAGE;
     }
     auto connection = context.connect();
     if (!connection) return EXIT_FAILED;
     GatewayPort port(context, *connection);
-    ProgressBar progress(context.err, kDevicesOnALine);
+    ProgressBar progress(context.err, range->count);
     size_t found = 0;
-    for (size_t device = 0; device < kDevicesOnALine; ++device) {
-        const auto address = static_cast<uint16_t>(*line + device);
-        progress.show(device, formatIndividualAddress(address));
+    for (size_t done = 0; done < range->count; ++done) {
+        const auto address = static_cast<uint16_t>(range->first + done);
+        progress.show(done, formatIndividualAddress(address));
         const auto probed = probeDevice(port, address, context.options.timeout, ProbeDepth::Scan);
         if (const auto* failure = std::get_if<BusFailure>(&probed)) {
             if (!endsScan(*failure)) continue;
@@ -43,7 +41,7 @@ int runDevices(const ToolContext& context) {
     }
     progress.hide();
     if (found > 0) return EXIT_OK;
-    context.report("no device answers on line " + given);
+    context.report("no device answers at " + given);
     return EXIT_NO_RESPONSE;
 }
 
