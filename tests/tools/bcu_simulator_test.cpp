@@ -367,5 +367,69 @@ TEST(BcuSimulatorLog, HasALineForEveryChunkWithTheTimeSinceStart) {
     EXPECT_TRUE(log.waitForLine(" bcu> E5", milliseconds{1000}));
 }
 
+// The host's request and the BCU's frames as they follow one another, each
+// frame acknowledged by the host; control bytes F3 and D3 alternate.
+class BcuSimulatorLineTest : public BcuSimulatorTest {
+protected:
+    void request(const std::string& message) { port->write(test::variableFrame(0x73, bytes(message))); }
+    void expectFrames(const std::vector<std::string>& messages) {
+        EXPECT_EQ(readUnit(), kAck);
+        for (const std::string& message : messages) {
+            const uint8_t control = frameCountBit_ ? 0xF3 : 0xD3;
+            frameCountBit_ = !frameCountBit_;
+            EXPECT_EQ(readUnit(), hex(test::variableFrame(control, bytes(message))));
+            send(kAck);
+        }
+        EXPECT_EQ(readQuietWindow(), "");
+    }
+
+private:
+    bool frameCountBit_ = true;
+};
+
+TEST_F(BcuSimulatorLineTest, IndividualRequestsAreConfirmedAsTheLineAcknowledgesThem) {
+    // A_DeviceDescriptor_Read without a connection from 0.0.0 to 1.1.11: confirmed, then
+    // 1.1.11's answer to the BCU's own address 1.1.250.
+    request("11 0C 00 00 11 0B 61 03 00");
+    expectFrames({"2E BC 00 00 11 0B 61 03 00", "29 B0 11 0B 11 FA 63 03 40 07 05"});
+    // To 1.1.99, where nobody acknowledges: the confirm error bit.
+    request("11 0C 00 00 11 63 61 03 00");
+    expectFrames({"2E BD 00 00 11 63 61 03 00"});
+}
+
+TEST_F(BcuSimulatorLineTest, DeviceInProgrammingModeTakesANewAddress) {
+    sim->setProgrammingMode(0x110E, true);  // 1.1.14, the BCU 2
+    // Broadcast A_IndividualAddress_Read, its response, then A_IndividualAddress_Write 1.2.10.
+    request("11 0C 00 00 00 00 E1 01 00");
+    expectFrames({"2E BC 00 00 00 00 E1 01 00", "29 B0 11 0E 00 00 E1 01 40"});
+    request("11 0C 00 00 00 00 E3 00 C0 12 0A");
+    expectFrames({"2E BC 00 00 00 00 E3 00 C0 12 0A"});
+
+    const auto devices = sim->devices();
+    const auto device = std::ranges::find(devices, 0x120A, &SimulatedLine::DeviceState::address);
+    ASSERT_NE(device, devices.end());
+    EXPECT_EQ(device->maskVersion, 0x0020);
+    EXPECT_TRUE(device->programmingMode);
+    EXPECT_EQ(device->memory.at(0x0060), 0x81) << "programming mode with its parity bit";
+    EXPECT_EQ(hex(std::span(device->memory).subspan(0x0116, 3)), "01 12 0A") << "the address table";
+}
+
+TEST(BcuSimulatorLine, AnswersToOtherAddressesNeverReachTheHost) {
+    LogLines log;
+    Options options;
+    options.log = log.sink();
+    const auto sim = startSimulator(options);
+    ASSERT_TRUE(sim);
+    test::SlavePort port(sim->devicePath());
+    // A_DeviceDescriptor_Read from 15.15.241 to 1.1.11: confirmed, and 1.1.11 answers 15.15.241.
+    port.write(test::variableFrame(0x73, bytes("11 0C FF F1 11 0B 61 03 00")));
+    EXPECT_EQ(hex(port.readUnit()), kAck);
+    EXPECT_EQ(hex(port.readUnit()), hex(test::variableFrame(0xF3, bytes("2E BC FF F1 11 0B 61 03 00"))));
+    port.write(bytes(kAck));
+    EXPECT_EQ(hex(port.readFor(kQuietWindow)), "");
+    EXPECT_TRUE(log.waitForLine("    # 1.1.11 to 15.15.241 03 40 07 05: not acknowledged, repeated 3 times, given up",
+                                milliseconds{1000}));
+}
+
 }  // namespace
 }  // namespace lintor::bcusim
