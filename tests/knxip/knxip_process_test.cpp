@@ -175,6 +175,66 @@ TEST_F(KnxIpProcessTest, AddressesLeftOutOfTheAllowListHearNothing) {
     EXPECT_EQ(client.receive(500ms), "");
 }
 
+// What a tunnel client hears within the time, each tunnelling request
+// acknowledged as it comes.
+std::vector<std::string> hearOnTunnel(RawClient& client, uint16_t port, std::chrono::milliseconds time) {
+    std::vector<std::string> heard;
+    const auto until = std::chrono::steady_clock::now() + time;
+    while (std::chrono::steady_clock::now() < until) {
+        const std::string datagram = client.receive(100ms);
+        if (datagram.empty() || datagram.substr(0, 11) != "06 10 04 20") continue;
+        heard.push_back(datagram);
+        // Channel and sequence number, as the request gave them.
+        client.send(port, "06 10 04 21 00 0A 04 " + datagram.substr(21, 5) + " 00");
+    }
+    return heard;
+}
+
+bool anyContains(const std::vector<std::string>& heard, const std::string& part) {
+    return std::ranges::any_of(heard, [&](const std::string& d) { return d.find(part) != std::string::npos; });
+}
+
+// A tunnel, answered where the request came from.
+constexpr const char* kConnectFromHere =
+    "06 10 02 05 00 1A 08 01 00 00 00 00 00 00 08 01 00 00 00 00 00 00 04 04 02 00";
+// cEMI L_Data.req from 0.0.0 to 1.1.11 (individual, hop count 6): T_Connect,
+// then A_DeviceDescriptor_Read in T_Data_Connected number 0.
+constexpr const char* kConnectTo1111 = "11 00 B0 60 00 00 11 0B 00 80";
+constexpr const char* kDescriptorReadOf1111 = "11 00 B0 60 00 00 11 0B 01 43 00";
+// The device's answer in an L_Data.ind: from 1.1.11 to the BCU's 1.1.250,
+// three bytes: its T_Data_Connected number 0 with mask version 0705.
+constexpr const char* kDescriptorAnswer = "11 0B 11 FA 03 43 40 07 05";
+
+TEST_F(KnxIpProcessTest, ADevicesAnswerReachesOnlyTheTunnelTalkingToIt) {
+    startGateway();
+    RawClient tool;
+    RawClient bystander;
+    for (RawClient* client : {&tool, &bystander}) {
+        client->send(knxipPort_, kConnectFromHere);
+        ASSERT_NE(client->receive().find("04 04 11 FA"), std::string::npos) << "the BCU's address for each";
+    }
+    // Channels 1 and 2, in the order they connected.
+    tool.send(knxipPort_, "06 10 04 20 00 14 04 01 00 00 " + std::string(kConnectTo1111));
+    tool.send(knxipPort_, "06 10 04 20 00 15 04 01 01 00 " + std::string(kDescriptorReadOf1111));
+    const auto toolHeard = hearOnTunnel(tool, knxipPort_, 1500ms);
+    EXPECT_TRUE(anyContains(toolHeard, kDescriptorAnswer)) << joined(toolHeard);
+    const auto bystanderHeard = hearOnTunnel(bystander, knxipPort_, 200ms);
+    EXPECT_FALSE(anyContains(bystanderHeard, "11 0B 11 FA")) << joined(bystanderHeard);
+}
+
+TEST_F(KnxIpProcessTest, AnswersToATunnelsOwnAddressStayOnTheLine) {
+    startGateway({"--knxip-tunnels", "15.15.241:1"});
+    RawClient tool;
+    tool.send(knxipPort_, kConnectFromHere);
+    ASSERT_NE(tool.receive().find("04 04 FF F1"), std::string::npos);
+    tool.send(knxipPort_, "06 10 04 20 00 14 04 01 00 00 " + std::string(kConnectTo1111));
+    tool.send(knxipPort_, "06 10 04 20 00 15 04 01 01 00 " + std::string(kDescriptorReadOf1111));
+    // The device answers 15.15.241, which the BCU does not pass on.
+    const auto heard = hearOnTunnel(tool, knxipPort_, 1500ms);
+    EXPECT_FALSE(anyContains(heard, "11 0B FF F1")) << joined(heard);
+    EXPECT_TRUE(waitForFrameToTheBcu("11 00 FF F1 11 0B 61 43 00"));
+}
+
 TEST_F(KnxIpProcessTest, KnxdTunnelsThroughToTheBus) {
     if (!peerAvailable("/usr/bin/knxd") || !peerAvailable("/usr/bin/knxtool")) GTEST_SKIP() << "knxd is not installed";
     startGateway();
