@@ -23,7 +23,7 @@ std::variant<std::vector<uint16_t>, BusFailure> devicesInProgrammingMode(BusPort
                                                                          std::chrono::milliseconds timeout) {
     const auto request = requestToAll(tpdu::data(tpdu::apci::INDIVIDUAL_ADDRESS_READ));
     if (!port.send(request)) return BusFailure::Lost;
-    const auto deadline = Clock::now() + timeout;
+    auto deadline = Clock::now() + timeout;
     bool confirmed = false;
     std::vector<uint16_t> answered;
     for (;;) {
@@ -32,8 +32,12 @@ std::variant<std::vector<uint16_t>, BusFailure> devicesInProgrammingMode(BusPort
         if (std::holds_alternative<BusPort::TimedOut>(next)) break;
         const auto telegram = readBusTelegram(std::get<std::vector<uint8_t>>(next));
         if (!telegram) continue;
-        // Negative only when nothing on the line heard it: then nobody answers either.
-        if (telegram->confirms(request)) confirmed = true;
+        // Negative only when nothing on the line heard it: then nobody answers
+        // either. The answers come within the time-out after it.
+        if (telegram->confirms(request) && !confirmed) {
+            confirmed = true;
+            deadline = Clock::now() + timeout;
+        }
         if (!answersRead(*telegram) || std::ranges::count(answered, telegram->view.source) > 0) continue;
         answered.push_back(telegram->view.source);
     }

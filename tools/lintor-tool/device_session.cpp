@@ -16,9 +16,21 @@ constexpr uint8_t previousSequence(uint8_t sequence) {
 
 }  // namespace
 
-DeviceSession::~DeviceSession() {
-    if (opened_ && broken_ != BusFailure::Disconnected && broken_ != BusFailure::Lost) {
-        port_.send(requestTo(device_, tpdu::control(Kind::Disconnect)));
+void DeviceSession::close() {
+    if (!opened_) return;
+    opened_ = false;
+    if (broken_ == BusFailure::Disconnected || broken_ == BusFailure::Lost) return;
+    const auto request = requestTo(device_, tpdu::control(Kind::Disconnect));
+    if (port_.send(request)) awaitConfirmation(request);
+}
+
+bool DeviceSession::awaitConfirmation(std::span<const uint8_t> request) {
+    const auto until = deadline();
+    for (;;) {
+        const BusPort::Next next = port_.next(until);
+        if (!std::holds_alternative<std::vector<uint8_t>>(next)) return false;
+        const auto telegram = readBusTelegram(std::get<std::vector<uint8_t>>(next));
+        if (telegram && telegram->confirms(request)) return true;
     }
 }
 
@@ -61,7 +73,12 @@ std::variant<tpdu::Pdu, BusFailure> DeviceSession::ask(const DeviceRequest& requ
         }
         const auto telegram = readBusTelegram(std::get<std::vector<uint8_t>>(next));
         if (!telegram) continue;
-        if (telegram->confirms(sent) && telegram->view.confirmFailed) return breakWith(BusFailure::NoAnswer);
+        if (telegram->confirms(sent)) {
+            if (telegram->view.confirmFailed) return breakWith(BusFailure::NoAnswer);
+            if (!awaited.confirmed) until = deadline();
+            awaited.confirmed = true;
+            continue;
+        }
         if (!telegram->isFrom(device_)) continue;
         const auto pdu = telegram->pdu();
         if (!pdu) continue;

@@ -27,26 +27,32 @@ struct DeviceRequest {
 //        T_NAK(n): sent again, three times at most; acknowledged without a
 //        response in time: NoAnswer, still open
 //        no T_ACK in time, T_Disconnect, lost: broken, every later ask fails so
+//   open --close(), or going: T_Disconnect, waited for until confirmed
 //   The device's own telegrams are acknowledged as they come, a repetition
-//   of the last one again. An opened session sends T_Disconnect when it goes.
+//   of the last one again. The gateway spaces telegrams out, so the time-out
+//   for an answer starts at the BCU's confirmation of the request.
 class DeviceSession {
 public:
     DeviceSession(BusPort& port, uint16_t device, std::chrono::milliseconds timeout)
         : port_(port),
           device_(device),
           timeout_(timeout) {}
-    ~DeviceSession();
+    ~DeviceSession() { close(); }
     DeviceSession(const DeviceSession&) = delete;
     DeviceSession& operator=(const DeviceSession&) = delete;
 
     std::optional<BusFailure> open();
     std::variant<tpdu::Pdu, BusFailure> ask(const DeviceRequest& request);
+    // Waits for the T_Disconnect to leave, so that the next telegram does not
+    // queue behind it.
+    void close();
 
     // What ended the connection, if anything did.
     std::optional<BusFailure> broken() const { return broken_; }
 
 private:
     struct Awaited {
+        bool confirmed = false;
         bool acknowledged = false;
         std::optional<tpdu::Pdu> response;
         int repetitions = 0;
@@ -57,6 +63,9 @@ private:
     bool acceptNumbered(uint8_t sequence);
     void acknowledge(uint8_t sequence);
     BusFailure breakWith(BusFailure failure);
+    // Waits for the BCU's confirmation of the request; false when it is
+    // lost or the time is up.
+    bool awaitConfirmation(std::span<const uint8_t> request);
     Connection::Clock::time_point deadline() const { return Connection::Clock::now() + timeout_; }
 
     BusPort& port_;
