@@ -211,6 +211,55 @@ TEST_F(ToolProcessTest, WatchDecodesTheProxysGroupValues) {
         << joined(watch->outputLines());
 }
 
+// The simulated line's devices (1.1.11-1.1.15), whose serial numbers are
+// 7FFE, two zero bytes, and their address. Every telegram costs the
+// gateway's 200 ms pacing, so the scan is kept short.
+TEST_F(ToolProcessTest, DeviceCommandsOnTheSimulatedLine) {
+    startGateway();
+    const std::string timeout = "0.5";
+    auto devices = tool({"devices", "1.1.10-16", "--timeout", timeout});
+    EXPECT_EQ(devices->waitForExit(30s), 0) << joined(devices->errorLines());
+    EXPECT_EQ(devices->outputLines(),
+              (std::vector<std::string>{
+                  "1.1.11 mask 0705 System 7, programming mode off, serial number 7FFE:0000110B",
+                  "1.1.12 mask 0705 System 7, programming mode off, serial number 7FFE:0000110C",
+                  "1.1.13 mask 0012 BCU 1, programming mode off",
+                  "1.1.14 mask 0020 BCU 2, programming mode off, serial number 7FFE:0000110E",
+                  "1.1.15 mask 0705 System 7, programming mode off, serial number 7FFE:0000110F",
+              }));
+
+    auto nobody = tool({"progmode", "--timeout", timeout});
+    EXPECT_EQ(nobody->waitForExit(5s), 3);
+
+    sim_->setProgrammingMode(0x110C, true);
+    auto info = tool({"info", "1.1.12", "--json", "--timeout", timeout});
+    EXPECT_EQ(info->waitForExit(10s), 0) << joined(info->errorLines());
+    EXPECT_EQ(info->outputLines(),
+              (std::vector<std::string>{R"({"address":"1.1.12","mask_version":"0705","family":"System 7",)"
+                                        R"("programming_mode":true,"serial_number":"7FFE:0000110C",)"
+                                        R"("manufacturer":"0x7FFE"})"}));
+
+    auto taken = tool({"set-address", "1.1.14", "--timeout", timeout});
+    EXPECT_EQ(taken->waitForExit(10s), 4);
+    EXPECT_EQ(taken->errorLines(), (std::vector<std::string>{"lintor-tool: 1.1.14 is taken: a device answers there"}));
+
+    auto given = tool({"set-address", "1.1.20", "--timeout", timeout});
+    EXPECT_EQ(given->waitForExit(10s), 0) << joined(given->errorLines());
+    EXPECT_EQ(given->outputLines(),
+              (std::vector<std::string>{"gave 1.1.20 to the device in programming mode (it had 1.1.12)"}));
+    const auto states = sim_->devices();
+    EXPECT_EQ(std::ranges::count(states, uint16_t{0x1114}, &bcusim::SimulatedLine::DeviceState::address), 1);
+
+    sim_->setProgrammingMode(0x110D, true);
+    auto listed = tool({"progmode", "--timeout", timeout});
+    EXPECT_EQ(listed->waitForExit(5s), 0) << joined(listed->errorLines());
+    auto sorted = listed->outputLines();
+    std::ranges::sort(sorted);
+    EXPECT_EQ(sorted, (std::vector<std::string>{"1.1.13", "1.1.20"}));
+    auto several = tool({"set-address", "1.1.21", "--timeout", timeout});
+    EXPECT_EQ(several->waitForExit(5s), 4);
+}
+
 TEST(ToolProcess, ConnectionRefusedSaysWhatToCheck) {
     const uint16_t port = unusedPort();
     ChildProcess monitor(LINTOR_TOOL_BINARY, {"monitor", "--port", std::to_string(port)});
