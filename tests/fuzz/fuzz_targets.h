@@ -17,6 +17,9 @@ inline void require(bool condition, const char* what) {
 
 void serialInput(std::span<const uint8_t> data);
 void downlinkStream(std::span<const uint8_t> data);
+// Pieces as TPDUs and as records towards and from the bus, for the
+// management telegrams' reader and the table of who talks to which device.
+void managementTelegrams(std::span<const uint8_t> data);
 void clientRecordStream(std::span<const uint8_t> data);
 void proxyRequestStream(std::span<const uint8_t> data);
 void groupValueRecord(std::span<const uint8_t> data);

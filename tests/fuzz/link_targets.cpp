@@ -2,7 +2,9 @@
 #include <cstdlib>
 
 #include "link/bus_message.h"
+#include "link/reply_router.h"
 #include "link/serial_link.h"
+#include "link/tpdu.h"
 #include "net/record_framer.h"
 #include "tests/fuzz/fuzz_targets.h"
 #include "tests/support/event_loop.h"
@@ -59,6 +61,31 @@ void downlinkStream(std::span<const uint8_t> data) {
         require(write.size() <= ft12::FRAME_BUFFER_SIZE, "no port write beyond the frame buffer");
     }
     require(listener.downs == 0, "records towards the bus never take the link down");
+}
+
+void managementTelegrams(std::span<const uint8_t> data) {
+    ReplyRouter router;
+    ReplyRouter::Clock::time_point now{};
+    // Pieces of up to 32 bytes: the first byte says which way and how long.
+    size_t offset = 0;
+    while (offset < data.size()) {
+        const uint8_t control = data[offset++];
+        const size_t take = std::min<size_t>(control & 0x1F, data.size() - offset);
+        const auto piece = data.subspan(offset, take);
+        offset += take;
+        if (const auto pdu = tpdu::read(piece)) {
+            require(tpdu::read(tpdu::write(*pdu)) == pdu, "a PDU reads back as it was written");
+        }
+        if (control & 0x80) {
+            router.requestSent(Delivery::To::GatewayClient, control & 0x03, piece, now);
+        } else {
+            const Delivery delivery = router.route(piece, now);
+            require(delivery.to != Delivery::To::Tunnel, "only gateway clients were ever talking");
+        }
+        if (control & 0x40) router.clientGone(Delivery::To::GatewayClient, control & 0x03);
+        now += std::chrono::milliseconds(control);
+        require(router.remoteCount() <= ReplyRouter::REMOTE_LIMIT, "the table stays bounded");
+    }
 }
 
 }  // namespace lintor::fuzz

@@ -36,6 +36,7 @@ void runRandomInputs(Target target, uint32_t seed) {
 
 TEST(RandomInput, SerialReceiverKeepsItsInvariants) { runRandomInputs(fuzz::serialInput, 1); }
 TEST(RandomInput, DownlinkReaderKeepsItsInvariants) { runRandomInputs(fuzz::downlinkStream, 2); }
+TEST(RandomInput, ManagementTelegramsKeepTheirInvariants) { runRandomInputs(fuzz::managementTelegrams, 3); }
 
 // Text made of the words that settings files and addresses are written in.
 template <typename Target>
