@@ -21,6 +21,7 @@ public:
     bool showsCounters() const override { return printCounters_; }
     void showMessage(const std::string& text) override;
     void showKnxIpStatus(const std::string& line, const std::string& /*brief*/) override { printLine(line); }
+    void showBcuAddress(const std::string& address) override { printLine("BCU address: " + address); }
 
     void printLine(const std::string& line);
 

@@ -136,6 +136,8 @@ TEST_F(DaemonProcessTest, IdleDaemonSleepsUntilAProxyClientNeedsItsTick) {
     ChildProcess lintord(LINTORD_BINARY, {"--device", sim->devicePath(), "--gateway-port", "0", "--proxy-port", "0",
                                           "--knxip-port", "0"});
     const uint16_t proxyPort = portFrom(lintord.waitForLine("Proxy port: ", 5s));
+    // The BCU's own address, read before it counts as connected.
+    ASSERT_TRUE(lintord.waitForLine("BCU address: 1.1.250", 5s));
     ASSERT_TRUE(lintord.waitForLine("BCU: connected to BCU", 5s));
     // The tick after the start-up finds nobody to show anything to.
     std::this_thread::sleep_for(1500ms);
