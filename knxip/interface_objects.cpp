@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "knxip/cemi.h"
+#include "link/cemi.h"
 #include "link/byte_order.h"
 
 namespace lintor::knxip {

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "knxip/cemi.h"
+#include "link/cemi.h"
 #include "knxip/connection.h"
 #include "knxip/frame_reader.h"
 #include "knxip/frame_writer.h"

@@ -1,4 +1,4 @@
-#include "knxip/cemi.h"
+#include "link/cemi.h"
 
 #include <algorithm>
 

@@ -9,8 +9,9 @@
 #include "link/emi.h"
 #include "link/ldata.h"
 
-// Common EMI, the message format inside tunnelling frames, and its
-// translation to and from the EMI records of the bus link.
+// Common EMI, the message format inside tunnelling frames and of today's
+// FT1.2 modules, and its translation to and from the EMI records of the bus
+// link.
 namespace lintor::cemi {
 
 // The L_Data message codes are EMI's.

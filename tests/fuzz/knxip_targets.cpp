@@ -2,7 +2,7 @@
 #include <chrono>
 #include <vector>
 
-#include "knxip/cemi.h"
+#include "link/cemi.h"
 #include "knxip/knxip_protocol.h"
 #include "knxip/tunnel_server.h"
 #include "link/bus_message.h"

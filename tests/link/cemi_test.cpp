@@ -1,7 +1,7 @@
 // cEMI messages and their EMI records, with bytes written out by hand.
 #include <gtest/gtest.h>
 
-#include "knxip/cemi.h"
+#include "link/cemi.h"
 #include "tests/support/bytes.h"
 
 namespace lintor::cemi {
