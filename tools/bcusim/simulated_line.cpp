@@ -57,9 +57,9 @@ void SimulatedLine::deliverIndividual(Node& node, const LineFrame& frame, const 
         deliverConnected(node, frame, pdu, now, answers);
         return;
     }
-    if (auto answer = node.device.handle(pdu).answer) {
-        answers.push_back(frameFrom(node.device.address(), frame.source, *answer));
-    }
+    const ManagementDevice::Reply reply = node.device.handle(pdu);
+    if (reply.restarted) node.transport.drop();
+    if (reply.answer) answers.push_back(frameFrom(node.device.address(), frame.source, *reply.answer));
 }
 
 void SimulatedLine::deliverConnected(Node& node, const LineFrame& frame, const tpdu::Pdu& pdu, Clock::time_point now,
