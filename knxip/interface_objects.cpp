@@ -1,40 +1,15 @@
 #include "knxip/interface_objects.h"
 
-#include <algorithm>
-
-#include "link/cemi.h"
 #include "link/byte_order.h"
+#include "link/cemi.h"
+#include "link/cemi_property.h"
 
 namespace lintor::knxip {
 namespace {
 
-// M_PropRead and M_PropWrite: code, object type (2), instance, property,
-// then the element count in the high nibble of a 16-bit start index.
-constexpr size_t kObjectTypeAt = 1;
-constexpr size_t kInstanceAt = 3;
-constexpr size_t kPropertyAt = 4;
-constexpr size_t kCountAndIndexAt = 5;
-constexpr size_t kHeaderSize = 7;
-constexpr unsigned kCountShift = 12;
-constexpr uint16_t kStartIndexMask = 0x0FFF;
-
-// cEMI's property error codes, sent with an element count of 0.
-constexpr uint8_t kErrorReadOnly = 0x05;
-constexpr uint8_t kErrorVoid = 0x07;
-constexpr uint8_t kErrorIndexRange = 0x09;
-
-// Interface object types and property identifiers.
-constexpr uint16_t kDeviceObject = 0;
-constexpr uint16_t kKnxIpParameterObject = 11;
-constexpr uint8_t kPidObjectType = 1;
-constexpr uint8_t kPidSerialNumber = 11;
-constexpr uint8_t kPidManufacturerId = 12;
-constexpr uint8_t kPidMaxApduLength = 56;
-constexpr uint8_t kPidSubnetAddress = 57;  // the address's high byte
-constexpr uint8_t kPidDeviceAddress = 58;  // and its low byte
-constexpr uint8_t kPidDeviceDescriptor = 83;
-constexpr uint8_t kPidKnxIndividualAddress = 52;  // of the parameter object
-constexpr uint8_t kPidMacAddress = 64;
+namespace object = cemi::object;
+namespace pid = cemi::property;
+namespace error = cemi::property_error;
 
 // A standard TP1 frame carries 15 bytes of APDU after the TPCI.
 constexpr uint16_t kMaxApduLength = 15;
@@ -46,47 +21,39 @@ constexpr uint16_t kManufacturerId = 0x0000;
 
 std::vector<uint8_t> word(uint16_t value) { return {highByte(value), lowByte(value)}; }
 
-std::vector<uint8_t> negative(std::span<const uint8_t> request, uint8_t code, uint8_t error) {
-    std::vector<uint8_t> reply(request.begin(), request.begin() + kHeaderSize);
-    reply[0] = code;
-    reply[kCountAndIndexAt] &= static_cast<uint8_t>(kStartIndexMask >> 8);
-    reply.push_back(error);
-    return reply;
-}
-
 }  // namespace
 
 std::optional<InterfaceObjects::Value> InterfaceObjects::valueOf(uint16_t objectType, uint8_t instance,
                                                                  uint8_t property) const {
     if (instance != 1) return std::nullopt;
     const uint16_t address = identity_.individualAddress;
-    if (objectType == kDeviceObject) {
+    if (objectType == object::DEVICE) {
         switch (property) {
-        case kPidObjectType:
-            return Value{2, word(kDeviceObject)};
-        case kPidSerialNumber:
+        case pid::OBJECT_TYPE:
+            return Value{2, word(object::DEVICE)};
+        case pid::SERIAL_NUMBER:
             return Value{6, {identity_.serialNumber.begin(), identity_.serialNumber.end()}};
-        case kPidManufacturerId:
+        case pid::MANUFACTURER_ID:
             return Value{2, word(kManufacturerId)};
-        case kPidMaxApduLength:
+        case pid::MAX_APDU_LENGTH:
             return Value{2, word(kMaxApduLength)};
-        case kPidSubnetAddress:
+        case pid::SUBNET_ADDRESS:
             return Value{1, {highByte(address)}};
-        case kPidDeviceAddress:
+        case pid::DEVICE_ADDRESS:
             return Value{1, {lowByte(address)}};
-        case kPidDeviceDescriptor:
+        case pid::DEVICE_DESCRIPTOR:
             return Value{2, word(kMaskVersion)};
         default:
             return std::nullopt;
         }
     }
-    if (objectType == kKnxIpParameterObject) {
+    if (objectType == object::KNXNETIP_PARAMETER) {
         switch (property) {
-        case kPidObjectType:
-            return Value{2, word(kKnxIpParameterObject)};
-        case kPidKnxIndividualAddress:
+        case pid::OBJECT_TYPE:
+            return Value{2, word(object::KNXNETIP_PARAMETER)};
+        case pid::KNX_INDIVIDUAL_ADDRESS:
             return Value{2, word(address)};
-        case kPidMacAddress:
+        case pid::MAC_ADDRESS:
             return Value{6, {identity_.macAddress.begin(), identity_.macAddress.end()}};
         default:
             return std::nullopt;
@@ -95,33 +62,31 @@ std::optional<InterfaceObjects::Value> InterfaceObjects::valueOf(uint16_t object
     return std::nullopt;
 }
 
-std::optional<std::vector<uint8_t>> InterfaceObjects::answer(std::span<const uint8_t> request) const {
-    if (request.size() < kHeaderSize) return std::nullopt;
-    const uint8_t code = request[0];
-    if (code != cemi::M_PROPREAD_REQ && code != cemi::M_PROPWRITE_REQ) return std::nullopt;
-    const auto value = valueOf(readBigEndian16(request, kObjectTypeAt), request[kInstanceAt], request[kPropertyAt]);
-    if (code == cemi::M_PROPWRITE_REQ) {
-        return negative(request, cemi::M_PROPWRITE_CON, value ? kErrorReadOnly : kErrorVoid);
+std::optional<std::vector<uint8_t>> InterfaceObjects::answer(std::span<const uint8_t> message) const {
+    const auto request = cemi::readProperty(message);
+    if (!request) return std::nullopt;
+    if (request->messageCode != cemi::M_PROPREAD_REQ && request->messageCode != cemi::M_PROPWRITE_REQ) {
+        return std::nullopt;
     }
-    if (!value) return negative(request, cemi::M_PROPREAD_CON, kErrorVoid);
-    const uint16_t countAndIndex = readBigEndian16(request, kCountAndIndexAt);
-    const size_t count = countAndIndex >> kCountShift;
-    const size_t start = countAndIndex & kStartIndexMask;
+    const auto value = valueOf(request->objectType, request->instance, request->property);
+    if (request->messageCode == cemi::M_PROPWRITE_REQ) {
+        return writeProperty(negativeAnswerOf(*request, cemi::M_PROPWRITE_CON, value ? error::READ_ONLY : error::VOID));
+    }
+    const auto negative = [&](uint8_t code) {
+        return writeProperty(negativeAnswerOf(*request, cemi::M_PROPREAD_CON, code));
+    };
+    if (!value) return negative(error::VOID);
+    const size_t count = request->count;
+    const size_t start = request->startIndex;
     const size_t elements = value->elements.size() / value->elementSize;
-    std::vector<uint8_t> reply(request.begin(), request.begin() + kHeaderSize);
-    reply[0] = cemi::M_PROPREAD_CON;
     // Index 0 holds the number of elements, and only that.
     if (start == 0 && count == 1) {
-        const auto number = word(static_cast<uint16_t>(elements));
-        reply.insert(reply.end(), number.begin(), number.end());
-        return reply;
+        return writeProperty(answerOf(*request, cemi::M_PROPREAD_CON, word(static_cast<uint16_t>(elements))));
     }
-    if (count == 0 || start == 0 || start + count - 1 > elements) {
-        return negative(request, cemi::M_PROPREAD_CON, kErrorIndexRange);
-    }
+    if (count == 0 || start == 0 || start + count - 1 > elements) return negative(error::INDEX_RANGE);
     const auto first = value->elements.begin() + static_cast<ptrdiff_t>((start - 1) * value->elementSize);
-    reply.insert(reply.end(), first, first + static_cast<ptrdiff_t>(count * value->elementSize));
-    return reply;
+    return writeProperty(
+        answerOf(*request, cemi::M_PROPREAD_CON, {first, first + static_cast<ptrdiff_t>(count * value->elementSize)}));
 }
 
 }  // namespace lintor::knxip
