@@ -12,7 +12,7 @@
 namespace lintor {
 namespace {
 
-constexpr std::array<OptionEntry, 22> kOptions{{
+constexpr std::array<OptionEntry, 23> kOptions{{
     {.name = "--headless",
      .section = "window",
      .key = "Headless",
@@ -32,6 +32,10 @@ constexpr std::array<OptionEntry, 22> kOptions{{
     {.name = "-h", .read = [](OptionReader& r, Gathered& g) { r.flag(g.options.help); }},
     // The file's [settings] Device is read with ComPort, where the device is chosen.
     {.name = "--device", .read = [](OptionReader& r, Gathered& g) { r.text(g.options.gateway.device); }},
+    {.name = "--interface",
+     .section = "settings",
+     .key = "Interface",
+     .read = [](OptionReader& r, Gathered& g) { r.busInterface(g.options.gateway.busInterface); }},
     {.name = "--config", .read = [](OptionReader& r, Gathered& g) { r.text(g.options.configFile); }},
     {.name = "--listen",
      .section = "settings",
@@ -171,7 +175,8 @@ std::string usageLines(Program program) {
     const std::string name(programName(program));
     const std::string indent(name.size() + 8, ' ');
     return "Usage: " + name + (program == Program::Desktop ? " [--headless]" : "") +
-           " [--device PATH] [--simulate] [--gateway-port N] [--proxy-port N|off]\n" + indent +
+           " [--device PATH] [--interface emi|cemi] [--simulate]\n" + indent +
+           "[--gateway-port N] [--proxy-port N|off]\n" + indent +
            "[--listen ADDRESS] [--gateway-listen ADDRESS] [--proxy-listen ADDRESS]\n" + indent +
            "[--knxip-port N|off] [--knxip-listen ADDRESS] [--knxip-address A]\n" + indent +
            "[--knxip-tunnels A:N] [--knxip-name TEXT]\n" + indent +
@@ -200,6 +205,8 @@ std::string usageText(Program program, const std::string& settingsPath) {
                 ? "  --headless            run without a window (the default when there is no display)\n"
                 : "") +
            "  --device PATH         serial device of the BCU; overrides the ComPort and Device settings\n"
+           "  --interface emi|cemi  what the device speaks: emi for a BCU 2 (default), cemi for an\n"
+           "                        FT1.2 module of today (kBerry and the like)\n"
            "  --simulate            run a simulated BCU on a pseudo-terminal and use it as the device\n"
            "  --gateway-port N      TCP port of the bus gateway (default 57627; 0 picks a free port)\n"
            "  --proxy-port N|off    TCP port of the group value proxy (default 5003; 0 picks a free\n"

@@ -36,7 +36,7 @@ void GatewayCore::start() {
     const DeviceSetting setting = readDeviceSetting(settings_, config_.device);
     comPort_ = setting.comPort;
     config_.device = setting.device;
-    link_ = std::make_unique<BusLink>(loop_, *this, opener_, config_.device);
+    link_ = std::make_unique<BusLink>(loop_, *this, opener_, config_.device, config_.busInterface);
     gateway_ = std::make_unique<BusGateway>(
         loop_, *this, config_,
         [this](std::span<const uint8_t> record, uint64_t client) {

@@ -174,6 +174,15 @@ void OptionReader::tunnelRange(std::optional<uint16_t>& first, size_t& count, un
     count = *number;
 }
 
+void OptionReader::busInterface(BusInterface& target) {
+    const auto v = value();
+    if (!v) return;
+    const auto parsed = parseBusInterface(*v);
+    if (!parsed)
+        fail("unknown interface for " + name() + ": " + std::string(*v) + " (emi for a BCU 2, cemi for a module)");
+    target = parsed.value_or(target);
+}
+
 void OptionReader::level(log::Level& target) {
     const auto v = value();
     if (!v) return;

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "link/bus_interface.h"
 #include "platform/address_filter.h"
 #include "platform/log.h"
 
@@ -37,6 +38,7 @@ public:
     void individualAddress(uint16_t& target);
     // "15.15.241:4", or the first address alone for one; the range stays on
     // the line of its first address.
+    void busInterface(BusInterface& target);
     void tunnelRange(std::optional<uint16_t>& first, size_t& count, unsigned limit);
     void level(log::Level& target);
     void unknown();

@@ -10,6 +10,8 @@ std::string_view bcuStatusText(BcuInitStep step) {
         return "PEI_switch..";
     case BcuInitStep::AddressTable:
         return "set Addr-Table..";
+    case BcuInitStep::CommMode:
+        return "set Comm-Mode..";
     case BcuInitStep::Connected:
         return "connected to BCU";
     }

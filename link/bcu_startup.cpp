@@ -4,6 +4,8 @@
 #include <array>
 #include <span>
 
+#include "link/cemi.h"
+#include "link/cemi_property.h"
 #include "link/emi.h"
 #include "link/ft12.h"
 
@@ -30,6 +32,12 @@ constexpr auto kPeiSwitchRecord =
 constexpr auto kAddressTableRecord =
     record(MSG_DATA_TO_BCU, std::array<uint8_t, 5>{emi::PC_SET_VALUE_REQ, 0x01, 0x01, 0x16, 0x00});
 
+// M_PropWrite.req: the cEMI server object's communication mode, one element
+// from index 1, the data link layer.
+constexpr auto kCommModeRecord =
+    record(MSG_NATIVE_TO_BCU, std::array<uint8_t, 8>{cemi::M_PROPWRITE_REQ, 0x00, cemi::object::CEMI_SERVER, 0x01,
+                                                     cemi::property::COMM_MODE, 0x10, 0x01, cemi::COMM_MODE_DATA_LINK});
+
 struct InitStep {
     BcuInitStep step;
     std::span<const uint8_t> record;
@@ -45,28 +53,57 @@ constexpr std::array<InitStep, 4> kInitSteps{{
 }};
 static_assert(kInitSteps.size() == BcuStartup::INITIAL_STATE + 1);
 
+constexpr std::array<InitStep, 3> kModuleSteps{{
+    {BcuInitStep::Connected, {}, "connection"},
+    {BcuInitStep::CommMode, kCommModeRecord, "communication mode"},
+    {BcuInitStep::Reset, kResetRecord, "reset"},
+}};
+
+std::span<const InitStep> stepsFor(BusInterface interface) {
+    if (interface == BusInterface::Cemi) return kModuleSteps;
+    return kInitSteps;
+}
+
 }  // namespace
 
 const char* bcuInitStepName(BcuInitStep step) {
-    const auto index = static_cast<size_t>(step);
-    return index < kInitSteps.size() ? kInitSteps[index].name : "connection";
+    for (const auto steps : {std::span<const InitStep>(kInitSteps), std::span<const InitStep>(kModuleSteps)}) {
+        const auto found = std::ranges::find(steps, step, &InitStep::step);
+        if (found != steps.end()) return found->name;
+    }
+    return "connection";
+}
+
+BcuStartup::BcuStartup(RecordSink send, StepSink stepReached, BusInterface interface)
+    : send_(std::move(send)),
+      stepReached_(std::move(stepReached)),
+      interface_(interface),
+      bcuInitState_(initialState()) {}
+
+int32_t BcuStartup::initialState() const { return static_cast<int32_t>(stepsFor(interface_).size()) - 1; }
+
+BcuInitStep BcuStartup::currentStep() const {
+    const auto steps = stepsFor(interface_);
+    if (bcuInitState_ < 0 || bcuInitState_ >= static_cast<int32_t>(steps.size())) return BcuInitStep::Connected;
+    return steps[static_cast<size_t>(bcuInitState_)].step;
 }
 
 void BcuStartup::restart() {
     halted_ = false;
-    bcuInitState_ = INITIAL_STATE;
+    bcuInitState_ = initialState();
     performInitStep();
 }
 
 void BcuStartup::halt() {
     halted_ = true;
-    bcuInitState_ = INITIAL_STATE;
+    bcuInitState_ = initialState();
 }
 
 void BcuStartup::performInitStep() {
     if (halted_) return;
-    if (bcuInitState_ < 0 || bcuInitState_ >= static_cast<int32_t>(kInitSteps.size())) return;
-    const InitStep& step = kInitSteps[static_cast<size_t>(bcuInitState_)];
+    const auto steps = stepsFor(interface_);
+    if (bcuInitState_ < 0 || bcuInitState_ >= static_cast<int32_t>(steps.size())) return;
+    const InitStep& step = steps[static_cast<size_t>(bcuInitState_)];
     stepReached_(step.step);
     if (!step.record.empty()) send_(step.record);
 }

@@ -4,17 +4,20 @@
 #include <functional>
 #include <span>
 
+#include "link/bus_interface.h"
 #include "link/bus_message.h"
 #include "link/link_listener.h"
 
 namespace lintor {
 
-// "reset", "PEI switch", "address table", "connection": for log lines.
+// "reset", "PEI switch", "address table", "communication mode",
+// "connection": for log lines.
 const char* bcuInitStepName(BcuInitStep step);
 
 // Brings the BCU into the gateway's working mode: reset of the FT1.2 link,
-// PEI switch, empty group address table, each step sent once the BCU has
-// acknowledged the one before. While the link is down it is halted; it
+// PEI switch, empty group address table; for a cEMI module the reset and
+// the data link layer as its communication mode. Each step is sent once
+// the device has acknowledged the one before. While the link is down it is halted; it
 // starts over when the device is back, when the BCU reset itself, and when
 // a step goes unacknowledged for too long (the caller keeps that time).
 class BcuStartup {
@@ -23,7 +26,7 @@ public:
     using RecordSink = std::function<bool(std::span<const uint8_t> record)>;
     using StepSink = std::function<void(BcuInitStep step)>;
 
-    BcuStartup(RecordSink send, StepSink stepReached) : send_(std::move(send)), stepReached_(std::move(stepReached)) {}
+    BcuStartup(RecordSink send, StepSink stepReached, BusInterface interface = BusInterface::Emi);
 
     // Reports the step and queues its record; does not advance. Nothing
     // while halted.
@@ -39,10 +42,14 @@ public:
     void handleAcknowledgement(const RecordHeader& header);
 
     int32_t bcuInitState() const { return bcuInitState_; }
+    BcuInitStep currentStep() const;
 
 private:
+    int32_t initialState() const;
+
     RecordSink send_;
     StepSink stepReached_;
+    BusInterface interface_;
     int32_t bcuInitState_ = INITIAL_STATE;
     bool halted_ = false;
 };

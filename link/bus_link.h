@@ -2,9 +2,11 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
+#include "link/bcu_address.h"
 #include "link/bcu_startup.h"
 #include "link/link_listener.h"
 #include "link/serial_link.h"
@@ -37,7 +39,8 @@ public:
     // know the request.
     static constexpr std::chrono::milliseconds ADDRESS_READ_TIMEOUT{2000};
 
-    BusLink(EventLoop& loop, BusLinkEvents& events, SerialDeviceOpener& opener, std::string devicePath);
+    BusLink(EventLoop& loop, BusLinkEvents& events, SerialDeviceOpener& opener, std::string devicePath,
+            BusInterface interface = BusInterface::Emi);
 
     // Opens the device and starts the start-up; without a device, both
     // wait for it.
@@ -65,6 +68,7 @@ private:
     void retryStartup();
     void onStartupStep(BcuInitStep step);
     void readBcuAddress();
+    bool takeModeAnswer(std::span<const uint8_t> message);
     void bcuAddressUnanswered();
 
     BusLinkEvents& events_;
@@ -72,6 +76,8 @@ private:
     BcuStartup startup_;
     EventLoop::Timer startupRetry_;
     EventLoop::Timer addressRead_;
+    std::optional<BcuAddressRead> addressReading_;
+    bool modeRefused_ = false;
 };
 
 }  // namespace lintor

@@ -13,6 +13,9 @@ namespace lintor {
 // worker and the user-interface thread and over the gateway's TCP port.
 inline constexpr uint16_t MSG_RAW_TO_BCU = 0x8000;
 inline constexpr uint16_t MSG_DATA_TO_BCU = 0x8010;
+// A message in the device's own format (cEMI for a module), framed as it is:
+// the start-up's own, never a client's.
+inline constexpr uint16_t MSG_NATIVE_TO_BCU = 0x8011;
 inline constexpr uint16_t MSG_BCU_ACK = 0x80E5;
 inline constexpr uint16_t MSG_CONFIRM = 0x8800;
 inline constexpr uint16_t MSG_OTHER_FRAME = 0xFFF0;

@@ -1,6 +1,7 @@
 #include "link/cemi.h"
 
 #include <algorithm>
+#include <array>
 
 #include "link/bus_message.h"
 #include "link/byte_order.h"
@@ -23,6 +24,37 @@ constexpr size_t kTpduAt = 7;
 constexpr uint8_t kControl1FromBcu =
     ldata::CONTROL_NOT_REPEATED | ldata::CONTROL_PRIORITY_MASK | ldata::CONTROL_CONFIRM_ERROR;
 constexpr uint8_t kControl1Always = ldata::CONTROL_STANDARD_FRAME | ldata::CONTROL_BROADCAST;
+// And back: what EMI shows of a module's control field 1.
+constexpr uint8_t kControl1ToEmi = ldata::CONTROL_STANDARD_FRAME | ldata::CONTROL_NOT_REPEATED |
+                                   ldata::CONTROL_PRIORITY_MASK | ldata::CONTROL_CONFIRM_ERROR;
+// A request's control field 1: a standard frame that the module repeats when
+// it is not acknowledged (in a request the bit reads so).
+constexpr uint8_t kControl1Request = kControl1Always | ldata::CONTROL_NOT_REPEATED;
+
+// cEMI's bus monitor indication carries the status and time stamp as
+// additional information; EMI's gives them as fields before the frame.
+constexpr uint8_t kBusmonitorStatusInfo = 0x03;
+constexpr uint8_t kTimestampInfo = 0x04;
+
+std::optional<std::vector<uint8_t>> emiBusmonitorOf(std::span<const uint8_t> message) {
+    if (message.size() <= kAdditionalInfoLengthAt) return std::nullopt;
+    const size_t end = kAdditionalInfoLengthAt + 1 + message[kAdditionalInfoLengthAt];
+    if (message.size() <= end) return std::nullopt;
+    uint8_t status = 0;
+    std::array<uint8_t, 2> timestamp{};
+    for (size_t at = kAdditionalInfoLengthAt + 1; at + 2 <= end;) {
+        const uint8_t type = message[at];
+        const size_t length = message[at + 1];
+        if (at + 2 + length > end) return std::nullopt;
+        const auto value = message.subspan(at + 2, length);
+        if (type == kBusmonitorStatusInfo && length == 1) status = value[0];
+        if (type == kTimestampInfo && length == timestamp.size()) std::ranges::copy(value, timestamp.begin());
+        at += 2 + length;
+    }
+    std::vector<uint8_t> emiMessage{L_BUSMON_IND, status, timestamp[0], timestamp[1]};
+    emiMessage.insert(emiMessage.end(), message.begin() + static_cast<ptrdiff_t>(end), message.end());
+    return emiMessage;
+}
 
 }  // namespace
 
@@ -82,6 +114,34 @@ std::optional<LData> fromUplinkPayload(uint8_t messageCode, std::span<const uint
     data.destination = fields->destination;
     data.tpdu.assign(fields->tpdu.begin(), fields->tpdu.end());
     return data;
+}
+
+std::optional<std::vector<uint8_t>> emiMessageOf(std::span<const uint8_t> message) {
+    if (message.empty()) return std::nullopt;
+    if (message[0] == L_BUSMON_IND) return emiBusmonitorOf(message);
+    if (message[0] != L_DATA_IND && message[0] != L_DATA_CON) return std::nullopt;
+    const auto data = readLData(message);
+    if (!data) return std::nullopt;
+    const uint8_t control = static_cast<uint8_t>(ldata::CONTROL_BROADCAST | (data->control1 & kControl1ToEmi));
+    const ldata::Fields fields{control, data->source, data->destination,
+                               static_cast<uint8_t>(data->control2 & ldata::NPCI_ROUTING_MASK), data->tpdu};
+    return ldata::writeMessage(data->messageCode, fields);
+}
+
+std::optional<std::vector<uint8_t>> moduleRequestOf(std::span<const uint8_t> emiMessage) {
+    if (emiMessage.empty() || emiMessage[emi::field::MESSAGE_CODE] != emi::L_DATA_REQ) return std::nullopt;
+    const auto fields = ldata::readFields(emiMessage.subspan(emi::field::CONTROL));
+    if (!fields) return std::nullopt;
+    LData request;
+    request.messageCode = L_DATA_REQ;
+    // A standard frame, repeated on the line when not acknowledged, as the
+    // BCU does, at the priority the client chose.
+    request.control1 = static_cast<uint8_t>(kControl1Request | (fields->control & ldata::CONTROL_PRIORITY_MASK));
+    request.control2 = fields->routing;
+    request.source = fields->source;
+    request.destination = fields->destination;
+    request.tpdu.assign(fields->tpdu.begin(), fields->tpdu.end());
+    return writeLData(request);
 }
 
 LData confirmationOf(const LData& request, bool positive) {

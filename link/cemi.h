@@ -24,6 +24,7 @@ inline constexpr uint8_t M_PROPWRITE_REQ = 0xF6;
 inline constexpr uint8_t M_PROPWRITE_CON = 0xF5;
 inline constexpr uint8_t M_RESET_REQ = 0xF1;
 inline constexpr uint8_t M_RESET_IND = 0xF0;
+inline constexpr uint8_t L_BUSMON_IND = 0x2B;
 
 // Control field 1 is the L_Data control field, control field 2 the NPCI's
 // group bit and hop count (link/ldata.h); in a standard frame the lower half
@@ -62,5 +63,13 @@ std::optional<LData> fromUplinkPayload(uint8_t messageCode, std::span<const uint
 // A confirmation of the request: the same frame with the confirm error bit
 // set or clear.
 LData confirmationOf(const LData& request, bool positive);
+
+// What a BCU 2 would have sent for a module's L_Data.ind, L_Data.con or
+// L_Busmon.ind (code first, additional information dropped); nothing for
+// any other message.
+std::optional<std::vector<uint8_t>> emiMessageOf(std::span<const uint8_t> message);
+// The module's L_Data.req for an EMI one (code first); nothing for any
+// other message, which a module does not know.
+std::optional<std::vector<uint8_t>> moduleRequestOf(std::span<const uint8_t> emiMessage);
 
 }  // namespace lintor::cemi

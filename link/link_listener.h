@@ -6,13 +6,15 @@
 
 namespace lintor {
 
-// The steps of the BCU start-up. The start-up counts down: a step's number
-// is how many acknowledgements are still to come.
+// The steps of the BCU start-up. A BCU 2's start-up counts down: a step's
+// number is how many acknowledgements are still to come. A cEMI module's
+// goes from the reset to its communication mode, then is connected.
 enum class BcuInitStep : int32_t {
     Connected = 0,
     AddressTable = 1,
     PeiSwitch = 2,
     Reset = 3,
+    CommMode = 4,
 };
 
 // What the serial link reports, on the loop's thread, as it happens.

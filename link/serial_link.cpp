@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "link/bus_message.h"
+#include "link/cemi.h"
 #include "platform/log.h"
 
 namespace lintor {
@@ -223,7 +224,24 @@ void SerialLink::carryOut(const std::vector<uint8_t>& record) {
         // Whoever resets the link, the start-up or a client, restarts the count.
         if (ft12::containsResetFrame(payload)) frameSendCount_ = ft12::FIRST_FRAME_SEND_COUNT;
     } else if (header.type == MSG_DATA_TO_BCU) {
+        carryOutData(payload);
+    } else if (header.type == MSG_NATIVE_TO_BCU) {
         sendEmiFrame(payload);
+    }
+}
+
+void SerialLink::carryOutData(std::span<const uint8_t> message) {
+    if (interface_ == BusInterface::Emi) {
+        sendEmiFrame(message);
+        return;
+    }
+    if (const auto request = cemi::moduleRequestOf(message)) {
+        sendEmiFrame(*request);
+        return;
+    }
+    if (untranslatableLog_.admit()) {
+        log::warning("a cEMI module takes L_Data.req alone: EMI message " + log::hex(message) + " dropped" +
+                     untranslatableLog_.occurrencesNote());
     }
 }
 
@@ -245,7 +263,12 @@ bool SerialLink::receiveByte(uint8_t byte) {
         ++ackSentCount_;
         return false;
     case ft12::Receiver::EventKind::Frame:
-        classifyFrame(event->bytes);
+        if (interface_ == BusInterface::Cemi && event->bytes.size() > ft12::VARIABLE_OVERHEAD) {
+            const auto frame = std::span<const uint8_t>(event->bytes);
+            classifyModuleFrame(frame, frame.subspan(ft12::USER_DATA_AT, frame.size() - ft12::VARIABLE_OVERHEAD - 1));
+        } else {
+            classifyFrame(event->bytes);
+        }
         return true;
     case ft12::Receiver::EventKind::ResetReceived:
         sendAck();
@@ -337,6 +360,19 @@ void SerialLink::classifyFrame(std::span<const uint8_t> frame) {
         if (listener_.takeOwnAnswer(message)) return;
     }
     emitRecord(result->type, result->payload);
+}
+
+// The module's frame as the BCU 2's frame with the same control byte would
+// have been: classified, its repetitions counted, recorded like it.
+void SerialLink::classifyModuleFrame(std::span<const uint8_t> frame, std::span<const uint8_t> message) {
+    if (listener_.takeOwnAnswer(message)) return;
+    const auto emiMessage = cemi::emiMessageOf(message);
+    if (!emiMessage || emiMessage->empty() || emiMessage->size() > ft12::MAX_EMI_MESSAGE) {
+        classifyFrame(frame);
+        return;
+    }
+    const auto emiFrame = ft12::encodeVariableFrame(frame[ft12::CONTROL_AT], *emiMessage);
+    classifyFrame(emiFrame.view());
 }
 
 void SerialLink::emitRecord(uint16_t type, std::span<const uint8_t> payload) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "link/bus_interface.h"
 #include "link/downlink_pacer.h"
 #include "link/ft12.h"
 #include "link/link_listener.h"
@@ -53,6 +54,11 @@ public:
     // every REOPEN_INTERVAL.
     bool start();
     LinkState state() const { return state_; }
+    // With a cEMI module the link translates: clients' EMI L_Data.req go out
+    // as cEMI, and the module's messages come up as the EMI records a BCU 2
+    // would have sent.
+    void setInterface(BusInterface interface) { interface_ = interface; }
+    BusInterface interface() const { return interface_; }
 
     // A whole record towards the BCU, carried out in its turn. False when it
     // was refused (too long, or the queue is full); while the device is
@@ -93,6 +99,8 @@ private:
     void reportDamagedInput(const ft12::Receiver::Event& event);
     bool sendAck();
     void classifyFrame(std::span<const uint8_t> frame);
+    void classifyModuleFrame(std::span<const uint8_t> frame, std::span<const uint8_t> message);
+    void carryOutData(std::span<const uint8_t> message);
     void emitRecord(uint16_t type, std::span<const uint8_t> payload);
 
     EventLoop& loop_;
@@ -107,6 +115,7 @@ private:
     EventLoop::Timer pacingTimer_;
     EventLoop::Timer writeTimer_;
     LinkState state_ = LinkState::Constructed;
+    BusInterface interface_ = BusInterface::Emi;
     // Set by a failed write, acted on once the work at hand is done.
     std::string portFailure_;
 
@@ -127,6 +136,7 @@ private:
     LogThrottle corruptFrameLog_;
     LogThrottle downlinkFullLog_;
     LogThrottle writeLog_;
+    LogThrottle untranslatableLog_;
 };
 
 }  // namespace lintor

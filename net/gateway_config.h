@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "link/bus_interface.h"
 #include "platform/address_filter.h"
 
 namespace lintor {
@@ -46,7 +47,8 @@ struct KnxIpConfig {
 // Everything the command line and the settings decide, handed as it is from
 // the command line to the link and both servers.
 struct GatewayConfig {
-    std::string device;                       // the BCU's serial device; empty: from the settings
+    std::string device;  // the BCU's serial device; empty: from the settings
+    BusInterface busInterface = BusInterface::Emi;
     std::string listenAddress;                // both ports; empty: all addresses
     uint16_t gatewayPort = BUS_GATEWAY_PORT;  // 0 picks a free port
     uint16_t proxyPort = PROXY_PORT;

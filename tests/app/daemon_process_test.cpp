@@ -187,8 +187,7 @@ TEST(DaemonCommandLine, NoWindowOptions) {
     ChildProcess help(LINTORD_BINARY, {"--help"});
     EXPECT_EQ(help.waitForExit(5s), 0);
     ASSERT_FALSE(help.outputLines().empty());
-    EXPECT_EQ(help.outputLines()[0],
-              "Usage: lintord [--device PATH] [--simulate] [--gateway-port N] [--proxy-port N|off]");
+    EXPECT_EQ(help.outputLines()[0], "Usage: lintord [--device PATH] [--interface emi|cemi] [--simulate]");
     ChildProcess headless(LINTORD_BINARY, {"--headless"});
     EXPECT_EQ(headless.waitForExit(5s), 2);
 }

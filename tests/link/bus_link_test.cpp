@@ -94,23 +94,44 @@ TEST_F(BusLinkTest, ABcuThatDoesNotAnswerTheReadLeavesTheFactoryAddressAssumed) 
     EXPECT_EQ(events.address, 0xFFFF);
 }
 
-TEST(BcuAddress, OnlyTheAnswerToTheReadGivesAnAddress) {
-    EXPECT_EQ(hex(bcuAddressRequestRecord()), "10 80 04 00 AC 02 01 17");
+TEST(BcuAddress, OnlyTheAnswersToTheReadGiveAnAddress) {
     struct Case {
-        const char* message;
+        BusInterface interface;
+        std::vector<const char*> answers;  // in turn
         std::optional<uint16_t> address;
+        std::vector<bool> taken;
     };
+    // EMI: PC_Get_Value.con of 2 bytes at 0x0117. cEMI: M_PropRead.con of
+    // the device object's subnet (0x39) and device (0x3A) address.
     for (const Case& c : {
-             Case{"AB 02 01 17 11 FA", 0x11FA},
-             Case{"AB 02 01 16 11 FA", std::nullopt},  // another location
-             Case{"AB 01 01 17 11", std::nullopt},     // one byte
-             Case{"AC 02 01 17 11 FA", std::nullopt},  // not the .con
-             Case{"AB 02 01 17 11", std::nullopt},     // cut short
-             Case{"AB 02 01 17 11 FA 00", std::nullopt},
+             Case{BusInterface::Emi, {"AB 02 01 17 11 FA"}, 0x11FA, {true}},
+             Case{BusInterface::Emi, {"AB 02 01 16 11 FA"}, std::nullopt, {false}},  // another location
+             Case{BusInterface::Emi, {"AB 01 01 17 11"}, std::nullopt, {false}},     // one byte
+             Case{BusInterface::Emi, {"AC 02 01 17 11 FA"}, std::nullopt, {false}},  // not the .con
+             Case{BusInterface::Emi, {"AB 02 01 17 11"}, std::nullopt, {false}},     // cut short
+             Case{BusInterface::Emi, {"AB 02 01 17 11 FA 00"}, std::nullopt, {false}},
+             Case{BusInterface::Cemi, {"FB 00 00 01 3A 10 01 FA", "FB 00 00 01 39 10 01 11"}, 0x11FA, {true, true}},
+             // A refusal (no elements, error 07) is the module's, not a client's.
+             Case{BusInterface::Cemi,
+                  {"FB 00 00 01 39 00 01 07", "FB 00 00 01 3A 10 01 FA"},
+                  std::nullopt,
+                  {true, true}},
+             // Another object, another property, a write's answer.
+             Case{BusInterface::Cemi,
+                  {"FB 00 08 01 39 10 01 11", "FB 00 00 01 38 10 01 11", "F5 00 00 01 39 10 01"},
+                  std::nullopt,
+                  {false, false, false}},
          }) {
-        SCOPED_TRACE(c.message);
-        EXPECT_EQ(bcuAddressOf(bytes(c.message)), c.address);
+        SCOPED_TRACE(c.answers.front());
+        BcuAddressRead read(c.interface);
+        for (size_t i = 0; i < c.answers.size(); ++i) EXPECT_EQ(read.take(bytes(c.answers[i])), c.taken[i]);
+        EXPECT_EQ(read.address(), c.address);
     }
+    std::vector<std::string> requests;
+    for (const auto& request : BcuAddressRead(BusInterface::Emi).requests()) requests.push_back(hex(request));
+    for (const auto& request : BcuAddressRead(BusInterface::Cemi).requests()) requests.push_back(hex(request));
+    EXPECT_EQ(requests, (std::vector<std::string>{"10 80 04 00 AC 02 01 17", "11 80 07 00 FC 00 00 01 39 10 01",
+                                                  "11 80 07 00 FC 00 00 01 3A 10 01"}));
 }
 
 }  // namespace
