@@ -188,13 +188,15 @@ void SerialLink::pace() {
     if (!port_) return;
     const auto now = loop_.now();
     pacer_.advance(now);
-    if (pacer_.maySend(now) && !downlink_.empty()) {
+    // A record that a module cannot take leaves its turn to the next.
+    while (pacer_.maySend(now) && !downlink_.empty()) {
         const std::vector<uint8_t> record = std::move(downlink_.front());
         downlink_.pop_front();
         downlinkBytes_ -= record.size();
-        carryOut(record);
+        if (!carryOut(record)) continue;
         pacer_.recordSent(loop_.now());
         handleFailure();
+        break;
     }
     armPacing();
 }
@@ -208,41 +210,44 @@ void SerialLink::armPacing() {
     }
 }
 
-void SerialLink::carryOut(const std::vector<uint8_t>& record) {
-    if (record.size() < kRecordHeaderSize) return;
+bool SerialLink::carryOut(const std::vector<uint8_t>& record) {
+    if (record.size() < kRecordHeaderSize) return true;
     const RecordHeader header = decodeHeader(std::span(record).first<kRecordHeaderSize>());
     const auto payload = std::span(record).subspan(kRecordHeaderSize);
-    if (payload.size() != header.length) return;
+    if (payload.size() != header.length) return true;
     if (header.length > kDownlinkPayloadLimit) {
         log::warning("downlink record of type " + log::hexWord(header.type) + ": payload of " +
                      std::to_string(header.length) + " bytes exceeds " + std::to_string(kDownlinkPayloadLimit) +
                      ": dropped");
-        return;
+        return true;
     }
     if (header.type == MSG_RAW_TO_BCU) {
         writeToPort(payload);
         // Whoever resets the link, the start-up or a client, restarts the count.
         if (ft12::containsResetFrame(payload)) frameSendCount_ = ft12::FIRST_FRAME_SEND_COUNT;
     } else if (header.type == MSG_DATA_TO_BCU) {
-        carryOutData(payload);
+        return carryOutData(payload);
     } else if (header.type == MSG_NATIVE_TO_BCU) {
         sendEmiFrame(payload);
     }
+    return true;
 }
 
-void SerialLink::carryOutData(std::span<const uint8_t> message) {
+// Whether the record took its turn on the line.
+bool SerialLink::carryOutData(std::span<const uint8_t> message) {
     if (interface_ == BusInterface::Emi) {
         sendEmiFrame(message);
-        return;
+        return true;
     }
     if (const auto request = cemi::moduleRequestOf(message)) {
         sendEmiFrame(*request);
-        return;
+        return true;
     }
     if (untranslatableLog_.admit()) {
         log::warning("a cEMI module takes L_Data.req alone: EMI message " + log::hex(message) + " dropped" +
                      untranslatableLog_.occurrencesNote());
     }
+    return false;
 }
 
 void SerialLink::receiveBytes(std::span<const uint8_t> bytes) {

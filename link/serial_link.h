@@ -92,7 +92,8 @@ private:
     // next moment it may.
     void pace();
     void armPacing();
-    void carryOut(const std::vector<uint8_t>& record);
+    // False when the record was dropped without taking its turn.
+    bool carryOut(const std::vector<uint8_t>& record);
     void onWriteDeadline();
 
     bool receiveByte(uint8_t byte);
@@ -100,7 +101,7 @@ private:
     bool sendAck();
     void classifyFrame(std::span<const uint8_t> frame);
     void classifyModuleFrame(std::span<const uint8_t> frame, std::span<const uint8_t> message);
-    void carryOutData(std::span<const uint8_t> message);
+    bool carryOutData(std::span<const uint8_t> message);
     void emitRecord(uint16_t type, std::span<const uint8_t> payload);
 
     EventLoop& loop_;

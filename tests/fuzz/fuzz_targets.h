@@ -16,6 +16,8 @@ inline void require(bool condition, const char* what) {
 }
 
 void serialInput(std::span<const uint8_t> data);
+// The same from a cEMI module, whose messages come up as EMI records.
+void moduleSerialInput(std::span<const uint8_t> data);
 void downlinkStream(std::span<const uint8_t> data);
 // Pieces as TPDUs and as records towards and from the bus, for the
 // management telegrams' reader and the table of who talks to which device.

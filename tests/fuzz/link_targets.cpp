@@ -13,12 +13,15 @@
 
 namespace lintor::fuzz {
 
-void serialInput(std::span<const uint8_t> data) {
+namespace {
+
+void serialInputFrom(BusInterface interface, std::span<const uint8_t> data) {
     test::ManualClock clock;
     const auto loop = test::makeLoop(clock);
     test::RecordingLinkListener listener;
     test::RecordingOpener opener;
     SerialLink link(*loop, listener, opener, "/dev/ttyS0");
+    link.setInterface(interface);
     link.start();
     link.receiveBytes(data);
 
@@ -32,6 +35,11 @@ void serialInput(std::span<const uint8_t> data) {
         require(write.size() == 1 && write[0] == 0xE5, "the receiver only ever writes acknowledgements");
     }
 }
+
+}  // namespace
+
+void serialInput(std::span<const uint8_t> data) { serialInputFrom(BusInterface::Emi, data); }
+void moduleSerialInput(std::span<const uint8_t> data) { serialInputFrom(BusInterface::Cemi, data); }
 
 void downlinkStream(std::span<const uint8_t> data) {
     test::ManualClock clock;

@@ -35,6 +35,7 @@ void runRandomInputs(Target target, uint32_t seed) {
 }
 
 TEST(RandomInput, SerialReceiverKeepsItsInvariants) { runRandomInputs(fuzz::serialInput, 1); }
+TEST(RandomInput, ModuleReceiverKeepsItsInvariants) { runRandomInputs(fuzz::moduleSerialInput, 4); }
 TEST(RandomInput, DownlinkReaderKeepsItsInvariants) { runRandomInputs(fuzz::downlinkStream, 2); }
 TEST(RandomInput, ManagementTelegramsKeepTheirInvariants) { runRandomInputs(fuzz::managementTelegrams, 3); }
 

@@ -94,6 +94,52 @@ TEST_F(BusLinkTest, ABcuThatDoesNotAnswerTheReadLeavesTheFactoryAddressAssumed) 
     EXPECT_EQ(events.address, 0xFFFF);
 }
 
+// A cEMI module: frames as knxd's ft12cemi driver and a kBerry's trace show
+// them; the FT1.2 frame count starts again at every reset.
+TEST(ModuleLinkTest, AModuleIsStartedInItsDataLinkLayerAndSpeaksEmiRecords) {
+    test::ManualClock clock;
+    const auto loop = test::makeLoop(clock);
+    RecordingBusLinkEvents events;
+    test::SocketBcu module;
+    BusLink link{*loop, events, module.opener(), "/dev/ttyS0", BusInterface::Cemi};
+    link.start();
+    const auto exchange = [&](const char* expected, const char* answer) {
+        loop->runOnce(0ms);
+        // Without the acknowledgement of the module's last answer.
+        std::string sent = hex(module.takeFromHost());
+        if (sent.starts_with("E5 ")) sent.erase(0, 3);
+        EXPECT_EQ(sent, expected);
+        module.sendToHost(bytes("E5"));
+        if (*answer != '\0') module.sendToHost(bytes(answer));
+        loop->runOnce(0ms);
+        clock.advance(200ms);
+        loop->runOnce(0ms);
+    };
+    exchange("10 40 40 16", "");
+    // M_PropWrite.req of the communication mode: data link layer; the
+    // module's M_PropWrite.con is for no client.
+    exchange("68 09 09 68 73 F6 00 08 01 34 10 01 00 B7 16", "68 08 08 68 F3 F5 00 08 01 34 10 01 36 16");
+    // M_PropRead.req of the device object's subnet and device address.
+    exchange("68 08 08 68 53 FC 00 00 01 39 10 01 9A 16", "68 09 09 68 D3 FB 00 00 01 39 10 01 11 2A 16");
+    exchange("68 08 08 68 73 FC 00 00 01 3A 10 01 BB 16", "68 09 09 68 F3 FB 00 00 01 3A 10 01 FA 34 16");
+    EXPECT_EQ(events.address, 0x11FA);
+    EXPECT_EQ(events.steps,
+              (std::vector<BcuInitStep>{BcuInitStep::Reset, BcuInitStep::CommMode, BcuInitStep::Connected}));
+    for (const auto& record : events.records) EXPECT_EQ(record, "E5 80 00 00") << "only acknowledgements so far";
+    module.takeFromHost();
+
+    // A group write from 1.1.11 to 1/1/1 comes up as the BCU 2's record.
+    module.sendToHost(bytes("68 0C 0C 68 D3 29 00 BC E0 11 0B 09 01 01 00 81 40 16"));
+    loop->runOnce(0ms);
+    EXPECT_EQ(events.records.back(), "02 10 0A 00 BC 11 0B 09 01 E1 00 81 40 16");
+    // A client's EMI request goes down as the module's, an EMI-only one not.
+    ASSERT_TRUE(link.send(bytes("10 80 05 00 A6 01 01 16 00")));
+    ASSERT_TRUE(link.send(bytes("10 80 09 00 11 0C 00 00 0A 03 E1 00 81")));
+    clock.advance(200ms);
+    loop->runOnce(0ms);
+    EXPECT_EQ(hex(module.takeFromHost()), "E5 68 0C 0C 68 53 11 00 BC E0 00 00 0A 03 01 00 81 8F 16");
+}
+
 TEST(BcuAddress, OnlyTheAnswersToTheReadGiveAnAddress) {
     struct Case {
         BusInterface interface;

@@ -68,3 +68,59 @@ TEST(Cemi, ConfirmationOfARequestSetsOnlyTheConfirmBit) {
 
 }  // namespace
 }  // namespace lintor::cemi
+
+namespace lintor::cemi {
+namespace {
+
+using test::bytes;
+using test::hex;
+
+TEST(CemiModule, MessagesComeUpAsTheBcusWouldHaveSentThem) {
+    struct Case {
+        const char* module;
+        const char* emi;  // empty: not translated
+    };
+    for (const Case& c : {
+             // L_Data.ind of a group write from 1.1.11 to 1/1/1, low
+             // priority, not repeated, hop count 6.
+             Case{"29 00 BC E0 11 0B 09 01 01 00 81", "29 BC 11 0B 09 01 E1 00 81"},
+             // The same with additional information, and repeated on the line.
+             Case{"29 03 04 01 7F 9C E0 11 0B 09 01 01 00 81", "29 9C 11 0B 09 01 E1 00 81"},
+             // A negative L_Data.con of T_Connect to 1.1.99, system priority.
+             Case{"2E 00 B1 60 11 FA 11 63 00 80", "2E B1 11 FA 11 63 60 80"},
+             // L_Busmon.ind: status 01, time stamp 1234, then the raw frame.
+             Case{"2B 07 03 01 01 04 02 12 34 BC 11 0B 09 01 E1 00 81 3F", "2B 01 12 34 BC 11 0B 09 01 E1 00 81 3F"},
+             // Local management and cut-short messages stay the module's.
+             Case{"F5 00 08 01 34 10 01", ""},
+             Case{"29 00 BC E0 11 0B 09 01 01 00", ""},
+             Case{"2B 05 03 01 01 04 02", ""},
+         }) {
+        SCOPED_TRACE(c.module);
+        const auto emi = emiMessageOf(bytes(c.module));
+        EXPECT_EQ(emi ? hex(*emi) : "", c.emi);
+    }
+}
+
+TEST(CemiModule, OnlyAnEmiRequestGoesDownAsTheModulesRequest) {
+    struct Case {
+        const char* emi;
+        const char* module;
+    };
+    for (const Case& c : {
+             // Group write from 0.0.0 at low priority, hop count 6: a
+             // standard frame the module repeats when unacknowledged.
+             Case{"11 0C 00 00 0A 03 E1 00 81", "11 00 BC E0 00 00 0A 03 01 00 81"},
+             // T_Connect to 1.1.11 at system priority.
+             Case{"11 00 00 00 11 0B 60 80", "11 00 B0 60 00 00 11 0B 00 80"},
+             // PC_Set_Value.req, PEI_Switch.req: nothing a module knows.
+             Case{"A6 01 01 16 00", ""}, Case{"A9 00 18 34 56 78 0A", ""},
+             Case{"11 0C 00 00 0A 03 E2 00 81", ""},  // one TPDU byte short
+         }) {
+        SCOPED_TRACE(c.emi);
+        const auto module = moduleRequestOf(bytes(c.emi));
+        EXPECT_EQ(module ? hex(*module) : "", c.module);
+    }
+}
+
+}  // namespace
+}  // namespace lintor::cemi
