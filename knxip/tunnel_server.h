@@ -9,10 +9,10 @@
 #include <string_view>
 #include <vector>
 
-#include "link/cemi.h"
 #include "knxip/connection.h"
 #include "knxip/frame_reader.h"
 #include "knxip/frame_writer.h"
+#include "link/cemi.h"
 #include "link/reply_router.h"
 #include "platform/log_throttle.h"
 #include "platform/udp_socket.h"

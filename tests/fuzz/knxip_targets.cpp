@@ -2,11 +2,11 @@
 #include <chrono>
 #include <vector>
 
-#include "link/cemi.h"
 #include "knxip/knxip_protocol.h"
 #include "knxip/tunnel_server.h"
 #include "link/bus_message.h"
 #include "link/byte_order.h"
+#include "link/cemi.h"
 #include "platform/line_writer.h"
 #include "platform/log.h"
 #include "tests/fuzz/fuzz_targets.h"
