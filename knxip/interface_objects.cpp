@@ -62,31 +62,31 @@ std::optional<InterfaceObjects::Value> InterfaceObjects::valueOf(uint16_t object
     return std::nullopt;
 }
 
-std::optional<std::vector<uint8_t>> InterfaceObjects::answer(std::span<const uint8_t> message) const {
-    const auto request = cemi::readProperty(message);
-    if (!request) return std::nullopt;
-    if (request->messageCode != cemi::M_PROPREAD_REQ && request->messageCode != cemi::M_PROPWRITE_REQ) {
+std::optional<std::vector<uint8_t>> InterfaceObjects::answer(std::span<const uint8_t> request) const {
+    const auto asked = cemi::readProperty(request);
+    if (!asked) return std::nullopt;
+    if (asked->messageCode != cemi::M_PROPREAD_REQ && asked->messageCode != cemi::M_PROPWRITE_REQ) {
         return std::nullopt;
     }
-    const auto value = valueOf(request->objectType, request->instance, request->property);
-    if (request->messageCode == cemi::M_PROPWRITE_REQ) {
-        return writeProperty(negativeAnswerOf(*request, cemi::M_PROPWRITE_CON, value ? error::READ_ONLY : error::VOID));
+    const auto value = valueOf(asked->objectType, asked->instance, asked->property);
+    if (asked->messageCode == cemi::M_PROPWRITE_REQ) {
+        return writeProperty(negativeAnswerOf(*asked, cemi::M_PROPWRITE_CON, value ? error::READ_ONLY : error::VOID));
     }
-    const auto negative = [&](uint8_t code) {
-        return writeProperty(negativeAnswerOf(*request, cemi::M_PROPREAD_CON, code));
+    const auto negative = [&](uint8_t error) {
+        return writeProperty(negativeAnswerOf(*asked, cemi::M_PROPREAD_CON, error));
     };
     if (!value) return negative(error::VOID);
-    const size_t count = request->count;
-    const size_t start = request->startIndex;
+    const size_t count = asked->count;
+    const size_t start = asked->startIndex;
     const size_t elements = value->elements.size() / value->elementSize;
     // Index 0 holds the number of elements, and only that.
     if (start == 0 && count == 1) {
-        return writeProperty(answerOf(*request, cemi::M_PROPREAD_CON, word(static_cast<uint16_t>(elements))));
+        return writeProperty(answerOf(*asked, cemi::M_PROPREAD_CON, word(static_cast<uint16_t>(elements))));
     }
     if (count == 0 || start == 0 || start + count - 1 > elements) return negative(error::INDEX_RANGE);
     const auto first = value->elements.begin() + static_cast<ptrdiff_t>((start - 1) * value->elementSize);
     return writeProperty(
-        answerOf(*request, cemi::M_PROPREAD_CON, {first, first + static_cast<ptrdiff_t>(count * value->elementSize)}));
+        answerOf(*asked, cemi::M_PROPREAD_CON, {first, first + static_cast<ptrdiff_t>(count * value->elementSize)}));
 }
 
 }  // namespace lintor::knxip

@@ -122,7 +122,7 @@ std::optional<std::vector<uint8_t>> emiMessageOf(std::span<const uint8_t> messag
     if (message[0] != L_DATA_IND && message[0] != L_DATA_CON) return std::nullopt;
     const auto data = readLData(message);
     if (!data) return std::nullopt;
-    const uint8_t control = static_cast<uint8_t>(ldata::CONTROL_BROADCAST | (data->control1 & kControl1ToEmi));
+    const auto control = static_cast<uint8_t>(ldata::CONTROL_BROADCAST | (data->control1 & kControl1ToEmi));
     const ldata::Fields fields{control, data->source, data->destination,
                                static_cast<uint8_t>(data->control2 & ldata::NPCI_ROUTING_MASK), data->tpdu};
     return ldata::writeMessage(data->messageCode, fields);

@@ -6,12 +6,10 @@
 #include <span>
 #include <vector>
 
-namespace lintor {
-
 // The transport and application layer of a telegram (its TPDU: TPCI, APCI
 // and data), as device management uses them. The link, the simulated
 // devices and lintor-tool all read and write it here.
-namespace tpdu {
+namespace lintor::tpdu {
 
 // TPCI byte: the top two bits give the kind, bits 5-2 the sequence number
 // of the connected kinds.
@@ -100,5 +98,4 @@ Pdu connectedData(uint8_t sequence, uint16_t apci, std::vector<uint8_t> bytes = 
 
 constexpr uint8_t nextSequence(uint8_t sequence) { return static_cast<uint8_t>((sequence + 1) % SEQUENCE_MODULO); }
 
-}  // namespace tpdu
-}  // namespace lintor
+}  // namespace lintor::tpdu
