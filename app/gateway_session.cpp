@@ -117,6 +117,7 @@ std::string GatewaySession::prepare() {
     if (!configuration_.options.simulate) return {};
     bcusim::Options simulation;
     simulation.demo = true;
+    simulation.interface = environment_->config.busInterface;
     auto started = bcusim::BcuSimulator::start(simulation);
     if (!started.ok()) {
         std::string problem = "cannot start the simulated BCU: " + errorText(started.error());

@@ -36,6 +36,8 @@ public:
     const std::string& devicePath() const { return devicePath_; }
 
     // Queues one frame of the BCU's with this EMI message (1 to 25 bytes).
+    // A cEMI module (Options::interface) sends an EMI L_Data.ind as its
+    // cEMI L_Data.ind, and any other message as given.
     void injectIndication(std::vector<uint8_t> emiMessage);
     // Queues the L_Data.ind of a group value write; dataBytes is
     // SIX_BIT_VALUE, 1, 2 or 4. False, with nothing queued, for a size that
@@ -61,7 +63,7 @@ public:
     // still open; with Options::linkPath the link then names the new one.
     // The BCU comes back in its default mode: without memory of frames it
     // had not sent yet, and sending nothing of its own until the host has
-    // reset the link.
+    // reset the link. A cEMI module has no communication mode again.
     void replug();
     // No 0xE5, no confirmation, no frame of its own: nothing connected.
     void setSilent(bool on);

@@ -40,14 +40,18 @@ std::optional<std::vector<uint8_t>> groupIndication(GroupService service, uint16
 }
 
 std::optional<GroupRequest> parseGroupRequest(std::span<const uint8_t> message) {
-    if (message.empty() || message[emi::field::MESSAGE_CODE] != emi::L_DATA_REQ) return std::nullopt;
-    const auto fields = ldata::readFields(message.subspan(emi::field::CONTROL));
-    if (!fields || (fields->routing & ldata::NPCI_GROUP_ADDRESS) == 0) return std::nullopt;
-    const auto service = groupServiceOf(fields->tpdu);
-    const auto value = groupValueNumber(fields->tpdu);
+    const auto frame = frameOfRequest(message, 0);
+    if (!frame) return std::nullopt;
+    return groupRequestOf(*frame);
+}
+
+std::optional<GroupRequest> groupRequestOf(const LineFrame& frame) {
+    if (!frame.groupDestination) return std::nullopt;
+    const auto service = groupServiceOf(frame.tpdu);
+    const auto value = groupValueNumber(frame.tpdu);
     if (!service || !value) return std::nullopt;
-    const auto dataBytes = static_cast<int>(groupDataOf(fields->tpdu).bytes.size());
-    return GroupRequest{fields->destination, *service, *value, dataBytes};
+    const auto dataBytes = static_cast<int>(groupDataOf(frame.tpdu).bytes.size());
+    return GroupRequest{frame.destination, *service, *value, dataBytes};
 }
 
 }  // namespace lintor::bcusim

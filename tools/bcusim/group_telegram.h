@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "link/group_value.h"
+#include "tools/bcusim/line_frame.h"
 
 namespace lintor::bcusim {
 
@@ -38,5 +39,7 @@ struct GroupRequest {
 // The group telegram in an L_Data.req (11 0C source destination NPCI TPCI
 // APCI [data]); empty for anything else or anything cut short.
 std::optional<GroupRequest> parseGroupRequest(std::span<const uint8_t> message);
+// The same for a frame on the line, whichever interface sent it.
+std::optional<GroupRequest> groupRequestOf(const LineFrame& frame);
 
 }  // namespace lintor::bcusim

@@ -30,5 +30,8 @@ std::optional<LineFrame> frameOfRequest(std::span<const uint8_t> message, uint16
 
 // The L_Data.ind the BCU hands up for a frame it heard.
 std::vector<uint8_t> indicationOf(const LineFrame& frame);
+// And back: the frame of an EMI L_Data.ind that is exactly as long as its
+// length says. Empty for anything else.
+std::optional<LineFrame> frameOfIndication(std::span<const uint8_t> message);
 
 }  // namespace lintor::bcusim

@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "link/bus_interface.h"
 #include "platform/blocked_signals.h"
 #include "platform/unique_fd.h"
 #include "tools/bcusim/bcu_simulator.h"
@@ -23,11 +24,13 @@ namespace lintor::bcusim {
 namespace {
 
 constexpr std::string_view kUsage =
-    R"(usage: lintor-bcusim [--demo] [--seed N] [--script FILE] [--link PATH] [--log FILE] [--quiet]
+    R"(usage: lintor-bcusim [--demo] [--interface emi|cemi] [--seed N] [--script FILE] [--link PATH]
+                     [--log FILE] [--quiet]
 
 Simulates a BCU on a pseudo-terminal and prints its device path. Commands
 come from FILE, then from standard input, one per line ('#' starts a comment):
   ind <hex bytes>              queue an EMI message: ind 29 BC 11 01 0A 03 E1 00 81
+                               (with --interface cemi an L_Data.ind goes as cEMI)
   write <GA> <value> [bytes]   group write to 1/2/3 or #0a03; bytes 0 (six bits), 1, 2 or 4
   raw <hex bytes>              bytes straight onto the line
   ack on|off|late <ms>         acknowledge at once, never, or late
@@ -44,6 +47,10 @@ come from FILE, then from standard input, one per line ('#' starts a comment):
   --demo       simulated switches, a dimmer, a temperature sensor and an energy
                meter send on their own and answer group reads; as 1.1.11 to
                1.1.15 they answer management with or without it
+  --interface emi|cemi
+               emi (default): a BCU 2 speaking EMI; cemi: a cEMI module such as
+               a kBerry, which carries L_Data only once the host has written
+               the data link layer as its communication mode after a reset
   --seed N     seed of the demo devices and of garbage (default 1)
   --script F   commands to run before standard input
   --link PATH  a symbolic link PATH to the device, removed at exit
@@ -57,6 +64,7 @@ struct ProgramOptions {
     bool demo = false;
     bool quiet = false;
     bool help = false;
+    BusInterface interface = BusInterface::Emi;
     uint32_t seed = 1;
     std::string script;
     std::string link;
@@ -92,6 +100,13 @@ std::optional<ProgramOptions> parseArguments(std::span<char*> args) {
                 return std::nullopt;
             }
             options.seed = *seed;
+        } else if (arg == "--interface" && hasValue) {
+            const auto interface = parseBusInterface(args[++i]);
+            if (!interface) {
+                printError("--interface is emi or cemi");
+                return std::nullopt;
+            }
+            options.interface = *interface;
         } else if (arg == "--script" && hasValue) {
             options.script = args[++i];
         } else if (arg == "--link" && hasValue) {
@@ -160,6 +175,7 @@ int run(const ProgramOptions& options, const BlockedSignals& signals) {
     Options simulatorOptions;
     simulatorOptions.demo = options.demo;
     simulatorOptions.seed = options.seed;
+    simulatorOptions.interface = options.interface;
     simulatorOptions.linkPath = options.link;
     if (!options.quiet) simulatorOptions.log = logSinkFor(logFile ? logFile.get() : stderr);
 

@@ -10,6 +10,7 @@
 
 #include "link/individual_address.h"
 #include "platform/log.h"
+#include "tools/bcusim/cemi_frames.h"
 #include "tools/bcusim/confirmation.h"
 #include "tools/bcusim/demo_devices.h"
 #include "tools/bcusim/frame_codec.h"
@@ -34,6 +35,7 @@ SimulatorEngine::SimulatorEngine(const Options& options, PtyPair pty, TrafficRec
       memory_(options.individualAddress),
       garbage_(options.seed) {
     if (options.demo) demo_.emplace(options.seed, start + options.demoQuietPeriod);
+    if (options.interface == BusInterface::Cemi) module_.emplace(options.individualAddress);
 }
 
 void SimulatorEngine::run(CommandQueue& commands) {
@@ -134,7 +136,12 @@ void SimulatorEngine::actOn(const HostUnit& unit, Clock::time_point now) {
             recorder_.note("bad checksum or end byte, not acknowledged: " + log::hex(unit.bytes), now);
             return;
         }
-        if (unit.bytes == framing::fixedFrame(framing::RESET_CONTROL)) awaitingReset_ = false;
+        if (unit.bytes == framing::fixedFrame(framing::RESET_CONTROL)) {
+            awaitingReset_ = false;
+            // The host chooses the mode again after every reset, as the
+            // gateway and knxd both do.
+            if (module_) module_->restart();
+        }
         answerFrame(unit, now);
         return;
     case HostUnitKind::Garbage:
@@ -162,43 +169,98 @@ void SimulatorEngine::answerFrame(const HostUnit& unit, Clock::time_point now) {
 }
 
 // The confirmation of a request and what the devices on the line answer,
-// then a demo device's group response.
+// then the BCU's memory or a demo device's group response.
 std::vector<std::vector<uint8_t>> SimulatorEngine::followUpsOf(std::span<const uint8_t> message,
                                                                Clock::time_point now) {
-    std::vector<std::vector<uint8_t>> followUps = sendOnLine(message, now);
+    if (module_) return moduleFollowUpsOf(message, now);
+    const auto frame = frameOfRequest(message, memory_.individualAddress());
+    const auto sent = frame ? transmit(*frame, now) : SimulatedLine::Transmission{true, {}};
+    std::vector<std::vector<uint8_t>> followUps;
+    if (auto confirmation = confirmationOf(message, sent.acknowledged)) followUps.push_back(std::move(*confirmation));
+    appendLineAnswers(sent, now, followUps);
     if (auto answer = memory_.handle(message)) followUps.push_back(std::move(*answer));
-    if (!demo_) return followUps;
-    if (const auto request = parseGroupRequest(message)) {
-        if (auto response = demo_->answer(*request)) followUps.push_back(std::move(*response));
-    }
+    if (frame) appendDemoAnswer(*frame, followUps);
     return followUps;
 }
 
-std::vector<std::vector<uint8_t>> SimulatorEngine::sendOnLine(std::span<const uint8_t> message, Clock::time_point now) {
-    std::vector<std::vector<uint8_t>> followUps;
-    const auto frame = frameOfRequest(message, memory_.individualAddress());
-    const auto sent = frame ? line_.transmit(*frame, now) : SimulatedLine::Transmission{true, {}};
+// The module answers its management itself; an L_Data.req goes on the line
+// only once the host has chosen the data link layer.
+std::vector<std::vector<uint8_t>> SimulatorEngine::moduleFollowUpsOf(std::span<const uint8_t> message,
+                                                                     Clock::time_point now) {
+    if (message.empty()) return {};  // the reset, a fixed frame
+    if (auto answer = module_->answer(message)) return {std::move(*answer)};
+    const auto frame = frameOfCemiRequest(message, memory_.individualAddress());
+    if (!frame) {
+        recorder_.note("not a cEMI message the module takes: " + log::hex(message), now);
+        return {};
+    }
+    if (!module_->passesLData()) {
+        recorder_.note("no communication mode chosen since the reset: L_Data.req refused", now);
+        return {*cemiConfirmationOf(message, false)};
+    }
+    const auto sent = transmit(*frame, now);
+    std::vector<std::vector<uint8_t>> followUps{*cemiConfirmationOf(message, sent.acknowledged)};
+    appendLineAnswers(sent, now, followUps);
+    appendDemoAnswer(*frame, followUps);
+    return followUps;
+}
+
+SimulatedLine::Transmission SimulatorEngine::transmit(const LineFrame& frame, Clock::time_point now) {
+    auto sent = line_.transmit(frame, now);
     if (!sent.acknowledged) {
-        recorder_.note("no device at " + formatIndividualAddress(frame->destination) +
+        recorder_.note("no device at " + formatIndividualAddress(frame.destination) +
                            ": not acknowledged, repeated 3 times, confirmed negatively",
                        now);
     }
-    if (auto confirmation = confirmationOf(message, sent.acknowledged)) followUps.push_back(std::move(*confirmation));
+    return sent;
+}
+
+void SimulatorEngine::appendLineAnswers(const SimulatedLine::Transmission& sent, Clock::time_point now,
+                                        std::vector<std::vector<uint8_t>>& followUps) {
     for (const LineFrame& answer : sent.answers) {
         if (auto indication = handUp(answer, now)) followUps.push_back(std::move(*indication));
     }
-    return followUps;
+}
+
+void SimulatorEngine::appendDemoAnswer(const LineFrame& request, std::vector<std::vector<uint8_t>>& followUps) {
+    if (!demo_) return;
+    const auto groupRequest = groupRequestOf(request);
+    if (!groupRequest) return;
+    if (auto response = demo_->answer(*groupRequest)) {
+        if (auto message = forHost(std::move(*response))) followUps.push_back(std::move(*message));
+    }
 }
 
 // The BCU passes up group telegrams, broadcasts and frames for its own
 // address; nobody acknowledges a frame for an address that is not on the
 // line, and its sender gives up after its repetitions.
 std::optional<std::vector<uint8_t>> SimulatorEngine::handUp(const LineFrame& frame, Clock::time_point now) {
-    if (frame.groupDestination || frame.destination == memory_.individualAddress()) return indicationOf(frame);
-    recorder_.note(formatIndividualAddress(frame.source) + " to " + formatIndividualAddress(frame.destination) + " " +
-                       log::hex(frame.tpdu) + ": not acknowledged, repeated 3 times, given up",
-                   now);
-    return std::nullopt;
+    if (!frame.groupDestination && frame.destination != memory_.individualAddress()) {
+        recorder_.note(formatIndividualAddress(frame.source) + " to " + formatIndividualAddress(frame.destination) +
+                           " " + log::hex(frame.tpdu) + ": not acknowledged, repeated 3 times, given up",
+                       now);
+        return std::nullopt;
+    }
+    if (!module_) return indicationOf(frame);
+    if (!modulePassesIndications(now)) return std::nullopt;
+    return cemiIndicationOf(frame);
+}
+
+// The demo devices and the commands speak EMI; a module hands up the same
+// telegram as its cEMI L_Data.ind. A message that is no whole EMI
+// L_Data.ind goes as given, so that cEMI messages can be injected too.
+std::optional<std::vector<uint8_t>> SimulatorEngine::forHost(std::vector<uint8_t> emiIndication) {
+    if (!module_) return emiIndication;
+    const auto frame = frameOfIndication(emiIndication);
+    if (!frame) return emiIndication;
+    if (!modulePassesIndications(Clock::now())) return std::nullopt;
+    return cemiIndicationOf(*frame);
+}
+
+bool SimulatorEngine::modulePassesIndications(Clock::time_point now) {
+    if (module_->passesLData()) return true;
+    recorder_.note("no communication mode chosen since the reset: indication dropped", now);
+    return false;
 }
 
 void SimulatorEngine::acknowledge(const std::vector<std::vector<uint8_t>>& followUps) {
@@ -256,7 +318,8 @@ void SimulatorEngine::tickDemo(Clock::time_point now) {
     if (!demo_) return;
     for (std::vector<uint8_t>& message : demo_->tick(now)) {
         // A silent or unplugged BCU loses what the devices send meanwhile.
-        if (!silent_ && pty_.isOpen()) queueOwnFrame(std::move(message));
+        if (silent_ || !pty_.isOpen()) continue;
+        if (auto forTheHost = forHost(std::move(message))) queueOwnFrame(std::move(*forTheHost));
     }
 }
 
@@ -285,7 +348,9 @@ void SimulatorEngine::writeOutput(Clock::time_point now) {
     startNextTransmission();
 }
 
-void SimulatorEngine::injectIndication(std::vector<uint8_t> message) { queueOwnFrame(std::move(message)); }
+void SimulatorEngine::injectIndication(std::vector<uint8_t> message) {
+    if (auto forTheHost = forHost(std::move(message))) queueOwnFrame(std::move(*forTheHost));
+}
 
 void SimulatorEngine::injectRaw(std::vector<uint8_t> bytes) {
     output_.push(LineOutput::ChunkKind::Raw, std::move(bytes));
@@ -332,6 +397,7 @@ std::optional<std::string> SimulatorEngine::replug() {
     hostStream_ = {};
     uplink_.reset();
     awaitingReset_ = true;
+    if (module_) module_->restart();
     recorder_.note("plugged in again on " + pty_.slavePath, Clock::now());
     return pty_.slavePath;
 }

@@ -10,6 +10,7 @@
 
 #include "platform/pty.h"
 #include "tools/bcusim/bcu_memory.h"
+#include "tools/bcusim/cemi_server.h"
 #include "tools/bcusim/command_queue.h"
 #include "tools/bcusim/demo_bus.h"
 #include "tools/bcusim/host_stream.h"
@@ -59,8 +60,14 @@ private:
     void actOn(const HostUnit& unit, Clock::time_point now);
     void answerFrame(const HostUnit& unit, Clock::time_point now);
     std::vector<std::vector<uint8_t>> followUpsOf(std::span<const uint8_t> message, Clock::time_point now);
-    std::vector<std::vector<uint8_t>> sendOnLine(std::span<const uint8_t> message, Clock::time_point now);
+    std::vector<std::vector<uint8_t>> moduleFollowUpsOf(std::span<const uint8_t> message, Clock::time_point now);
+    SimulatedLine::Transmission transmit(const LineFrame& frame, Clock::time_point now);
+    void appendLineAnswers(const SimulatedLine::Transmission& sent, Clock::time_point now,
+                           std::vector<std::vector<uint8_t>>& followUps);
+    void appendDemoAnswer(const LineFrame& request, std::vector<std::vector<uint8_t>>& followUps);
     std::optional<std::vector<uint8_t>> handUp(const LineFrame& frame, Clock::time_point now);
+    std::optional<std::vector<uint8_t>> forHost(std::vector<uint8_t> emiIndication);
+    bool modulePassesIndications(Clock::time_point now);
     void acknowledge(const std::vector<std::vector<uint8_t>>& followUps);
 
     void queueOwnFrame(std::vector<uint8_t> message);
@@ -80,6 +87,8 @@ private:
     // The management devices are there with or without the demo traffic.
     SimulatedLine line_;
     BcuMemory memory_;
+    // In cEMI mode: the module's management and communication mode.
+    std::optional<CemiServer> module_;
     std::mt19937 garbage_;
     AckMode ackMode_ = AckMode::Normal;
     std::chrono::milliseconds ackDelay_{0};

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "link/bus_interface.h"
+
 namespace lintor::bcusim {
 
 // How the BCU acknowledges the host's frames.
@@ -38,6 +40,8 @@ struct Options {
     std::string linkPath;
     // The BCU's own individual address, as its memory holds it: 1.1.250.
     uint16_t individualAddress = 0x11FA;
+    // A BCU 2 speaking EMI, or a cEMI module as today's FT1.2 adapters are.
+    BusInterface interface = BusInterface::Emi;
 };
 
 }  // namespace lintor::bcusim
