@@ -26,7 +26,7 @@ std::optional<std::vector<uint8_t>> BcuMemory::handle(std::span<const uint8_t> m
     const size_t count = message[emi::memory::COUNT];
     const uint16_t address = readBigEndian16(message, emi::memory::ADDRESS);
     if (!inPage(address, count)) return std::nullopt;
-    const auto at = page_.begin() + (address - kPageStart);
+    auto* const at = page_.begin() + (address - kPageStart);
     if (code == emi::PC_SET_VALUE_REQ && message.size() == emi::memory::FIRST_DATA + count) {
         std::ranges::copy(message.subspan(emi::memory::FIRST_DATA), at);
         return std::nullopt;

@@ -6,7 +6,7 @@ namespace lintor::bcusim {
 
 std::optional<std::vector<uint8_t>> DeviceMemory::read(uint16_t address, size_t count) const {
     if (!inside(address, count)) return std::nullopt;
-    const auto first = image_.begin() + address;
+    const auto* const first = image_.begin() + address;
     return std::vector<uint8_t>(first, first + static_cast<std::ptrdiff_t>(count));
 }
 
