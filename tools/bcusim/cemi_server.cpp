@@ -1,6 +1,5 @@
 #include "tools/bcusim/cemi_server.h"
 
-
 #include "link/byte_order.h"
 #include "link/cemi.h"
 
