@@ -67,9 +67,12 @@ private:
 
 class KnxIpProcessTest : public ::testing::Test {
 protected:
-    void startGateway(std::vector<std::string> extra = {}, bool demo = false, bool silent = false) {
+    void startGateway(std::vector<std::string> extra = {}, bool demo = false, bool silent = false,
+                      BusInterface interface = BusInterface::Emi) {
         bcusim::Options options;
         options.demo = demo;
+        options.interface = interface;
+        extra.insert(extra.end(), {"--interface", std::string(busInterfaceName(interface))});
         sim_ = bcusim::BcuSimulator::start(options).take();
         sim_->setSilent(silent);
         std::vector<std::string> arguments{
@@ -84,7 +87,10 @@ protected:
         }
     }
 
-    // Until the host has sent the BCU this EMI message (in hex).
+    void knxdTunnelsThroughToTheBus(BusInterface interface);
+
+    // Until the host has sent the BCU this EMI message (in hex; cEMI for a
+    // module).
     bool waitForFrameToTheBcu(const std::string& message) const {
         const auto deadline = std::chrono::steady_clock::now() + 3s;
         for (;;) {
@@ -235,9 +241,9 @@ TEST_F(KnxIpProcessTest, AnswersToATunnelsOwnAddressStayOnTheLine) {
     EXPECT_TRUE(waitForFrameToTheBcu("11 00 FF F1 11 0B 61 43 00"));
 }
 
-TEST_F(KnxIpProcessTest, KnxdTunnelsThroughToTheBus) {
+void KnxIpProcessTest::knxdTunnelsThroughToTheBus(BusInterface interface) {
     if (!peerAvailable("/usr/bin/knxd") || !peerAvailable("/usr/bin/knxtool")) GTEST_SKIP() << "knxd is not installed";
-    startGateway();
+    startGateway({}, false, false, interface);
     char directory[] = "/tmp/lintor-knxd-XXXXXX";
     ASSERT_NE(::mkdtemp(directory), nullptr);
     const std::string socketPath = std::string(directory) + "/knx.sock";
@@ -255,7 +261,8 @@ TEST_F(KnxIpProcessTest, KnxdTunnelsThroughToTheBus) {
     ChildProcess write("/usr/bin/knxtool", {"groupswrite", url, "1/2/3", "1"});
     EXPECT_EQ(write.waitForExit(5s), 0);
     // knxd names its client (0.0.2) as the source, with hop count 5.
-    EXPECT_TRUE(waitForFrameToTheBcu("11 0C 00 02 0A 03 D1 00 81"));
+    EXPECT_TRUE(waitForFrameToTheBcu(interface == BusInterface::Cemi ? "11 00 BC D0 00 02 0A 03 01 00 81"
+                                                                     : "11 0C 00 02 0A 03 D1 00 81"));
 
     ChildProcess listen("/usr/bin/knxtool", {"groupsocketlisten", url});
     std::this_thread::sleep_for(500ms);
@@ -269,15 +276,30 @@ TEST_F(KnxIpProcessTest, KnxdTunnelsThroughToTheBus) {
     std::filesystem::remove_all(directory);
 }
 
-// The npm libraries through the line protocol of tests/knxip/client.mjs.
-class NpmClientTest : public KnxIpProcessTest, public ::testing::WithParamInterface<std::string> {};
+TEST_F(KnxIpProcessTest, KnxdTunnelsThroughToTheBus) { knxdTunnelsThroughToTheBus(BusInterface::Emi); }
+TEST_F(KnxIpProcessTest, KnxdTunnelsThroughACemiModule) { knxdTunnelsThroughToTheBus(BusInterface::Cemi); }
 
-TEST_P(NpmClientTest, ConnectsWritesReadsHearsAndDisconnects) {
+// The npm libraries through the line protocol of tests/knxip/client.mjs.
+class NpmClientTest : public KnxIpProcessTest, public ::testing::WithParamInterface<std::string> {
+protected:
+    void connectsWritesReadsHears(BusInterface interface);
+};
+
+// A group write of 1 to 1/2/3 as the BCU 2 or the cEMI module gets it from
+// the library: knx names 15.15.15 as the source, knxultimate 0.0.0, which
+// the tunnel fills in with its address, 1.1.250.
+std::string libraryWriteToTheBcu(const std::string& library, BusInterface interface) {
+    const std::string source = library == "knx" ? "FF 0F" : "11 FA";
+    if (interface == BusInterface::Cemi) return "11 00 BC E0 " + source + " 0A 03 01 00 81";
+    return "11 0C " + source + " 0A 03 E1 00 81";
+}
+
+void NpmClientTest::connectsWritesReadsHears(BusInterface interface) {
     const std::string driver = LINTOR_KNXIP_TEST_DIR "/client.mjs";
     if (!peerAvailable("/usr/bin/node") || !peerAvailable(LINTOR_KNXIP_TEST_DIR "/node_modules/" + GetParam())) {
         GTEST_SKIP() << "run npm ci in tests/knxip first";
     }
-    startGateway({}, true);
+    startGateway({}, true, false, interface);
     ChildProcess client("/usr/bin/node",
                         {driver, "--library", GetParam(), "--host", "127.0.0.1", "--port", std::to_string(knxipPort_)},
                         true);
@@ -286,8 +308,11 @@ TEST_P(NpmClientTest, ConnectsWritesReadsHearsAndDisconnects) {
 
     ASSERT_TRUE(client.writeLine("write 1/2/3 DPT1 1"));
     EXPECT_TRUE(client.waitForLine("written 1/2/3", 5s)) << joined(client.outputLines());
-    EXPECT_TRUE(
-        waitForFrameToTheBcu(GetParam() == "knx" ? "11 0C FF 0F 0A 03 E1 00 81" : "11 0C 11 FA 0A 03 E1 00 81"));
+    EXPECT_TRUE(waitForFrameToTheBcu(libraryWriteToTheBcu(GetParam(), interface))) << [&] {
+        std::string all;
+        for (const auto& unit : sim_->hostUnits()) all += hex(unit.bytes) + "\n";
+        return all;
+    }();
 
     ASSERT_TRUE(client.writeLine("read 3/1/1"));
     EXPECT_TRUE(client.waitForLine("response 3/1/1 1.1.14 ", 5s)) << joined(client.outputLines());
@@ -300,6 +325,9 @@ TEST_P(NpmClientTest, ConnectsWritesReadsHearsAndDisconnects) {
     EXPECT_EQ(client.waitForExit(5s), 0);
     EXPECT_TRUE(waitForLineContaining(*gateway_, "KNXnet/IP: tunnel 1 closed", 5s)) << joined(gateway_->outputLines());
 }
+
+TEST_P(NpmClientTest, ConnectsWritesReadsHearsAndDisconnects) { connectsWritesReadsHears(BusInterface::Emi); }
+TEST_P(NpmClientTest, DoesTheSameThroughACemiModule) { connectsWritesReadsHears(BusInterface::Cemi); }
 
 // How each library words a refusal: the status in its own words.
 std::string refusalText(const std::string& library, const std::string& code, const std::string& words) {

@@ -36,13 +36,15 @@ uint16_t unusedPort() {
 
 class ToolProcessTest : public ::testing::Test {
 protected:
-    void startGateway(bool demo = false) {
+    void startGateway(bool demo = false, BusInterface interface = BusInterface::Emi) {
         bcusim::Options options;
         options.demo = demo;
+        options.interface = interface;
         sim_ = bcusim::BcuSimulator::start(options).take();
         gateway_ = std::make_unique<ChildProcess>(
-            LINTORD_BINARY, std::vector<std::string>{"--device", sim_->devicePath(), "--gateway-port", "0",
-                                                     "--proxy-port", "0", "--knxip-port", "0"});
+            LINTORD_BINARY,
+            std::vector<std::string>{"--device", sim_->devicePath(), "--gateway-port", "0", "--proxy-port", "0",
+                                     "--knxip-port", "0", "--interface", std::string(busInterfaceName(interface))});
         gatewayPort_ = portFrom(gateway_->waitForLine("Gateway port: ", 5s));
         proxyPort_ = portFrom(gateway_->waitForLine("Proxy port: ", 5s));
         ASSERT_TRUE(gateway_->waitForLine("BCU: connected to BCU", 5s));
@@ -190,6 +192,31 @@ TEST_F(ToolProcessTest, ReadPrintsTheFirstResponse) {
                                                                     "C$")))
         << read->outputLines()[0];
     EXPECT_TRUE(waitForFrameToTheBcu("11 0C 00 00 19 01 E1 00 00"));
+}
+
+// The same records and values through a cEMI module: the gateway port and
+// the proxy see nothing of the difference.
+TEST_F(ToolProcessTest, ACemiModuleServesTheGatewayPortAndTheProxyAsABcuDoes) {
+    startGateway(true, BusInterface::Cemi);
+    auto write = tool({"write", "1/1/1", "on"});
+    EXPECT_EQ(write->waitForExit(5s), 0) << joined(write->errorLines());
+    // The module's L_Data.req: no additional information, a standard frame
+    // at low priority, source 0.0.0, 1/1/1, group with hop count 6, one
+    // byte, write of 1.
+    EXPECT_TRUE(waitForFrameToTheBcu("11 00 BC E0 00 00 09 01 01 00 81"));
+
+    auto read = tool({"read", "3/1/1", "--dpt", "9.001"});
+    EXPECT_EQ(read->waitForExit(5s), 0) << joined(read->errorLines());
+    ASSERT_EQ(read->outputLines().size(), 1U);
+
+    auto watch = tool({"watch", "--names", kExport}, proxyPort_);
+    ASSERT_TRUE(gateway_->waitForLine("Socket: proxy connected..", 5s));
+    ASSERT_TRUE(sim_->injectGroupWrite(0x1901, 0x0C29, 2, 0x110E));
+    EXPECT_TRUE(waitForLineContaining(*watch,
+                                      " 3/1/1 \"Wohnzimmer Temperatur\" = 21.30 \xC2\xB0"
+                                      "C",
+                                      4s))
+        << joined(watch->outputLines());
 }
 
 TEST_F(ToolProcessTest, ReadWithoutAResponseEndsAfterItsTimeout) {
