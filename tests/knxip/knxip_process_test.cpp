@@ -92,7 +92,7 @@ protected:
     // Until the host has sent the BCU this EMI message (in hex; cEMI for a
     // module).
     bool waitForFrameToTheBcu(const std::string& message) const {
-        const auto deadline = std::chrono::steady_clock::now() + 3s;
+        const auto deadline = std::chrono::steady_clock::now() + 5s;  // a loaded machine paces slower
         for (;;) {
             for (const auto& unit : sim_->hostUnits()) {
                 if (unit.kind == bcusim::HostUnitKind::VariableFrame && hex(bcusim::emiMessageOf(unit)) == message) {
