@@ -1,7 +1,5 @@
 // The simulator as a cEMI module, over its pty: each host message and the
 // module's messages that follow it, every frame acknowledged by the host.
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -28,13 +26,8 @@ protected:
     void SetUp() override {
         Options options;
         options.interface = BusInterface::Cemi;
-        options.linkPath = ::testing::TempDir() + "cemi-module-" + std::to_string(::getpid());
         sim = BcuSimulator::start(options).take();
-        reopen();
-    }
-    void reopen() {
         port.emplace(sim->devicePath());
-        countBit_ = true;
     }
 
     // The E5, then the module's messages, each acknowledged.

@@ -54,7 +54,8 @@ bool waitForMessage(const BcuSimulator& sim, const std::string& message) {
 struct KnxdCase {
     const char* driver;
     BusInterface interface;
-    // knxd's group write of 1 to 1/2/3 from its client 0.0.2, hop count 5.
+    // knxd's group write of 1 to 1/2/3, hop count 5: from 0.0.0 on EMI, where
+    // the BCU fills in its own address, and from its client 0.0.2 on cEMI.
     const char* request;
 
     friend void PrintTo(const KnxdCase& c, std::ostream* os) { *os << c.driver; }
