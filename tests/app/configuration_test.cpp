@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
+#include "tests/support/temporary_dir.h"
 
 #include <fstream>
 
@@ -33,8 +33,8 @@ protected:
     }
 
 private:
-    QTemporaryDir dir_;
-    std::string path_ = (dir_.path() + "/line1.conf").toStdString();
+    test::TemporaryDir dir_;
+    std::string path_ = dir_.path() + "/line1.conf";
 };
 
 TEST_F(ConfigurationTest, EveryKeyOfTheFileSetsItsOption) {

@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 #include <sys/un.h>
 
-#include <QTemporaryDir>
+#include "tests/support/temporary_dir.h"
 
 #include <poll.h>
 #include <cstdlib>
@@ -69,14 +69,14 @@ protected:
         all.insert(all.end(), extra.begin(), extra.end());
         return all;
     }
-    std::string configPath() const { return (dir.path() + "/line1.conf").toStdString(); }
+    std::string configPath() const { return dir.path() + "/line1.conf"; }
     void writeConfig(const std::string& text) const { std::ofstream(configPath()) << text; }
-    QTemporaryDir dir;
+    test::TemporaryDir dir;
 };
 
 TEST_F(DaemonProcessTest, TellsTheServiceManagerReadyStatusAndAlive) {
     writeConfig("[settings]\nSimulate=yes\n");
-    NotifySocket manager((dir.path() + "/notify").toStdString());
+    NotifySocket manager(dir.path() + "/notify");
     ::setenv("NOTIFY_SOCKET", manager.path().c_str(), 1);
     ::setenv("WATCHDOG_USEC", "400000", 1);
     ChildProcess lintord(LINTORD_BINARY, args({}));

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
+#include "tests/support/temporary_dir.h"
 
 #include <fstream>
 #include <optional>
@@ -32,8 +32,8 @@ int runDesktop(RecordingWindow& window, std::vector<std::string> arguments) {
 }
 
 TEST(GatewayApp, DesktopRefusalIsShownInAWindowWhereThereIsADisplay) {
-    QTemporaryDir dir;
-    const std::string path = (dir.path() + "/Lintor.conf").toStdString();
+    test::TemporaryDir dir;
+    const std::string path = dir.path() + "/Lintor.conf";
     std::ofstream(path) << "[gateway]\nPort=57x\n";
     struct Case {
         const char* name;

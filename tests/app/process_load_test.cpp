@@ -6,7 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <QTemporaryDir>
+#include "tests/support/temporary_dir.h"
 
 #include <dirent.h>
 
@@ -87,7 +87,7 @@ protected:
         lintor = std::make_unique<ChildProcess>(
             LINTOR_BINARY, std::vector<std::string>{"--headless", "--device", sim->devicePath(), "--gateway-port", "0",
                                                     "--proxy-port", "0", "--knxip-port", "0", "--listen", "127.0.0.1",
-                                                    "--config", (dir.path() + "/lintor.ini").toStdString()});
+                                                    "--config", dir.path() + "/lintor.ini"});
         gatewayPort = portFrom(lintor->waitForLine("Gateway port: ", 5s));
         proxyPort = portFrom(lintor->waitForLine("Proxy port: ", 5s));
         ASSERT_TRUE(lintor->waitForLine("BCU: connected to BCU", 5s));
@@ -122,7 +122,7 @@ protected:
         return connected_ - warmUp_;
     }
 
-    QTemporaryDir dir;
+    test::TemporaryDir dir;
     size_t counted_ = 0;
     size_t connected_ = 0;
     size_t warmUp_ = 0;

@@ -3,7 +3,7 @@
 
 #include <signal.h>
 
-#include <QTemporaryDir>
+#include "tests/support/temporary_dir.h"
 
 #include <fstream>
 #include <sstream>
@@ -32,9 +32,9 @@ protected:
         all.insert(all.end(), extra.begin(), extra.end());
         return all;
     }
-    std::string iniPath() const { return (dir.path() + "/lintor.ini").toStdString(); }
+    std::string iniPath() const { return dir.path() + "/lintor.ini"; }
 
-    QTemporaryDir dir;
+    test::TemporaryDir dir;
 };
 
 TEST_F(LintorProcessTest, SimulatedBcuStartsUpServesClientsAndShutsDownOnSigterm) {

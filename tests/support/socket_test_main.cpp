@@ -1,14 +1,10 @@
-// GoogleTest main for tests that need Qt's event loop (socket notifiers,
-// timers, posted events).
-#include <QCoreApplication>
-
+// GoogleTest main for tests whose sockets may write to a peer that is gone.
 #include <gtest/gtest.h>
 
 #include <csignal>
 
 int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
-    QCoreApplication application(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
