@@ -1,5 +1,6 @@
 # What `cmake --install` puts where, and the two Debian packages built from
-# it: lintor (daemon, simulator, units, man pages) and lintor-gui (window).
+# it: lintor (daemon, simulator, units, man pages) and lintor-gui (window);
+# for arm64 and armhf only lintor.
 include(GNUInstallDirs)
 
 set(LINTOR_CONFIG_DIR "${CMAKE_INSTALL_FULL_SYSCONFDIR}/lintor")
@@ -99,4 +100,11 @@ set(CPACK_DEBIAN_DAEMON_PACKAGE_CONTROL_EXTRA
     ${packaging}/debian/postinst ${packaging}/debian/prerm ${packaging}/debian/postrm
     ${PROJECT_BINARY_DIR}/packaging/conffiles)
 set(CPACK_DEBIAN_DAEMON_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# A cross build (cmake/toolchains/) packs for its target, and dpkg-shlibdeps
+# looks up that arch's libraries, not the build machine's.
+if(LINTOR_DEB_ARCH)
+  set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${LINTOR_DEB_ARCH})
+  file(WRITE ${PROJECT_BINARY_DIR}/packaging/cpack-arch.cmake "set(ENV{DEB_HOST_ARCH} ${LINTOR_DEB_ARCH})\n")
+  set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/packaging/cpack-arch.cmake)
+endif()
 include(CPack)
