@@ -69,6 +69,20 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
     // A socket rather than a pipe: a write to a program that has gone then
     // fails without SIGPIPE.
     if (withInput && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, inPipe) != 0) return;
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const auto& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    // A cross build's program that this kernel cannot run (no binfmt) runs
+    // under the emulator its tests run under; the host's own programs do not.
+    std::vector<std::string> emulatorWords;
+    std::vector<char*> emulated;
+#ifdef LINTOR_TEST_EMULATOR
+    std::istringstream words(LINTOR_TEST_EMULATOR);
+    for (std::string word; words >> word;) emulatorWords.push_back(word);
+    for (auto& word : emulatorWords) emulated.push_back(word.data());
+    emulated.insert(emulated.end(), argv.begin(), argv.end());
+#endif
     pid_ = ::fork();
     if (pid_ == 0) {
         // A test process that is killed must not leave a gateway behind that
@@ -84,11 +98,8 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
         ::signal(SIGPIPE, SIG_DFL);
         ::unsetenv("DISPLAY");
         ::unsetenv("WAYLAND_DISPLAY");
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(program.c_str()));
-        for (const auto& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
         ::execv(program.c_str(), argv.data());
+        if (errno == ENOEXEC && !emulated.empty()) ::execv(emulated[0], emulated.data());
         ::_exit(127);
     }
     ::close(outPipe[1]);
