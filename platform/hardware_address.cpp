@@ -29,6 +29,15 @@ private:
     ifaddrs* head_ = nullptr;
 };
 
+// An entry's address as the type its family says, copied: the cast would
+// claim an alignment that sockaddr lacks (armhf's compiler refuses it).
+template <typename Address>
+Address addressOf(const ifaddrs* entry) {
+    Address address{};
+    std::memcpy(&address, entry->ifa_addr, sizeof address);
+    return address;
+}
+
 bool isUsable(const ifaddrs* entry) {
     return entry->ifa_addr != nullptr && (entry->ifa_flags & IFF_UP) != 0 && (entry->ifa_flags & IFF_LOOPBACK) == 0;
 }
@@ -36,8 +45,7 @@ bool isUsable(const ifaddrs* entry) {
 std::string interfaceHolding(const InterfaceList& list, uint32_t address) {
     for (const ifaddrs* entry = list.head(); entry != nullptr; entry = entry->ifa_next) {
         if (!isUsable(entry) || entry->ifa_addr->sa_family != AF_INET) continue;
-        const auto* v4 = reinterpret_cast<const sockaddr_in*>(entry->ifa_addr);
-        if (ntohl(v4->sin_addr.s_addr) == address) return entry->ifa_name;
+        if (ntohl(addressOf<sockaddr_in>(entry).sin_addr.s_addr) == address) return entry->ifa_name;
     }
     return {};
 }
@@ -50,10 +58,10 @@ std::optional<HardwareAddress> hardwareAddressFor(uint32_t address) {
     for (const ifaddrs* entry = list.head(); entry != nullptr; entry = entry->ifa_next) {
         if (!isUsable(entry) || entry->ifa_addr->sa_family != AF_PACKET) continue;
         if (!wanted.empty() && wanted != entry->ifa_name) continue;
-        const auto* link = reinterpret_cast<const sockaddr_ll*>(entry->ifa_addr);
+        const auto link = addressOf<sockaddr_ll>(entry);
         HardwareAddress hardware{};
-        if (link->sll_halen != hardware.size()) continue;
-        std::memcpy(hardware.data(), link->sll_addr, hardware.size());
+        if (link.sll_halen != hardware.size()) continue;
+        std::memcpy(hardware.data(), link.sll_addr, hardware.size());
         if (std::ranges::all_of(hardware, [](uint8_t b) { return b == 0; })) continue;
         return hardware;
     }
