@@ -12,7 +12,7 @@
 namespace lintor {
 namespace {
 
-constexpr std::array<OptionEntry, 23> kOptions{{
+constexpr std::array<OptionEntry, 24> kOptions{{
     {.name = "--headless",
      .section = "window",
      .key = "Headless",
@@ -94,6 +94,10 @@ constexpr std::array<OptionEntry, 23> kOptions{{
      .section = "access",
      .key = "MaxClients",
      .read = [](OptionReader& r, Gathered& g) { r.count(g.options.gateway.limits.maxClients, 1, MAX_CLIENTS_LIMIT); }},
+    {.name = "--max-bus-wait",
+     .section = "settings",
+     .key = "MaxBusWait",
+     .read = [](OptionReader& r, Gathered& g) { r.seconds(g.options.gateway.maxBusWait, 1, MAX_BUS_WAIT_LIMIT_S); }},
     {.name = "--log-level",
      .section = "log",
      .key = "Level",
@@ -180,8 +184,8 @@ std::string usageLines(Program program) {
            "[--listen ADDRESS] [--gateway-listen ADDRESS] [--proxy-listen ADDRESS]\n" + indent +
            "[--knxip-port N|off] [--knxip-listen ADDRESS] [--knxip-address A]\n" + indent +
            "[--knxip-tunnels A:N] [--knxip-name TEXT]\n" + indent +
-           "[--allow CIDR]... [--max-clients N] [--log-level LEVEL] [--config FILE]\n" + indent +
-           "[--check-config] [--stats] [--version] [--help]\n";
+           "[--allow CIDR]... [--max-clients N] [--max-bus-wait S]\n" + indent +
+           "[--log-level LEVEL] [--config FILE]\n" + indent + "[--check-config] [--stats] [--version] [--help]\n";
 }
 
 std::string configLines(Program program, const std::string& settingsPath) {
@@ -229,6 +233,8 @@ std::string usageText(Program program, const std::string& settingsPath) {
            "                        Whoever reaches the gateway port can write raw bytes to the bus.\n"
            "                        Applies to the KNXnet/IP server too.\n"
            "  --max-clients N       connections held at once on each port (default 256)\n"
+           "  --max-bus-wait S      drop a record towards the bus that has waited S seconds for\n"
+           "                        its turn on the line, with a log line (default 5)\n"
            "  --log-level LEVEL     error, warning, notice, info (default) or debug\n" +
            configLines(program, settingsPath) +
            "  --check-config        read the command line and the settings file, report every\n"
@@ -238,7 +244,8 @@ std::string usageText(Program program, const std::string& settingsPath) {
            "  --help                print this help and exit\n"
            "\n"
            "Settings file (INI; sections and names in any case; the command line wins):\n"
-           "  [settings] ComPort=N (/dev/ttyS<N-1>), Device=PATH, Simulate=yes|no, Listen=ADDRESS\n"
+           "  [settings] ComPort=N (/dev/ttyS<N-1>), Device=PATH, Simulate=yes|no, Listen=ADDRESS,\n"
+           "             Interface=emi|cemi, MaxBusWait=S\n"
            "  [gateway] Port=N, Listen=ADDRESS    [proxy] Port=N|off, Listen=ADDRESS\n"
            "  [knxip] Port=N|off, Listen=ADDRESS, Address=A, Tunnels=A:N, Name=TEXT\n"
            "  [access] Allow=CIDR, CIDR..., MaxClients=N    [log] Level=LEVEL, Stats=yes|no\n" +

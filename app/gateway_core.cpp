@@ -37,14 +37,16 @@ void GatewayCore::start() {
     comPort_ = setting.comPort;
     config_.device = setting.device;
     link_ = std::make_unique<BusLink>(loop_, *this, opener_, config_.device, config_.busInterface);
+    link_->serialLink().setMaxWait(config_.maxBusWait);
     gateway_ = std::make_unique<BusGateway>(
         loop_, *this, config_,
         [this](std::span<const uint8_t> record, uint64_t client) {
             return sendFor(Delivery::To::GatewayClient, client, record);
         },
         [this](uint64_t client) { router_.clientGone(Delivery::To::GatewayClient, client); });
-    proxy_ = std::make_unique<ProxyServer>(loop_, *this, config_,
-                                           [this](uint16_t address, uint16_t value) { OnProxySetGa(address, value); });
+    proxy_ = std::make_unique<ProxyServer>(
+        loop_, *this, config_,
+        [this](uint64_t client, uint16_t address, uint16_t value) { return OnProxySetGa(client, address, value); });
     ui_.setGroupValueTable(&proxy_->table());
     if (config_.knxip.enabled) startKnxIp();
     ui_.setStatusText(StatusField::Bcu, std::string(OFFLINE_TEXT));
@@ -84,7 +86,7 @@ void GatewayCore::startKnxIp() {
     knxip_ = std::make_unique<knxip::KnxIpService>(
         loop_, std::move(settings),
         [this](std::span<const uint8_t> record, uint8_t channel) {
-            return sendFor(Delivery::To::Tunnel, channel, record);
+            return sendFor(Delivery::To::Tunnel, channel, record) != Admission::Refused;
         },
         [this](const std::string& line, const std::string& brief) { ui_.showKnxIpStatus(line, brief); },
         [this] { link_->restart(); });
@@ -94,9 +96,17 @@ void GatewayCore::startKnxIp() {
     }
 }
 
-bool GatewayCore::sendFor(Delivery::To port, uint64_t client, std::span<const uint8_t> record) {
+namespace {
+
+DownlinkSource sourceOf(Delivery::To port, uint64_t client) {
+    return {port == Delivery::To::Tunnel ? DownlinkSource::Kind::Tunnel : DownlinkSource::Kind::GatewayClient, client};
+}
+
+}  // namespace
+
+Admission GatewayCore::sendFor(Delivery::To port, uint64_t client, std::span<const uint8_t> record) {
     router_.requestSent(port, client, record, loop_.now());
-    return link_->send(record);
+    return link_->send(sourceOf(port, client), record);
 }
 
 // At the next turn, as the posted messages always were: a message box opened
@@ -148,8 +158,13 @@ void GatewayCore::clientClosed(ServerKind) {
     ui_.setStatusText(StatusField::Socket, std::string(CONNECTION_CLOSED_TEXT));
 }
 
-void GatewayCore::OnProxySetGa(uint16_t groupAddress, uint16_t value) {
-    link_->send(groupWriteRecord(groupAddress, value));
+Admission GatewayCore::OnProxySetGa(uint64_t client, uint16_t groupAddress, uint16_t value) {
+    return link_->send({DownlinkSource::Kind::ProxyClient, client}, groupWriteRecord(groupAddress, value));
+}
+
+void GatewayCore::downlinkFreed(DownlinkSource source) {
+    if (source.kind == DownlinkSource::Kind::GatewayClient && gateway_) gateway_->resumeReading(source.id);
+    if (source.kind == DownlinkSource::Kind::ProxyClient && proxy_) proxy_->resumeReading(source.id);
 }
 
 void GatewayCore::tick() {

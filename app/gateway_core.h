@@ -52,6 +52,7 @@ public:
     void startupStep(BcuInitStep step) override;
     void portOpenFailed(const std::string& device) override;
     void bcuAddress(uint16_t address, bool read) override;
+    void downlinkFreed(DownlinkSource source) override;
 
     // ServerEvents.
     void listenFailed(ServerKind server, uint16_t port, ListeningSocket::Failure failure, int error) override;
@@ -59,9 +60,9 @@ public:
     void clientClosed(ServerKind server) override;
 
 private:
-    bool sendFor(Delivery::To port, uint64_t client, std::span<const uint8_t> record);
+    Admission sendFor(Delivery::To port, uint64_t client, std::span<const uint8_t> record);
     void showLater(std::string text);
-    void OnProxySetGa(uint16_t groupAddress, uint16_t value);
+    Admission OnProxySetGa(uint64_t client, uint16_t groupAddress, uint16_t value);
     void tick();
     void startKnxIp();
 

@@ -109,6 +109,12 @@ void OptionReader::count(size_t& target, unsigned lowest, unsigned highest) {
     target = parsed.value_or(target);
 }
 
+void OptionReader::seconds(std::chrono::milliseconds& target, unsigned lowest, unsigned highest) {
+    size_t count = static_cast<size_t>(std::chrono::duration_cast<std::chrono::seconds>(target).count());
+    this->count(count, lowest, highest);
+    target = std::chrono::seconds(count);
+}
+
 void OptionReader::portOrOff(uint16_t& target, bool& enabled) {
     const auto v = value();
     if (v && *v == "off") {

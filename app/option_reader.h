@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <span>
 #include <string>
@@ -29,6 +30,7 @@ public:
     void text(std::string& target);
     void port(uint16_t& target);
     void count(size_t& target, unsigned lowest, unsigned highest);
+    void seconds(std::chrono::milliseconds& target, unsigned lowest, unsigned highest);
     // A port, or "off" where the port may be switched off.
     void portOrOff(uint16_t& target, bool& enabled);
     void listenAddress(std::string& target);

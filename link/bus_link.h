@@ -26,6 +26,8 @@ public:
     // The BCU's own individual address, read after every start-up; the
     // factory address when the BCU did not answer (read is then false).
     virtual void bcuAddress(uint16_t /*address*/, bool /*read*/) {}
+    // A client's downlink queue that was full has room again.
+    virtual void downlinkFreed(DownlinkSource /*source*/) {}
 };
 
 // The bus link as the rest of the gateway sees it: the serial link and the
@@ -46,6 +48,8 @@ public:
     // wait for it.
     void start();
     // A whole record towards the BCU; see SerialLink::send.
+    Admission send(DownlinkSource source, std::span<const uint8_t> record) { return link_.send(source, record); }
+    // The gateway's own, ahead of every client's.
     bool send(std::span<const uint8_t> record) { return link_.send(record); }
     // The start-up from its first step, as after a reset of the BCU.
     void restart() { restartStartup(); }
@@ -61,6 +65,7 @@ private:
     void linkUp() override { restartStartup(); }
     void bcuReset() override { restartStartup(); }
     void portOpenFailed(const std::string& device) override { events_.portOpenFailed(device); }
+    void downlinkFreed(DownlinkSource source) override { events_.downlinkFreed(source); }
 
     void performInitStep();
     void restartStartup();

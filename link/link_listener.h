@@ -4,6 +4,8 @@
 #include <span>
 #include <string>
 
+#include "link/downlink_queues.h"
+
 namespace lintor {
 
 // The steps of the BCU start-up. A BCU 2's start-up counts down: a step's
@@ -35,6 +37,8 @@ public:
     virtual void bcuReset() = 0;
     // The device could not be opened: once per outage.
     virtual void portOpenFailed(const std::string& device) = 0;
+    // A source that was told its queue is full has room again.
+    virtual void downlinkFreed(DownlinkSource /*source*/) {}
 };
 
 }  // namespace lintor

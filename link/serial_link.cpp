@@ -132,9 +132,8 @@ void SerialLink::loseLink(const std::string& reason) {
     state_ = LinkState::Down;
     log::error(outage_.begin(devicePath_ + ": " + reason, loop_.now()));
     // What waited is as stale as anything sent from now on.
-    for (size_t i = 0; i < downlink_.size(); ++i) outage_.countDroppedRecord();
-    downlink_.clear();
-    downlinkBytes_ = 0;
+    for (size_t i = downlink_.clear(); i > 0; --i) outage_.countDroppedRecord();
+    reportQueues();
     reopenTimer_.startAfter(REOPEN_INTERVAL);
     listener_.linkDown();
 }
@@ -160,27 +159,26 @@ void SerialLink::restoreLink() {
     listener_.linkUp();
 }
 
-bool SerialLink::send(std::span<const uint8_t> record) {
+Admission SerialLink::send(DownlinkSource source, std::span<const uint8_t> record) {
     if (record.size() > DOWNLINK_RECORD_LIMIT) {
         log::warning("downlink record of " + std::to_string(record.size()) + " bytes exceeds " +
                      std::to_string(DOWNLINK_RECORD_LIMIT) + ": dropped");
-        return false;
+        return Admission::Refused;
     }
     if (state_ != LinkState::Running) {
         outage_.countDroppedRecord();
-        return true;
+        return Admission::Queued;
     }
-    if (downlinkBytes_ + record.size() > DOWNLINK_CAPACITY) {
+    const Admission admission = downlink_.push(source, record, loop_.now());
+    if (admission == Admission::Refused) {
         if (downlinkFullLog_.admit()) {
-            log::warning("downlink queue full: record " + log::hex(record) + " dropped" +
+            log::warning("downlink queue of " + source.name() + " full: record " + log::hex(record) + " dropped" +
                          downlinkFullLog_.occurrencesNote());
         }
-        return false;
+        return admission;
     }
-    downlink_.emplace_back(record.begin(), record.end());
-    downlinkBytes_ += record.size();
     pace();
-    return true;
+    return admission;
 }
 
 // At most one record per call: after it the pacer waits for the BCU.
@@ -189,16 +187,27 @@ void SerialLink::pace() {
     const auto now = loop_.now();
     pacer_.advance(now);
     // A record that a module cannot take leaves its turn to the next.
-    while (pacer_.maySend(now) && !downlink_.empty()) {
-        const std::vector<uint8_t> record = std::move(downlink_.front());
-        downlink_.pop_front();
-        downlinkBytes_ -= record.size();
-        if (!carryOut(record)) continue;
+    while (pacer_.maySend(now)) {
+        const auto taken = downlink_.next(now);
+        if (!taken) break;
+        if (!carryOut(taken->record)) continue;
         pacer_.recordSent(loop_.now());
         handleFailure();
         break;
     }
     armPacing();
+    reportQueues();
+}
+
+void SerialLink::reportQueues() {
+    for (const DownlinkQueues::Stale& stale : downlink_.takeStale()) {
+        if (!staleLog_.admit()) continue;
+        log::warning(stale.source.name() + ": " + std::to_string(stale.records) + " record" +
+                     (stale.records == 1 ? "" : "s") + " towards the bus dropped after waiting over " +
+                     std::to_string(std::chrono::duration_cast<std::chrono::seconds>(downlink_.maxWait()).count()) +
+                     " s" + staleLog_.occurrencesNote());
+    }
+    for (const DownlinkSource& source : downlink_.takeFreed()) listener_.downlinkFreed(source);
 }
 
 void SerialLink::armPacing() {

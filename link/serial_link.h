@@ -11,6 +11,7 @@
 
 #include "link/bus_interface.h"
 #include "link/downlink_pacer.h"
+#include "link/downlink_queues.h"
 #include "link/ft12.h"
 #include "link/link_listener.h"
 #include "link/link_outage.h"
@@ -34,13 +35,11 @@ enum class LinkState {
 // Everything between the system and the BCU, on the event loop's thread:
 // the serial device, the FT1.2 codec, classification, pacing of records
 // towards the BCU and recovery after the device is lost. Records from the
-// bus go straight to the listener; records towards it wait in a bounded
-// queue for their turn on the line. Nothing here ever waits.
+// bus go straight to the listener; records towards it wait in a small queue
+// per source for their turn on the line (DownlinkQueues). Nothing here ever
+// waits.
 class SerialLink {
 public:
-    // A quiet line keeps its records for as long as this many bytes of them
-    // wait; a pipe held as much.
-    static constexpr size_t DOWNLINK_CAPACITY = 65536;
     // Longer records were refused by the pipe at once.
     static constexpr size_t DOWNLINK_RECORD_LIMIT = 4096;
     // A USB adapter that comes back usually does so within a second or two.
@@ -60,11 +59,16 @@ public:
     void setInterface(BusInterface interface) { interface_ = interface; }
     BusInterface interface() const { return interface_; }
 
-    // A whole record towards the BCU, carried out in its turn. False when it
-    // was refused (too long, or the queue is full); while the device is
-    // away records are taken and dropped, since a light that switches minutes
-    // after it was asked is worse than one that does not.
-    bool send(std::span<const uint8_t> record);
+    // A whole record towards the BCU from that source, carried out in its
+    // turn. Refused when too long or when the source's queue is full; a
+    // source told QueuedNowFull hears of room through the listener. While
+    // the device is away records are taken and dropped, since a light that
+    // switches minutes after it was asked is worse than one that does not.
+    Admission send(DownlinkSource source, std::span<const uint8_t> record);
+    // The gateway's own records, the start-up's, ahead of every client's.
+    bool send(std::span<const uint8_t> record) { return send(DownlinkSource::startup(), record) != Admission::Refused; }
+    // A record waiting longer is dropped, with a log line for its source.
+    void setMaxWait(std::chrono::milliseconds maxWait) { downlink_.setMaxWait(maxWait); }
 
     int32_t ackSentCount() const { return ackSentCount_; }
     int32_t ackReceivedCount() const { return ackReceivedCount_; }
@@ -92,6 +96,9 @@ private:
     // next moment it may.
     void pace();
     void armPacing();
+    // What the queues have to tell: sources with room again, records dropped
+    // for their age.
+    void reportQueues();
     // False when the record was dropped without taking its turn.
     bool carryOut(const std::vector<uint8_t>& record);
     void onWriteDeadline();
@@ -128,14 +135,14 @@ private:
     uint8_t frameSendCount_ = ft12::FIRST_FRAME_SEND_COUNT;
     DownlinkPacer pacer_;
     PortWriter writer_;
-    std::deque<std::vector<uint8_t>> downlink_;
-    size_t downlinkBytes_ = 0;
+    DownlinkQueues downlink_;
     LinkOutage outage_;
     ft12::Receiver receiver_;
     TelegramClassifier classifier_;
     LogThrottle receiveDropLog_;
     LogThrottle corruptFrameLog_;
     LogThrottle downlinkFullLog_;
+    LogThrottle staleLog_;
     LogThrottle writeLog_;
     LogThrottle untranslatableLog_;
 };

@@ -29,9 +29,12 @@ void BusGateway::busRecord(std::span<const uint8_t> record, Delivery delivery) {
 
 void BusGateway::OnClientConnected(ClientSocket&) { events().clientConnected(kind()); }
 
-void BusGateway::OnClientData(ClientSocket& client, std::span<const uint8_t> bytes) {
-    framers_.of(client).feed(
-        bytes, [this, &client](std::span<const uint8_t> record) { downlink_(record, client.id()); },
+size_t BusGateway::OnClientData(ClientSocket& client, std::span<const uint8_t> bytes) {
+    return framers_.of(client).feed(
+        bytes,
+        [this, &client](std::span<const uint8_t> record) {
+            return downlink_(record, client.id()) == Admission::Queued;
+        },
         [this, &client](const RecordHeader& header) {
             if (!droppedLog_.admit()) return;
             log::warning(clientName(client) + ": record of type " + log::hexWord(header.type) + " with " +

@@ -4,6 +4,7 @@
 #include <functional>
 #include <span>
 
+#include "link/downlink_queues.h"
 #include "link/reply_router.h"
 #include "net/client_sessions.h"
 #include "net/record_framer.h"
@@ -17,8 +18,9 @@ namespace lintor {
 // sends goes to the bus link, whole.
 class BusGateway final : public SocketServer {
 public:
-    // The record, and the id of the client that sent it.
-    using DownlinkSink = std::function<bool(std::span<const uint8_t> record, uint64_t client)>;
+    // The record, and the id of the client that sent it. A client whose
+    // queue is full is read no further until resumeReading.
+    using DownlinkSink = std::function<Admission(std::span<const uint8_t> record, uint64_t client)>;
 
     using ClosedSink = std::function<void(uint64_t client)>;
 
@@ -31,7 +33,7 @@ public:
 
 protected:
     void OnClientConnected(ClientSocket& client) override;
-    void OnClientData(ClientSocket& client, std::span<const uint8_t> bytes) override;
+    size_t OnClientData(ClientSocket& client, std::span<const uint8_t> bytes) override;
     void OnClientClosed(ClientSocket& client) override;
 
 private:

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cerrno>
+#include <utility>
 
 #include "net/socket_server.h"
 #include "platform/tcp_socket.h"
@@ -76,6 +77,18 @@ void ClientSocket::markPeerClosed() {
     probePeerSoon(fd_.get());
 }
 
+void ClientSocket::holdReading(std::span<const uint8_t> untaken) {
+    untaken_.assign(untaken.begin(), untaken.end());
+    readingHeld_ = true;
+    updateInterest();
+}
+
+std::vector<uint8_t> ClientSocket::resumeReading() {
+    readingHeld_ = false;
+    updateInterest();
+    return std::exchange(untaken_, {});
+}
+
 void ClientSocket::retire() {
     if (retired_) return;
     retired_ = true;
@@ -84,7 +97,7 @@ void ClientSocket::retire() {
 
 void ClientSocket::updateInterest() {
     if (retired_) return;
-    const EventLoop::Interest wanted{.read = !peerClosed_, .write = !queue_.empty()};
+    const EventLoop::Interest wanted{.read = !peerClosed_ && !readingHeld_, .write = !queue_.empty()};
     if (wanted.read == interest_.read && wanted.write == interest_.write) return;
     interest_ = wanted;
     watch_.change(interest_);

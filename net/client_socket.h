@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "net/send_queue.h"
 #include "platform/event_loop.h"
@@ -48,6 +49,13 @@ public:
     bool flush();
 
     void markPeerClosed();
+    // While held, nothing is read: the peer's bytes wait in its socket, and
+    // TCP holds the peer back once the socket's buffer is full. The bytes
+    // of the last receive that were not taken wait here.
+    void holdReading(std::span<const uint8_t> untaken);
+    // Reading again; what was held back, to be taken first.
+    std::vector<uint8_t> resumeReading();
+    bool readingHeld() const { return readingHeld_; }
     // The error the connection has met since asked last; 0 for none.
     int takeError() { return takeSocketError(fd_.get()); }
     void markClosedReported() { closedReported_ = true; }
@@ -66,6 +74,8 @@ private:
     EventLoop::Watch watch_;
     EventLoop::Interest interest_{.read = true, .write = false};
     std::optional<Clock::time_point> stalledSince_;
+    std::vector<uint8_t> untaken_;
+    bool readingHeld_ = false;
     bool peerClosed_ = false;
     bool closedReported_ = false;
     bool retired_ = false;

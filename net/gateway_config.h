@@ -7,6 +7,7 @@
 #include <string>
 
 #include "link/bus_interface.h"
+#include "link/downlink_queues.h"
 #include "platform/address_filter.h"
 
 namespace lintor {
@@ -24,6 +25,8 @@ struct ServerLimits {
     // Connections held at once on each port; the oldest half-closed one makes room.
     size_t maxClients = 256;
 };
+
+inline constexpr unsigned MAX_BUS_WAIT_LIMIT_S = 600;
 
 inline constexpr uint16_t KNXIP_PORT = 3671;
 // 15.15.240 for the server. The tunnels share the BCU's own address unless
@@ -57,6 +60,8 @@ struct GatewayConfig {
     std::optional<std::string> gatewayListen;
     std::optional<std::string> proxyListen;
     bool proxyEnabled = true;
+    // A record towards the bus that waited longer is dropped, with a log line.
+    std::chrono::milliseconds maxBusWait = DownlinkQueues::DEFAULT_MAX_WAIT;
     // Peers allowed on both ports; empty: everyone.
     AddressFilter allow;
     KnxIpConfig knxip;

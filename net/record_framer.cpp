@@ -5,8 +5,10 @@
 
 namespace lintor {
 
-void RecordFramer::feed(std::span<const uint8_t> bytes, const RecordSink& complete, const DropSink& dropped) {
-    while (!bytes.empty()) {
+size_t RecordFramer::feed(std::span<const uint8_t> bytes, const RecordSink& complete, const DropSink& dropped) {
+    const size_t given = bytes.size();
+    bool more = true;
+    while (more && !bytes.empty()) {
         const size_t take = std::min(bytes.size(), assembler_.bytesWanted());
         assembler_.accept(bytes.first(take));
         bytes = bytes.subspan(take);
@@ -19,10 +21,11 @@ void RecordFramer::feed(std::span<const uint8_t> bytes, const RecordSink& comple
             std::array<uint8_t, kRecordHeaderSize + kDownlinkPayloadLimit> record{};
             std::ranges::copy(encodeHeader(header), record.begin());
             std::ranges::copy(assembler_.payload(), record.begin() + kRecordHeaderSize);
-            complete(std::span(record).first(header.recordSize()));
+            more = complete(std::span(record).first(header.recordSize()));
         }
         assembler_.clear();
     }
+    return given - bytes.size();
 }
 
 }  // namespace lintor

@@ -12,10 +12,13 @@ namespace lintor {
 // interleave. Records too long for the downlink are consumed and reported.
 class RecordFramer {
 public:
-    using RecordSink = std::function<void(std::span<const uint8_t> record)>;
+    // False: take no more for now.
+    using RecordSink = std::function<bool(std::span<const uint8_t> record)>;
     using DropSink = std::function<void(const RecordHeader& header)>;
 
-    void feed(std::span<const uint8_t> bytes, const RecordSink& complete, const DropSink& dropped);
+    // How many of the bytes were taken: all of them, or those up to the end
+    // of the record after which the sink wanted no more.
+    size_t feed(std::span<const uint8_t> bytes, const RecordSink& complete, const DropSink& dropped);
 
 private:
     DownlinkAssembler assembler_;

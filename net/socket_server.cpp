@@ -113,7 +113,26 @@ void SocketServer::receiveFromClient(ClientSocket& client) {
         reportClosed(client);
         return;
     }
-    OnClientData(client, std::span(buffer).first(received.value()));
+    offerData(client, std::span(buffer).first(received.value()));
+}
+
+void SocketServer::offerData(ClientSocket& client, std::span<const uint8_t> bytes) {
+    const size_t taken = OnClientData(client, bytes);
+    if (taken < bytes.size()) client.holdReading(bytes.subspan(taken));
+}
+
+void SocketServer::resumeReading(uint64_t clientId) {
+    // Not from under the caller, who may be in the middle of the downlink.
+    loop_.defer([this, alive = alive_, clientId] {
+        if (*alive) offerUntaken(clientId);
+    });
+}
+
+void SocketServer::offerUntaken(uint64_t clientId) {
+    const auto client = std::ranges::find_if(clients_, [&](const auto& c) { return c->id() == clientId; });
+    if (client == clients_.end() || (*client)->retired() || !(*client)->readingHeld()) return;
+    const std::vector<uint8_t> untaken = (*client)->resumeReading();
+    if (!untaken.empty()) offerData(**client, untaken);
 }
 
 void SocketServer::flushClient(ClientSocket& client) {

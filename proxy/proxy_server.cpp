@@ -33,9 +33,9 @@ void ProxyServer::sendProxyInfo() {
 
 void ProxyServer::OnClientConnected(ClientSocket&) { events().clientConnected(kind()); }
 
-void ProxyServer::OnClientData(ClientSocket& client, std::span<const uint8_t> bytes) {
-    splitters_.of(client).feed(
-        bytes, [this](std::string_view text) { handleRequest(text); },
+size_t ProxyServer::OnClientData(ClientSocket& client, std::span<const uint8_t> bytes) {
+    return splitters_.of(client).feed(
+        bytes, [this, &client](std::string_view text) { return handleRequest(client.id(), text); },
         [this, &client](RequestSplitter::Loss loss, size_t count) { logLoss(client, loss, count); });
 }
 
@@ -58,13 +58,13 @@ void ProxyServer::OnClientClosed(ClientSocket& client) {
     events().clientClosed(kind());
 }
 
-void ProxyServer::handleRequest(std::string_view text) {
+bool ProxyServer::handleRequest(uint64_t client, std::string_view text) {
     // A request ends at its first zero byte, and must begin exactly so.
     text = text.substr(0, text.find('\0'));
-    if (!text.starts_with("<SetGA")) return;
+    if (!text.starts_with("<SetGA")) return true;
     const auto request = parseSetGaRequest(text);
-    if (!request) return;
-    setGroupValue_(request->groupAddress, request->value);
+    if (!request) return true;
+    return setGroupValue_(client, request->groupAddress, request->value) == Admission::Queued;
 }
 
 }  // namespace lintor

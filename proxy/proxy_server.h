@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 
+#include "link/downlink_queues.h"
 #include "net/client_sessions.h"
 #include "net/socket_server.h"
 #include "platform/log_throttle.h"
@@ -14,10 +15,11 @@ namespace lintor {
 
 // The group value proxy: pushes a ProxyInfo line for every changed table
 // entry once a second, and hands on the group address and value of every
-// SetGA request, in the order the requests came.
+// SetGA request, in the order the requests came. A client whose downlink
+// queue is full is read no further until resumeReading.
 class ProxyServer final : public SocketServer {
 public:
-    using SetGroupValue = std::function<void(uint16_t groupAddress, uint16_t value)>;
+    using SetGroupValue = std::function<Admission(uint64_t client, uint16_t groupAddress, uint16_t value)>;
 
     // Listens on the proxy port.
     ProxyServer(EventLoop& loop, ServerEvents& events, const GatewayConfig& config, SetGroupValue setGroupValue);
@@ -32,11 +34,12 @@ public:
 
 protected:
     void OnClientConnected(ClientSocket& client) override;
-    void OnClientData(ClientSocket& client, std::span<const uint8_t> bytes) override;
+    size_t OnClientData(ClientSocket& client, std::span<const uint8_t> bytes) override;
     void OnClientClosed(ClientSocket& client) override;
 
 private:
-    void handleRequest(std::string_view text);
+    // False when the client is to be held back.
+    bool handleRequest(uint64_t client, std::string_view text);
 
     void logLoss(const ClientSocket& client, RequestSplitter::Loss loss, size_t bytes);
 

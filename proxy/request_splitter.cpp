@@ -8,9 +8,9 @@ bool isSkippedBetweenRequests(char c) { return c == '\0' || c == '\r' || c == '\
 
 }  // namespace
 
-void RequestSplitter::feed(std::span<const uint8_t> bytes, const RequestSink& request, const LossSink& lost) {
-    for (const uint8_t byte : bytes) {
-        const char c = static_cast<char>(byte);
+size_t RequestSplitter::feed(std::span<const uint8_t> bytes, const RequestSink& request, const LossSink& lost) {
+    for (size_t taken = 0; taken < bytes.size(); ++taken) {
+        const char c = static_cast<char>(bytes[taken]);
         const bool startsRequest = c == '<' && opened_;
         switch (state_) {
         case State::Between:
@@ -33,15 +33,17 @@ void RequestSplitter::feed(std::span<const uint8_t> bytes, const RequestSink& re
             finishDiscarding(lost);
             state_ = State::Between;
         } else if (state_ == State::Collecting && c == '>') {
-            request(pending_);
+            const bool more = request(pending_);
             pending_.clear();
             state_ = State::Between;
+            if (!more) return taken + 1;
         } else if (state_ == State::Collecting && pending_.size() >= MAX_REQUEST) {
             discarded_ = pending_.size();
             pending_.clear();
             state_ = State::Discarding;
         }
     }
+    return bytes.size();
 }
 
 void RequestSplitter::startRequest(char first, const LossSink& lost) {

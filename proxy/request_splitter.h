@@ -30,12 +30,15 @@ public:
         Unfinished,  // a new '<' came before the '>'
         TooLong,     // no '>' within MAX_REQUEST bytes
     };
-    using RequestSink = std::function<void(std::string_view text)>;
+    // False: take no more for now.
+    using RequestSink = std::function<bool(std::string_view text)>;
     // Bytes that were not part of any request handed on. Blanks between
     // requests are not reported.
     using LossSink = std::function<void(Loss loss, size_t bytes)>;
 
-    void feed(std::span<const uint8_t> bytes, const RequestSink& request, const LossSink& lost);
+    // How many of the bytes were taken: all of them, or those up to the '>'
+    // after which the sink wanted no more.
+    size_t feed(std::span<const uint8_t> bytes, const RequestSink& request, const LossSink& lost);
 
 private:
     enum class State { Between, Collecting, Discarding };

@@ -10,6 +10,8 @@
 namespace lintor {
 namespace {
 
+using namespace std::chrono_literals;
+
 ParsedCommandLine parse(std::vector<std::string_view> arguments) { return parseCommandLine(arguments); }
 
 TEST(CommandLine, DefaultsAndEveryOption) {
@@ -19,9 +21,11 @@ TEST(CommandLine, DefaultsAndEveryOption) {
     EXPECT_EQ(none.options.gateway.proxyPort, 5003);
     EXPECT_FALSE(none.options.headless);
     EXPECT_EQ(none.options.gateway.limits.maxClients, 256u);
+    EXPECT_EQ(none.options.gateway.maxBusWait, 5s);
 
-    const auto all = parse({"--headless", "--device", "/dev/ttyUSB0", "--gateway-port=0", "--proxy-port", "6000",
-                            "--listen", "127.0.0.1", "--config=/tmp/x.ini", "--stats", "--max-clients", "65535"});
+    const auto all =
+        parse({"--headless", "--device", "/dev/ttyUSB0", "--gateway-port=0", "--proxy-port", "6000", "--listen",
+               "127.0.0.1", "--config=/tmp/x.ini", "--stats", "--max-clients", "65535", "--max-bus-wait", "600"});
     ASSERT_TRUE(all.error.empty()) << all.error;
     EXPECT_TRUE(all.options.headless);
     EXPECT_EQ(all.options.gateway.device, "/dev/ttyUSB0");
@@ -31,6 +35,7 @@ TEST(CommandLine, DefaultsAndEveryOption) {
     EXPECT_EQ(all.options.configFile, "/tmp/x.ini");
     EXPECT_TRUE(all.options.stats);
     EXPECT_EQ(all.options.gateway.limits.maxClients, 65535u);
+    EXPECT_EQ(all.options.gateway.maxBusWait, 600s);
 }
 
 TEST(CommandLine, ListenAddressesAccessAndLogLevel) {
@@ -127,6 +132,7 @@ TEST(CommandLine, MistakesAreNamed) {
              Case{{"--max-clients", "0"}, "invalid number for --max-clients: 0 (1 to 65535)"},
              Case{{"--max-clients", "65536"}, "invalid number for --max-clients: 65536 (1 to 65535)"},
              Case{{"--max-clients", "2k"}, "invalid number for --max-clients: 2k (1 to 65535)"},
+             Case{{"--max-bus-wait", "0"}, "invalid number for --max-bus-wait: 0 (1 to 600)"},
              Case{{"--stats=yes"}, "option --stats takes no value"},
              Case{{"-x"}, "unknown option: -x"},
              Case{{"--simulate", "--device", "/dev/ttyS0"}, "--simulate and --device cannot be combined"},

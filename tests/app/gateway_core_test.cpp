@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
+#include <numeric>
 
 #include "app/device_setting.h"
 #include "app/status_texts.h"
@@ -152,6 +154,36 @@ TEST_F(GatewayCoreTest, ClientThatNeverReadsDoesNotDelayOthers) {
     }
     const auto received = reader.receive(kTelegrams * 16, 20s);
     EXPECT_EQ(received.size(), kTelegrams * 16u);
+}
+
+// A group write to 1/2/N as a gateway client's record.
+std::vector<uint8_t> groupWriteTo(uint8_t n) {
+    return bytes("10 80 09 00 11 0C 11 FF 0A " + hex(std::span<const uint8_t>(&n, 1)) + " E1 00 81");
+}
+
+TEST_F(GatewayCoreTest, FloodingClientIsHeldBackLosesNothingAndLetsAnotherIn) {
+    ASSERT_TRUE(waitUntilConnectedToBcu());
+    TcpClient flooder(port());
+    TcpClient polite(port());
+    ASSERT_TRUE(processEventsUntil([&] { return core->gateway()->clientCount() == 2; }, 2s));
+    // More than the flooder's queue holds, in one piece.
+    constexpr uint8_t kFlood = DownlinkQueues::SOURCE_LIMIT + 4;
+    std::vector<uint8_t> flood;
+    for (uint8_t n = 1; n <= kFlood; ++n) std::ranges::copy(groupWriteTo(n), std::back_inserter(flood));
+    ASSERT_TRUE(flooder.send(flood));
+    ASSERT_TRUE(processEventsUntil([&] { return hostFrames().size() > 4; }, 2s));
+    ASSERT_TRUE(polite.send(groupWriteTo(0xEE)));
+    ASSERT_TRUE(processEventsUntil([&] { return hostFrames().size() == 4 + kFlood + 1; }, 10s));
+    std::vector<int> order;
+    for (size_t i = 4; i < hostFrames().size(); ++i) order.push_back(bytes(hostFrames()[i])[10]);
+    // The polite write after at most one more of the flooder's, then the
+    // flood in order.
+    const auto politeAt = std::ranges::find(order, 0xEE) - order.begin();
+    EXPECT_LE(politeAt, 2) << testing::PrintToString(order);
+    std::erase(order, 0xEE);
+    std::vector<int> flooded(kFlood);
+    std::iota(flooded.begin(), flooded.end(), 1);
+    EXPECT_EQ(order, flooded);
 }
 
 TEST_F(GatewayCoreTest, SecondGatewayOnTheSamePortReportsTheError) {

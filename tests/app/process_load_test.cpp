@@ -10,8 +10,14 @@
 
 #include <dirent.h>
 
+#include <poll.h>
+
+#include <algorithm>
+#include <atomic>
 #include <fstream>
+#include <sstream>
 #include <string>
+#include <thread>
 
 #include "platform/unique_fd.h"
 #include "tests/support/bytes.h"
@@ -49,6 +55,20 @@ constexpr bool kSanitized = true;
 #else
 constexpr bool kSanitized = false;
 #endif
+
+// User and system time, in clock ticks.
+long cpuTicksOf(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string field;
+    long ticks = 0;
+    // From the state on: utime and stime are the 12th and 13th.
+    for (int i = 1; i <= 13 && fields >> field; ++i) {
+        if (i >= 12) ticks += std::stol(field);
+    }
+    return ticks;
+}
 
 enum class Ending { Close, DataThenClose, HalfClose, Reset };
 
@@ -173,6 +193,52 @@ TEST_F(LintorLoadTest, TenThousandConnectionsPerPortLeaveDescriptorsAndMemoryWhe
     ASSERT_TRUE(lintor->waitForLine("Socket: connected..", 3s));
     sim->injectGroupWrite(0x0A03, 1, 0);
     EXPECT_EQ(client.receive(14, 3s).size(), 14u);
+}
+
+TEST_F(LintorLoadTest, FloodOnTheGatewayPortLeavesCpuAndMemoryFlatAndAnotherWriteGetsThrough) {
+    UniqueFd flooder(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(gatewayPort);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::connect(flooder.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    // Group writes to 1/2/1, as fast as TCP takes them.
+    std::vector<uint8_t> records;
+    for (int i = 0; i < 100; ++i) {
+        const auto record = test::bytes("10 80 09 00 11 0C 11 FF 0A 01 E1 00 81");
+        records.insert(records.end(), record.begin(), record.end());
+    }
+    std::atomic<bool> flooding = true;
+    std::thread flood([&] {
+        while (flooding) {
+            pollfd ready{flooder.get(), POLLOUT, 0};
+            if (::poll(&ready, 1, 10) == 1) ::send(flooder.get(), records.data(), records.size(), MSG_NOSIGNAL);
+        }
+    });
+    lintor->pumpFor(1s);
+    const long resident = residentKiB(lintor->pid());
+    const long ticks = cpuTicksOf(lintor->pid());
+
+    TcpClient polite(gatewayPort);
+    const auto sent = std::chrono::steady_clock::now();
+    ASSERT_TRUE(polite.send(test::bytes("10 80 09 00 11 0C 11 FF 0A EE E1 00 81")));
+    const auto politeOnTheLine = [&] {
+        return std::ranges::any_of(sim->hostUnits(), [](const auto& unit) {
+            return unit.bytes.size() > 10 && unit.bytes[9] == 0x0A && unit.bytes[10] == 0xEE;
+        });
+    };
+    while (!politeOnTheLine() && std::chrono::steady_clock::now() - sent < 3s) lintor->pumpFor(10ms);
+    EXPECT_LT(std::chrono::steady_clock::now() - sent, 1s) << "the polite write waited behind the flood";
+    lintor->pumpFor(2s);
+    flooding = false;
+    flood.join();
+    const long cpu = (cpuTicksOf(lintor->pid()) - ticks) * 1000 / ::sysconf(_SC_CLK_TCK);
+    const long grown = residentKiB(lintor->pid()) - resident;
+    if (!kSanitized) {
+        // Held back, the flood costs the line's pace of work, nothing more.
+        EXPECT_LT(cpu, 300) << "ms of CPU in 3 s of flood";
+        EXPECT_LT(grown, 512) << "resident memory grew by " << grown << " KiB";
+    }
 }
 
 TEST_F(LintorLoadTest, StderrThatNobodyReadsDoesNotHoldUpTelegrams) {

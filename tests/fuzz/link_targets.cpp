@@ -57,7 +57,11 @@ void downlinkStream(std::span<const uint8_t> data) {
         const size_t take = std::min(piece, data.size() - offset);
         const auto bytes = data.subspan(offset, take);
         framer.feed(
-            bytes, [&](std::span<const uint8_t> record) { link.send(record); }, [](const RecordHeader&) {});
+            bytes,
+            [&](std::span<const uint8_t> record) {
+                return link.send({DownlinkSource::Kind::GatewayClient, 1}, record) == Admission::Queued;
+            },
+            [](const RecordHeader&) {});
         link.send(bytes);
         offset += take;
         piece = piece % 37 + 1;

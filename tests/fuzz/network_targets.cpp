@@ -31,19 +31,25 @@ void clientRecordStream(std::span<const uint8_t> data) {
     RecordFramer framer;
     size_t consumed = 0;
     inPieces(data, [&](std::span<const uint8_t> piece) {
-        framer.feed(
-            piece,
-            [&](std::span<const uint8_t> record) {
-                require(record.size() >= kRecordHeaderSize, "a record has its header");
-                const auto header = decodeHeader(record.first<kRecordHeaderSize>());
-                require(header.recordSize() == record.size(), "a record is whole");
-                require(header.length <= kDownlinkPayloadLimit, "only records the downlink can carry");
-                consumed += record.size();
-            },
-            [&](const RecordHeader& header) {
-                require(header.length > kDownlinkPayloadLimit, "only oversized records are dropped");
-                consumed += header.recordSize();
-            });
+        // A full queue takes no more after some records: the rest is fed again.
+        while (!piece.empty()) {
+            const size_t taken = framer.feed(
+                piece,
+                [&](std::span<const uint8_t> record) {
+                    require(record.size() >= kRecordHeaderSize, "a record has its header");
+                    const auto header = decodeHeader(record.first<kRecordHeaderSize>());
+                    require(header.recordSize() == record.size(), "a record is whole");
+                    require(header.length <= kDownlinkPayloadLimit, "only records the downlink can carry");
+                    consumed += record.size();
+                    return record.size() % 3 != 0;
+                },
+                [&](const RecordHeader& header) {
+                    require(header.length > kDownlinkPayloadLimit, "only oversized records are dropped");
+                    consumed += header.recordSize();
+                });
+            require(taken > 0 && taken <= piece.size(), "a feed takes some of what it was given");
+            piece = piece.subspan(taken);
+        }
     });
     require(consumed <= data.size(), "no record is made of bytes that were not sent");
 }
@@ -65,6 +71,7 @@ void proxyRequestStream(std::span<const uint8_t> data) {
                     require(record.size() >= 13 && record.size() <= 15, "group write record size");
                     require((record[12] & 0xC0) == 0x80, "the service stays a group value write");
                 }
+                return true;
             },
             [&](RequestSplitter::Loss, size_t bytes) {
                 require(bytes > 0, "a loss is of some bytes");

@@ -199,16 +199,36 @@ TEST(SerialLinkWithoutPort, WritesAreCountedButFail) {
     EXPECT_TRUE(opener.device->writes.empty());
 }
 
-TEST_F(SerialLinkTest, FullDownlinkRefusesWithoutBlocking) {
+TEST_F(SerialLinkTest, FullSourceIsRefusedWithoutBlockingAndToldOfRoom) {
+    const DownlinkSource client{DownlinkSource::Kind::GatewayClient, 7};
     const auto record = bytes(kGroupWriteRecord);
-    int accepted = 0;
-    while (link.send(record) && accepted < 1'000'000) ++accepted;
-    EXPECT_GT(accepted, 100);
-    EXPECT_LT(accepted, 1'000'000);
+    // The first goes out at once; the queue behind it fills.
+    for (size_t i = 0; i < DownlinkQueues::SOURCE_LIMIT; ++i) EXPECT_EQ(link.send(client, record), Admission::Queued);
+    EXPECT_EQ(link.send(client, record), Admission::QueuedNowFull);
+    EXPECT_EQ(link.send(client, record), Admission::Refused);
+    EXPECT_TRUE(listener.freed.empty());
+    acknowledgeAndWait();
+    EXPECT_EQ(listener.freed, std::vector<DownlinkSource>{client});
     // Every record accepted goes out whole, in its turn.
-    for (int i = 1; i < accepted; ++i) acknowledgeAndWait();
-    EXPECT_EQ(portWrites().size(), static_cast<size_t>(accepted));
-    EXPECT_FALSE(link.send(std::vector<uint8_t>(SerialLink::DOWNLINK_RECORD_LIMIT + 1)));
+    for (size_t i = 0; i < DownlinkQueues::SOURCE_LIMIT; ++i) acknowledgeAndWait();
+    EXPECT_EQ(portWrites().size(), DownlinkQueues::SOURCE_LIMIT + 1);
+    EXPECT_EQ(link.send(client, std::vector<uint8_t>(SerialLink::DOWNLINK_RECORD_LIMIT + 1)), Admission::Refused);
+}
+
+TEST_F(SerialLinkTest, RecordThatWaitedTooLongIsDroppedAndItsSourceFreed) {
+    const DownlinkSource client{DownlinkSource::Kind::ProxyClient, 2};
+    link.setMaxWait(2s);
+    const auto record = bytes(kGroupWriteRecord);
+    for (size_t i = 0; i <= DownlinkQueues::SOURCE_LIMIT; ++i) link.send(client, record);
+    // The BCU acknowledges nothing: each record takes six quiet periods, and
+    // after two of them the rest have waited too long.
+    for (auto waited = 0ms; waited < 3s; waited += DownlinkPacer::QUIET_PERIOD) {
+        clock.advance(DownlinkPacer::QUIET_PERIOD);
+        loop->runOnce(0ms);
+    }
+    EXPECT_EQ(portWrites().size(), 2U);
+    EXPECT_EQ(listener.freed, std::vector<DownlinkSource>{client});
+    EXPECT_EQ(link.send(client, record), Admission::Queued);
 }
 
 TEST(SerialLinkOpen, NoDeviceOrAFailedOpenLeavesThePortClosed) {

@@ -32,13 +32,17 @@ public:
     std::vector<std::string> ownEvents;
     std::vector<std::string>& events;
     std::vector<std::vector<uint8_t>> chunks;
+    // Of each receive, at most this many bytes are taken; the rest holds the client back.
+    size_t takeAtMost = SIZE_MAX;
 
 protected:
     void OnClientConnected(ClientSocket& client) override {
         events.push_back("connected " + std::to_string(client.id()));
     }
-    void OnClientData(ClientSocket&, std::span<const uint8_t> bytes) override {
-        chunks.emplace_back(bytes.begin(), bytes.end());
+    size_t OnClientData(ClientSocket&, std::span<const uint8_t> bytes) override {
+        const size_t taken = std::min(bytes.size(), takeAtMost);
+        chunks.emplace_back(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(taken));
+        return taken;
     }
     void OnClientClosed(ClientSocket& client) override { events.push_back("closed " + std::to_string(client.id())); }
 };
@@ -122,6 +126,24 @@ TEST_F(SocketServerTest, LargeBlockArrivesInReceivesOfAtMost1500BytesInOrder) {
         joined.insert(joined.end(), c.begin(), c.end());
     }
     EXPECT_EQ(joined, data);
+}
+
+TEST_F(SocketServerTest, HeldClientIsNotReadUntilResumedThenItsRestComesFirst) {
+    TcpClient client(server.port());
+    ASSERT_TRUE(waitForEvents(1));
+    server.takeAtMost = 2;
+    ASSERT_TRUE(client.send(std::string("abcdef")));
+    ASSERT_TRUE(processEventsUntil([&] { return !server.chunks.empty(); }, 2s));
+    ASSERT_TRUE(client.send(std::string("gh")));
+    test::processEventsFor(50ms);
+    ASSERT_EQ(server.chunks.size(), 1U) << "read while held";
+    server.takeAtMost = SIZE_MAX;
+    server.resumeReading(1);
+    ASSERT_TRUE(processEventsUntil([&] { return server.chunks.size() == 3; }, 2s));
+    const auto text = [](const std::vector<uint8_t>& c) { return std::string(c.begin(), c.end()); };
+    EXPECT_EQ(text(server.chunks[0]), "ab");
+    EXPECT_EQ(text(server.chunks[1]), "cdef");
+    EXPECT_EQ(text(server.chunks[2]), "gh");
 }
 
 TEST_F(SocketServerTest, PeerThatOnlyStoppedSendingKeepsReceiving) {
@@ -328,7 +350,7 @@ TEST_F(SocketServerAccess, WithoutAPortNothingListensAndNothingIsReported) {
     public:
         Quiet(EventLoop& loop, ServerEvents& events)
             : SocketServer(loop, events, ServerKind::Proxy, "127.0.0.1", std::nullopt) {}
-        void OnClientData(ClientSocket&, std::span<const uint8_t>) override {}
+        size_t OnClientData(ClientSocket&, std::span<const uint8_t> bytes) override { return bytes.size(); }
     } server(loop(), owner);
     EXPECT_FALSE(server.listening());
     EXPECT_EQ(server.port(), 0);

@@ -36,8 +36,10 @@ protected:
 
     std::vector<SetGa> sets;
     test::RecordingServerEvents serverEvents;
-    ProxyServer server{loop(), serverEvents, test::loopbackConfig(), [this](uint16_t address, uint16_t value) {
+    ProxyServer server{loop(), serverEvents, test::loopbackConfig(),
+                       [this](uint64_t, uint16_t address, uint16_t value) {
                            sets.push_back({address, value});
+                           return Admission::Queued;
                        }};
 };
 
@@ -134,7 +136,10 @@ SplitResult split(const std::string& stream) {
     SplitResult result;
     splitter.feed(
         std::span(reinterpret_cast<const uint8_t*>(stream.data()), stream.size()),
-        [&](std::string_view t) { result.requests.emplace_back(t); },
+        [&](std::string_view t) {
+            result.requests.emplace_back(t);
+            return true;
+        },
         [&](RequestSplitter::Loss loss, size_t bytes) { result.losses.emplace_back(loss, bytes); });
     return result;
 }

@@ -22,8 +22,10 @@ public:
     void linkUp() override { ++ups; }
     void bcuReset() override { ++resets; }
     void portOpenFailed(const std::string& device) override { openFailures.push_back(device); }
+    void downlinkFreed(DownlinkSource source) override { freed.push_back(source); }
 
     std::vector<std::vector<uint8_t>> records;
+    std::vector<DownlinkSource> freed;
     std::vector<std::string> openFailures;
     int downs = 0;
     int ups = 0;

@@ -1,0 +1,102 @@
+#include "link/downlink_queues.h"
+
+#include <algorithm>
+
+namespace lintor {
+
+std::string DownlinkSource::name() const {
+    switch (kind) {
+    case Kind::Startup:
+        return "the BCU start-up";
+    case Kind::GatewayClient:
+        return "gateway client " + std::to_string(id);
+    case Kind::ProxyClient:
+        return "proxy client " + std::to_string(id);
+    case Kind::Tunnel:
+        return "KNXnet/IP channel " + std::to_string(id);
+    }
+    return "source " + std::to_string(id);
+}
+
+size_t DownlinkQueues::limitOf(DownlinkSource source) {
+    return source.kind == DownlinkSource::Kind::Startup ? STARTUP_LIMIT : SOURCE_LIMIT;
+}
+
+Admission DownlinkQueues::push(DownlinkSource source, std::span<const uint8_t> record, Clock::time_point now) {
+    Queue& queue = queues_[source];
+    const size_t limit = limitOf(source);
+    if (queue.records.size() >= limit) {
+        queue.full = true;
+        return Admission::Refused;
+    }
+    if (queue.records.empty() && source.kind != DownlinkSource::Kind::Startup) turns_.push_back(source);
+    queue.records.push_back({{record.begin(), record.end()}, now});
+    ++waiting_;
+    if (queue.records.size() < limit) return Admission::Queued;
+    queue.full = true;
+    return Admission::QueuedNowFull;
+}
+
+std::optional<DownlinkQueues::Taken> DownlinkQueues::next(Clock::time_point now) {
+    dropStale(now);
+    const auto startup = queues_.find(DownlinkSource::startup());
+    if (startup != queues_.end()) {
+        Taken taken{pop(startup->first, startup->second).record, startup->first};
+        if (startup->second.records.empty()) queues_.erase(startup);
+        return taken;
+    }
+    if (turns_.empty()) return std::nullopt;
+    const DownlinkSource source = turns_.front();
+    turns_.pop_front();
+    const auto queue = queues_.find(source);
+    Taken taken{pop(source, queue->second).record, source};
+    if (queue->second.records.empty()) {
+        queues_.erase(queue);
+    } else {
+        turns_.push_back(source);
+    }
+    return taken;
+}
+
+DownlinkQueues::Waiting DownlinkQueues::pop(DownlinkSource source, Queue& queue) {
+    Waiting waiting = std::move(queue.records.front());
+    queue.records.pop_front();
+    --waiting_;
+    if (queue.full) {
+        queue.full = false;
+        freed_.push_back(source);
+    }
+    return waiting;
+}
+
+// The oldest of each queue is at its front.
+void DownlinkQueues::dropStale(Clock::time_point now) {
+    for (auto it = queues_.begin(); it != queues_.end();) {
+        auto& [source, queue] = *it;
+        size_t dropped = 0;
+        while (!queue.records.empty() && now - queue.records.front().since > maxWait_) {
+            pop(source, queue);
+            ++dropped;
+        }
+        if (dropped > 0) stale_.push_back({source, dropped});
+        if (!queue.records.empty()) {
+            ++it;
+            continue;
+        }
+        std::erase(turns_, source);
+        it = queues_.erase(it);
+    }
+}
+
+size_t DownlinkQueues::clear() {
+    const size_t dropped = waiting_;
+    for (auto& [source, queue] : queues_) {
+        if (queue.full) freed_.push_back(source);
+    }
+    queues_.clear();
+    turns_.clear();
+    waiting_ = 0;
+    return dropped;
+}
+
+}  // namespace lintor
