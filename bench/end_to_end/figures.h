@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <utility>
@@ -33,6 +34,10 @@ struct Figures {
     ProcessStats start, load, churn;
     // Readers it was offered and took, where it took fewer.
     std::vector<std::pair<size_t, size_t>> readersRefused;
+    // While another client floods the downlink: CPU per second, and the
+    // growth of resident memory from the flood's start to its end.
+    double floodCpuMicrosPerSecond = 0;
+    int64_t floodResidentGrowthKiB = 0;
     size_t churnOffered = 0;
     size_t churnTaken = 0;
 };

@@ -138,6 +138,7 @@ int Bench::run() {
     for (size_t i = 1; i < subjects_.size(); ++i) subjects_[i].pool.reset();
     measureDownlink(own, false, scaled(30));
     measureDownlink(own, true, scaled(30));
+    measureDownlinkUnderFlood(own, scaled(30));
     for (Subject& subject : subjects_) measureChurn(subject);
     const Report result = report();
     printReport(result);

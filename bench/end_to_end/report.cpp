@@ -90,6 +90,8 @@ void printOwnOnly(const Report& report) {
     for (const auto& [name, switches] : own.switchesPerTelegram) std::printf(" %s %.1f;", name.c_str(), switches);
     std::printf("\nidle: %.0f µs on CPU per second, %.1f wake-ups per second\n", own.idleCpuMicrosPerSecond,
                 own.idleWakeupsPerSecond);
+    std::printf("under a downlink flood from another client: %.0f µs on CPU per second, resident memory %+lld KiB\n",
+                own.floodCpuMicrosPerSecond, static_cast<long long>(own.floodResidentGrowthKiB));
     std::printf(
         "resident (of it not from files): %.1f (%.1f) MB after start, %.1f (%.1f) under load, "
         "%.1f (%.1f) after %zu clients came and went\n",

@@ -47,6 +47,8 @@ void writeMemory(std::ostream& out, const char* name, uint64_t start, uint64_t l
 void writeIdleAndMemory(std::ostream& out, const Figures& f, const std::string& indent) {
     out << ",\n" << indent << "\"idle_cpu_us_per_s\": " << f.idleCpuMicrosPerSecond;
     out << ",\n" << indent << "\"idle_wakeups_per_s\": " << f.idleWakeupsPerSecond;
+    out << ",\n" << indent << "\"flood_cpu_us_per_s\": " << f.floodCpuMicrosPerSecond;
+    out << ",\n" << indent << "\"flood_rss_growth_kib\": " << f.floodResidentGrowthKiB;
     writeMemory(out, "rss_kib", f.start.residentKiB, f.load.residentKiB, f.churn.residentKiB, indent);
     writeMemory(out, "anonymous_kib", f.start.anonymousKiB, f.load.anonymousKiB, f.churn.anonymousKiB, indent);
 }

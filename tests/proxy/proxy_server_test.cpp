@@ -171,6 +171,22 @@ TEST(RequestSplitter, StreamIsCutAtEveryRequestStart) {
     }
 }
 
+TEST(RequestSplitter, SinkThatWantsNoMoreStopsTheFeedAfterItsRequest) {
+    RequestSplitter splitter;
+    const std::string stream = "<a>\n<b>\n<c";
+    const auto bytes = std::span(reinterpret_cast<const uint8_t*>(stream.data()), stream.size());
+    std::vector<std::string> requests;
+    const auto take = [&](std::string_view text) {
+        requests.emplace_back(text);
+        return false;
+    };
+    const auto lose = [](RequestSplitter::Loss, size_t) { FAIL() << "nothing is lost"; };
+    EXPECT_EQ(splitter.feed(bytes, take, lose), 3U);
+    EXPECT_EQ(splitter.feed(bytes.subspan(3), take, lose), 4U);
+    EXPECT_EQ(splitter.feed(bytes.subspan(7), take, lose), 3U);
+    EXPECT_EQ(requests, (std::vector<std::string>{"<a>", "<b>"}));
+}
+
 TEST(RequestSplitter, LongestRequestFitsOneByteMoreDoesNot) {
     for (const size_t length : {RequestSplitter::MAX_REQUEST, RequestSplitter::MAX_REQUEST + 1}) {
         SCOPED_TRACE(length);
