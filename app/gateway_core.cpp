@@ -10,6 +10,14 @@
 
 namespace lintor {
 
+namespace {
+
+DownlinkSource sourceOf(Delivery::To port, uint64_t client) {
+    return {port == Delivery::To::Tunnel ? DownlinkSource::Kind::Tunnel : DownlinkSource::Kind::GatewayClient, client};
+}
+
+}  // namespace
+
 GatewayCore::GatewayCore(EventLoop& loop, UserInterface& ui, SettingsStore& settings, SerialDeviceOpener& opener,
                          GatewayConfig config)
     : loop_(loop),
@@ -89,20 +97,15 @@ void GatewayCore::startKnxIp() {
             return sendFor(Delivery::To::Tunnel, channel, record) != Admission::Refused;
         },
         [this](const std::string& line, const std::string& brief) { ui_.showKnxIpStatus(line, brief); },
-        [this] { link_->restart(); });
+        [this] { link_->restart(); },
+        [this](std::span<const uint8_t> record, uint8_t channel) {
+            return link_->withdraw(sourceOf(Delivery::To::Tunnel, channel), record);
+        });
     if (!knxip_->listening()) {
         showLater("KNXnet/IP: cannot listen on UDP port " + std::to_string(config.port) + ": " +
                   errorText(knxip_->error()) + " (is another KNXnet/IP server running? see --knxip-port)");
     }
 }
-
-namespace {
-
-DownlinkSource sourceOf(Delivery::To port, uint64_t client) {
-    return {port == Delivery::To::Tunnel ? DownlinkSource::Kind::Tunnel : DownlinkSource::Kind::GatewayClient, client};
-}
-
-}  // namespace
 
 Admission GatewayCore::sendFor(Delivery::To port, uint64_t client, std::span<const uint8_t> record) {
     router_.requestSent(port, client, record, loop_.now());

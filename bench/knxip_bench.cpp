@@ -20,6 +20,7 @@ public:
         downlinkBytes += record.size();
         return true;
     }
+    bool withdrawDownlink(std::span<const uint8_t>, uint8_t) override { return false; }
     UdpEndpoint localEndpointFor(const UdpEndpoint&, uint32_t) override { return {0x7F000001, 3671}; }
     void tunnelOpened(size_t, const UdpEndpoint&) override {}
     void tunnelClosed(size_t, std::string_view) override {}

@@ -20,12 +20,13 @@ constexpr int kDatagramsPerWakeUp = 64;
 }  // namespace
 
 KnxIpService::KnxIpService(EventLoop& loop, ServiceSettings settings, DownlinkWriter downlink, StatusSink status,
-                           ResetSink reset)
+                           ResetSink reset, DownlinkWithdrawer withdraw)
     : loop_(loop),
       server_(std::move(settings.tunnels), *this),
       downlink_(std::move(downlink)),
       status_(std::move(status)),
       reset_(std::move(reset)),
+      withdraw_(std::move(withdraw)),
       allow_(std::move(settings.allow)) {
     auto bound = bindUdp(settings.listenAddress, settings.port);
     if (!bound.ok()) {

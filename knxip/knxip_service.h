@@ -31,9 +31,11 @@ public:
     // The status line and its short form.
     using StatusSink = std::function<void(const std::string& line, const std::string& brief)>;
     using ResetSink = std::function<void()>;
+    // Takes a tunnel's record back from the downlink if it still waits.
+    using DownlinkWithdrawer = std::function<bool(std::span<const uint8_t>, uint8_t channel)>;
 
     KnxIpService(EventLoop& loop, ServiceSettings settings, DownlinkWriter downlink, StatusSink status,
-                 ResetSink reset = {});
+                 ResetSink reset = {}, DownlinkWithdrawer withdraw = {});
     // Tells every client that the connection ends.
     ~KnxIpService() override;
     KnxIpService(const KnxIpService&) = delete;
@@ -53,6 +55,9 @@ public:
 private:
     void sendDatagram(const UdpEndpoint& to, uint32_t local, std::span<const uint8_t> bytes) override;
     bool writeDownlink(std::span<const uint8_t> record, uint8_t channel) override { return downlink_(record, channel); }
+    bool withdrawDownlink(std::span<const uint8_t> record, uint8_t channel) override {
+        return withdraw_ && withdraw_(record, channel);
+    }
     UdpEndpoint localEndpointFor(const UdpEndpoint& peer, uint32_t local) override;
     void tunnelOpened(size_t tunnel, const UdpEndpoint& peer) override;
     void tunnelClosed(size_t tunnel, std::string_view reason) override;
@@ -70,6 +75,7 @@ private:
     DownlinkWriter downlink_;
     StatusSink status_;
     ResetSink reset_;
+    DownlinkWithdrawer withdraw_;
     AddressFilter allow_;
     UniqueFd socket_;
     int error_ = 0;

@@ -265,9 +265,19 @@ void TunnelServer::matchConfirmation(const cemi::LData& confirmation, Delivery d
 }
 
 void TunnelServer::expire(TimePoint now) {
+    // Deadlines stay in order: a later one is never before now + 3 s.
+    static_assert(SENT_CONFIRMATION_TIMEOUT >= CONFIRMATION_TIMEOUT);
     while (!pending_.empty() && pending_.front().deadline <= now) {
-        const PendingConfirmation pending = std::move(pending_.front());
+        PendingConfirmation pending = std::move(pending_.front());
         pending_.pop_front();
+        // Never "not sent" for a telegram that may still reach the bus.
+        if (!pending.leftTheQueue &&
+            !events_.withdrawDownlink(cemi::emiRequestRecord(pending.request), pending.channel)) {
+            pending.leftTheQueue = true;
+            pending.deadline = now + SENT_CONFIRMATION_TIMEOUT;
+            pending_.push_back(std::move(pending));
+            continue;
+        }
         confirm(pending, false, now);
     }
     for (auto connection = connections_.begin(); connection != connections_.end();) {

@@ -37,6 +37,9 @@ public:
     // downlink; false when it could not be queued (the link is down or its
     // queue full).
     virtual bool writeDownlink(std::span<const uint8_t> record, uint8_t channel) = 0;
+    // Takes the record back if it still waits for its turn; false when it
+    // has gone towards the BCU.
+    virtual bool withdrawDownlink(std::span<const uint8_t> record, uint8_t channel) = 0;
     // Our endpoint as the peer should address it, given the address its
     // datagram came in on (0 when unknown).
     virtual UdpEndpoint localEndpointFor(const UdpEndpoint& peer, uint32_t local) = 0;
@@ -51,9 +54,12 @@ public:
 // in, datagrams and records go out through the events.
 class TunnelServer {
 public:
-    // A confirmation that has not come from the BCU this long is given as
-    // negative.
+    // A request still waiting in the downlink this long is taken back and
+    // confirmed negatively. One that went towards the BCU is confirmed as
+    // the BCU confirms it, or negatively once SENT_CONFIRMATION_TIMEOUT more
+    // has passed without a word from the BCU.
     static constexpr auto CONFIRMATION_TIMEOUT = std::chrono::seconds(3);
+    static constexpr auto SENT_CONFIRMATION_TIMEOUT = std::chrono::seconds(5);
     static constexpr size_t DEVICE_MANAGEMENT_LIMIT = 4;
     // Requests of one tunnel the BCU has not confirmed yet; more are refused
     // at once, so one client cannot crowd out the others.
@@ -87,6 +93,8 @@ private:
         uint8_t channel = 0;
         cemi::LData request;
         TimePoint deadline;
+        // Past its first deadline and no longer waiting in the downlink.
+        bool leftTheQueue = false;
     };
 
     void handle(const UdpEndpoint& from, const SearchRequest& request);

@@ -49,6 +49,7 @@ public:
     void start();
     // A whole record towards the BCU; see SerialLink::send.
     Admission send(DownlinkSource source, std::span<const uint8_t> record) { return link_.send(source, record); }
+    bool withdraw(DownlinkSource source, std::span<const uint8_t> record) { return link_.withdraw(source, record); }
     // The gateway's own, ahead of every client's.
     bool send(std::span<const uint8_t> record) { return link_.send(record); }
     // The start-up from its first step, as after a reset of the BCU.

@@ -88,6 +88,23 @@ void DownlinkQueues::dropStale(Clock::time_point now) {
     }
 }
 
+bool DownlinkQueues::withdraw(DownlinkSource source, std::span<const uint8_t> record) {
+    const auto queue = queues_.find(source);
+    if (queue == queues_.end()) return false;
+    auto& records = queue->second.records;
+    const auto match =
+        std::ranges::find_if(records, [&](const Waiting& w) { return std::ranges::equal(w.record, record); });
+    if (match == records.end()) return false;
+    records.erase(match);
+    --waiting_;
+    if (std::exchange(queue->second.full, false)) freed_.push_back(source);
+    if (records.empty()) {
+        std::erase(turns_, source);
+        queues_.erase(queue);
+    }
+    return true;
+}
+
 size_t DownlinkQueues::clear() {
     const size_t dropped = waiting_;
     for (auto& [source, queue] : queues_) {

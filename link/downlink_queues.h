@@ -69,6 +69,9 @@ public:
     size_t size() const { return waiting_; }
     // Drops every waiting record; how many there were.
     size_t clear();
+    // Takes back the source's first waiting record with these bytes; false
+    // when none waits (it has had its turn, or was dropped).
+    bool withdraw(DownlinkSource source, std::span<const uint8_t> record);
 
     // Since asked last: the sources that were full and have room now, and
     // the records dropped for their age, by source.

@@ -181,6 +181,13 @@ Admission SerialLink::send(DownlinkSource source, std::span<const uint8_t> recor
     return admission;
 }
 
+bool SerialLink::withdraw(DownlinkSource source, std::span<const uint8_t> record) {
+    const bool withdrawn = downlink_.withdraw(source, record);
+    armPacing();
+    reportQueues();
+    return withdrawn;
+}
+
 // At most one record per call: after it the pacer waits for the BCU.
 void SerialLink::pace() {
     if (!port_) return;

@@ -67,6 +67,8 @@ public:
     Admission send(DownlinkSource source, std::span<const uint8_t> record);
     // The gateway's own records, the start-up's, ahead of every client's.
     bool send(std::span<const uint8_t> record) { return send(DownlinkSource::startup(), record) != Admission::Refused; }
+    // Takes back a record of the source that still waits for its turn.
+    bool withdraw(DownlinkSource source, std::span<const uint8_t> record);
     // A record waiting longer is dropped, with a log line for its source.
     void setMaxWait(std::chrono::milliseconds maxWait) { downlink_.setMaxWait(maxWait); }
 

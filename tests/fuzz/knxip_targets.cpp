@@ -39,6 +39,10 @@ public:
         require(header.length <= kDownlinkPayloadLimit, "the downlink can carry it");
         return (record.back() & 1) == 0;  // now and then the link is full
     }
+    bool withdrawDownlink(std::span<const uint8_t> record, uint8_t) override {
+        require(!record.empty(), "only records that were written are taken back");
+        return (record.back() & 2) == 0;  // some have gone to the BCU
+    }
     UdpEndpoint localEndpointFor(const UdpEndpoint&, uint32_t) override { return {0x7F000001, 3671}; }
     void tunnelOpened(size_t tunnel, const UdpEndpoint&) override {
         require(tunnel >= 1 && tunnel <= kTunnels, "a tunnel of the range");

@@ -78,6 +78,19 @@ TEST(DownlinkQueues, FullSourceIsRefusedAndFreedOnceWhenItsTurnCame) {
     EXPECT_FALSE(queues.next(now));
 }
 
+TEST(DownlinkQueues, WaitingRecordIsTakenBackOnlyFromItsOwnSource) {
+    DownlinkQueues queues;
+    const Clock::time_point now{};
+    queues.push(kTunnel, record('T', 1), now);
+    queues.push(kTunnel, record('T', 2), now);
+    queues.push(kPolite, record('T', 2), now);
+    EXPECT_FALSE(queues.withdraw(kFlooder, record('T', 2)));
+    EXPECT_TRUE(queues.withdraw(kTunnel, record('T', 2)));
+    EXPECT_FALSE(queues.withdraw(kTunnel, record('T', 2)));
+    EXPECT_EQ(drain(queues, now), "T1 T2 ");
+    EXPECT_FALSE(queues.withdraw(kTunnel, record('T', 1))) << "it has had its turn";
+}
+
 TEST(DownlinkQueues, RecordsOlderThanTheLimitAreDroppedAndCountedBySource) {
     DownlinkQueues queues;
     queues.setMaxWait(5s);
