@@ -26,47 +26,59 @@ Admission DownlinkQueues::push(DownlinkSource source, std::span<const uint8_t> r
     Queue& queue = queues_[source];
     const size_t limit = limitOf(source);
     if (queue.records.size() >= limit) {
-        queue.full = true;
+        held_.insert(source);
         return Admission::Refused;
     }
     if (queue.records.empty() && source.kind != DownlinkSource::Kind::Startup) turns_.push_back(source);
     queue.records.push_back({{record.begin(), record.end()}, now});
     ++waiting_;
-    if (queue.records.size() < limit) return Admission::Queued;
-    queue.full = true;
+    if (queue.records.size() < limit && (waiting_ < TOTAL_LIMIT || source == DownlinkSource::startup())) {
+        return Admission::Queued;
+    }
+    held_.insert(source);
     return Admission::QueuedNowFull;
 }
 
 std::optional<DownlinkQueues::Taken> DownlinkQueues::next(Clock::time_point now) {
     dropStale(now);
+    std::optional<Taken> taken;
     const auto startup = queues_.find(DownlinkSource::startup());
     if (startup != queues_.end()) {
-        Taken taken{pop(startup->first, startup->second).record, startup->first};
+        taken = Taken{pop(startup->second).record, startup->first};
         if (startup->second.records.empty()) queues_.erase(startup);
-        return taken;
+    } else if (!turns_.empty()) {
+        const DownlinkSource source = turns_.front();
+        turns_.pop_front();
+        const auto queue = queues_.find(source);
+        taken = Taken{pop(queue->second).record, source};
+        if (queue->second.records.empty()) {
+            queues_.erase(queue);
+        } else {
+            turns_.push_back(source);
+        }
     }
-    if (turns_.empty()) return std::nullopt;
-    const DownlinkSource source = turns_.front();
-    turns_.pop_front();
-    const auto queue = queues_.find(source);
-    Taken taken{pop(source, queue->second).record, source};
-    if (queue->second.records.empty()) {
-        queues_.erase(queue);
-    } else {
-        turns_.push_back(source);
-    }
+    release();
     return taken;
 }
 
-DownlinkQueues::Waiting DownlinkQueues::pop(DownlinkSource source, Queue& queue) {
+DownlinkQueues::Waiting DownlinkQueues::pop(Queue& queue) {
     Waiting waiting = std::move(queue.records.front());
-    queue.records.pop_front();
+    queue.records.erase(queue.records.begin());
     --waiting_;
-    if (queue.full) {
-        queue.full = false;
-        freed_.push_back(source);
-    }
     return waiting;
+}
+
+void DownlinkQueues::release() {
+    if (held_.empty() || waiting_ >= TOTAL_LIMIT) return;
+    for (auto it = held_.begin(); it != held_.end();) {
+        const auto queue = queues_.find(*it);
+        if (queue != queues_.end() && queue->second.records.size() >= limitOf(*it)) {
+            ++it;
+            continue;
+        }
+        freed_.push_back(*it);
+        it = held_.erase(it);
+    }
 }
 
 // The oldest of each queue is at its front.
@@ -75,7 +87,7 @@ void DownlinkQueues::dropStale(Clock::time_point now) {
         auto& [source, queue] = *it;
         size_t dropped = 0;
         while (!queue.records.empty() && now - queue.records.front().since > maxWait_) {
-            pop(source, queue);
+            pop(queue);
             ++dropped;
         }
         if (dropped > 0) stale_.push_back({source, dropped});
@@ -97,22 +109,20 @@ bool DownlinkQueues::withdraw(DownlinkSource source, std::span<const uint8_t> re
     if (match == records.end()) return false;
     records.erase(match);
     --waiting_;
-    if (std::exchange(queue->second.full, false)) freed_.push_back(source);
     if (records.empty()) {
         std::erase(turns_, source);
         queues_.erase(queue);
     }
+    release();
     return true;
 }
 
 size_t DownlinkQueues::clear() {
     const size_t dropped = waiting_;
-    for (auto& [source, queue] : queues_) {
-        if (queue.full) freed_.push_back(source);
-    }
     queues_.clear();
     turns_.clear();
     waiting_ = 0;
+    release();
     return dropped;
 }
 

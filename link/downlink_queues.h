@@ -7,6 +7,7 @@
 #include <deque>
 #include <map>
 #include <optional>
+#include <set>
 #include <span>
 #include <string>
 #include <utility>
@@ -39,12 +40,17 @@ enum class Admission {
 // turns. The start-up's go first; then one record of each source that has
 // one, round the sources in the order they began waiting, so one writer's
 // backlog delays another's record by at most one record per other writer.
-// A source whose queue filled up is told when it has room again; a record
-// that waited longer than the limit is dropped and counted for its source.
+// A source whose queue filled up, or that found all queues together full,
+// is told when it has room again; a record that waited longer than the
+// limit is dropped and counted for its source.
 class DownlinkQueues {
 public:
     // A client's records; at the bus's 20 telegrams a second, 0.4 s of line.
     static constexpr size_t SOURCE_LIMIT = 8;
+    // All sources together, beyond which every source that offers one more
+    // record is held back: more than the line carries within any sensible
+    // wait, whatever the number of clients.
+    static constexpr size_t TOTAL_LIMIT = 512;
     // The start-up's few requests, and a management connection's reset.
     static constexpr size_t STARTUP_LIMIT = 64;
     static constexpr std::chrono::seconds DEFAULT_MAX_WAIT{5};
@@ -83,18 +89,23 @@ private:
         std::vector<uint8_t> record;
         Clock::time_point since;
     };
+    // A vector: a deque's first block is half a kilobyte, and a gateway
+    // with many clients has many queues of one record.
     struct Queue {
-        std::deque<Waiting> records;
-        bool full = false;
+        std::vector<Waiting> records;
     };
 
     static size_t limitOf(DownlinkSource source);
     void dropStale(Clock::time_point now);
-    Waiting pop(DownlinkSource source, Queue& queue);
+    Waiting pop(Queue& queue);
+    // Lets go of the held sources that have room again.
+    void release();
 
     std::map<DownlinkSource, Queue> queues_;
     // The sources other than the start-up with records waiting, in turn.
     std::deque<DownlinkSource> turns_;
+    // Told QueuedNowFull and not yet freed.
+    std::set<DownlinkSource> held_;
     size_t waiting_ = 0;
     std::chrono::milliseconds maxWait_ = DEFAULT_MAX_WAIT;
     std::vector<DownlinkSource> freed_;

@@ -78,6 +78,22 @@ TEST(DownlinkQueues, FullSourceIsRefusedAndFreedOnceWhenItsTurnCame) {
     EXPECT_FALSE(queues.next(now));
 }
 
+TEST(DownlinkQueues, ManyClientsTogetherAreHeldBackAtTheTotalLimit) {
+    DownlinkQueues queues;
+    const Clock::time_point now{};
+    uint64_t client = 0;
+    while (queues.size() + 1 < DownlinkQueues::TOTAL_LIMIT) {
+        EXPECT_EQ(queues.push({Kind::GatewayClient, ++client}, record('C', 0), now), Admission::Queued);
+    }
+    const DownlinkSource last{Kind::ProxyClient, 1};
+    EXPECT_EQ(queues.push(last, record('X', 0), now), Admission::QueuedNowFull);
+    EXPECT_EQ(queues.push(kStartup, record('S', 0), now), Admission::Queued) << "the start-up is never held";
+    queues.next(now);
+    EXPECT_TRUE(queues.takeFreed().empty()) << "still at the limit";
+    queues.next(now);
+    EXPECT_EQ(queues.takeFreed(), std::vector<DownlinkSource>{last});
+}
+
 TEST(DownlinkQueues, WaitingRecordIsTakenBackOnlyFromItsOwnSource) {
     DownlinkQueues queues;
     const Clock::time_point now{};
