@@ -63,6 +63,11 @@ private:
 
     void applyEntry(const IniEntry& entry, Gathered& gathered) {
         if (!firstOfItsKey(entry)) return;
+        // A path with a NUL would be opened cut short at it: another file.
+        if (entry.value.find('\0') != std::string::npos) {
+            report(entry.line, key(entry) + " has a NUL byte in its value", true);
+            return;
+        }
         if (isDeviceSetting(entry)) {
             checkDeviceSetting(entry);
             return;
@@ -130,7 +135,9 @@ void readFile(Program program, const ParsedCommandLine& commandLine, Configurati
     if (!document.ok()) {
         const bool mayBeMissing = program == Program::Desktop || commandLine.options.configFile.empty();
         if (document.error() == ENOENT && mayBeMissing) return;
-        configuration.problems.push_back({"cannot read " + configuration.path + ": " + errorText(document.error())});
+        configuration.problems.push_back(
+            {"cannot read " + configuration.path + ": " + readFailureText(document.error(), configuration.path)});
+        configuration.fileUnreadable = true;
         return;
     }
     FileReader(program, configuration, commandLine).apply(document.value(), gathered);
@@ -169,11 +176,14 @@ void checkDevice(Configuration& configuration) {
     const Options& options = configuration.options;
     std::string device = options.gateway.device;
     if (device.empty()) {
+        // Said once already.
+        if (configuration.fileUnreadable) return;
         IniSettingsStore settings(configuration.path, IniSettingsStore::Access::ReadOnly);
         device = readDeviceSetting(settings, {}).device;
     }
     struct stat status {};
-    if (device.empty()) return;  // reported with ComPort
+    // Reported with ComPort, or as a NUL in the value.
+    if (device.empty() || device.find('\0') != std::string::npos) return;
     if (::stat(device.c_str(), &status) != 0) {
         configuration.problems.push_back({"device " + device + ": " + errorText(errno)});
     } else if (!S_ISCHR(status.st_mode)) {

@@ -20,6 +20,7 @@ struct Configuration {
     Options options;
     std::string path;  // the settings file; empty when there is none
     std::vector<ConfigProblem> problems;
+    bool fileUnreadable = false;  // the settings file is there, but could not be read
 
     bool usable() const;
 };

@@ -22,14 +22,14 @@ std::string defaultPathFor(Program program) {
 void printProblems(Program program, const Configuration& configuration) {
     for (const ConfigProblem& problem : configuration.problems) {
         std::fprintf(stderr, "%s: %s%s\n", std::string(programName(program)).c_str(),
-                     problem.fatal ? "" : "warning: ", problem.text.c_str());
+                     problem.fatal ? "" : "warning: ", log::visible(problem.text).c_str());
     }
 }
 
 std::string refusalText(Program program, const Configuration& configuration, bool commandLineMistake) {
     std::string text = std::string(programName(program)) + " cannot start:\n";
     for (const ConfigProblem& problem : configuration.problems) {
-        text += "\n" + std::string(problem.fatal ? "" : "warning: ") + problem.text;
+        text += "\n" + std::string(problem.fatal ? "" : "warning: ") + log::visible(problem.text);
     }
     if (commandLineMistake) text += "\n\n" + std::string(programName(program)) + " --help lists the options.";
     return text;

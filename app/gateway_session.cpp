@@ -83,7 +83,7 @@ GatewaySession::GatewaySession(Program program, std::span<const std::string_view
       signals_(signals),
       output_(std::make_unique<GatewayOutput>(configuration_.options.logLevel)),
       console_(std::make_unique<HeadlessConsole>(configuration_.options.stats, output_->out)) {
-    for (const ConfigProblem& problem : configuration_.problems) log::warning(problem.text);
+    for (const ConfigProblem& problem : configuration_.problems) log::warning(log::visible(problem.text));
 }
 
 GatewaySession::~GatewaySession() { finish(); }
@@ -186,7 +186,7 @@ void GatewaySession::reload() {
     std::vector<std::string_view> arguments(arguments_.begin(), arguments_.end());
     Configuration fresh = loadConfiguration(program_, arguments, configuration_.path);
     for (const ConfigProblem& problem : fresh.problems) {
-        (problem.fatal ? log::error : log::warning)(problem.text);
+        (problem.fatal ? log::error : log::warning)(log::visible(problem.text));
     }
     if (!fresh.usable()) {
         log::error("SIGHUP: configuration not reloaded; the log level and allowed addresses stay as they were");

@@ -72,7 +72,7 @@ bool KnxIpService::allowed(const UdpEndpoint& peer) {
     if (allow_.empty()) return true;
     const sockaddr_in address = socketAddressOf(peer);
     if (allow_.allows(reinterpret_cast<const sockaddr*>(&address), sizeof address)) return true;
-    if (refusedLog_.admit()) {
+    if (refusedLog_.admit(loop_.now())) {
         log::notice("KNXnet/IP: ignored " + peer.text() + ", which the allowed addresses leave out" +
                     refusedLog_.occurrencesNote());
     }
@@ -101,7 +101,7 @@ void KnxIpService::sendDatagram(const UdpEndpoint& to, uint32_t local, std::span
         (sent.error() == EINVAL || sent.error() == EADDRNOTAVAIL || sent.error() == ENETUNREACH)) {
         sent = lintor::sendDatagram(socket_.get(), to, bytes);
     }
-    if (!sent.ok() && sendFailedLog_.admit()) {
+    if (!sent.ok() && sendFailedLog_.admit(loop_.now())) {
         log::warning("KNXnet/IP: cannot send to " + to.text() + ": " + errorText(sent.error()) +
                      sendFailedLog_.occurrencesNote());
     }

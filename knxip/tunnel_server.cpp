@@ -96,7 +96,7 @@ void TunnelServer::handle(const UdpEndpoint& from, const ConnectRequest& request
     uint8_t status = connectStatus(request);
     if (status == status::E_NO_ERROR && connections_.size() >= UINT8_MAX) status = status::E_NO_MORE_CONNECTIONS;
     if (status != status::E_NO_ERROR) {
-        if (refusedLog_.admit()) {
+        if (refusedLog_.admit(now)) {
             log::info("KNXnet/IP: refused a connection from " + from.text() + ": " + std::string(statusName(status)) +
                       refusedLog_.occurrencesNote());
         }
@@ -316,7 +316,7 @@ void TunnelServer::disconnectAll() {
 void TunnelServer::send(Connection& connection, std::vector<uint8_t> cemi, TimePoint now) {
     if (!connection.queue(std::move(cemi))) {
         ++dropped_;
-        if (droppedLog_.admit()) {
+        if (droppedLog_.admit(now)) {
             log::warning("KNXnet/IP: channel " + std::to_string(connection.channel()) +
                          " does not keep up; dropped its oldest waiting telegram" + droppedLog_.occurrencesNote());
         }

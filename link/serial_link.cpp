@@ -171,7 +171,7 @@ Admission SerialLink::send(DownlinkSource source, std::span<const uint8_t> recor
     }
     const Admission admission = downlink_.push(source, record, loop_.now());
     if (admission == Admission::Refused) {
-        if (downlinkFullLog_.admit()) {
+        if (downlinkFullLog_.admit(loop_.now())) {
             log::warning("downlink queue of " + source.name() + " full: record " + log::hex(record) + " dropped" +
                          downlinkFullLog_.occurrencesNote());
         }
@@ -208,7 +208,7 @@ void SerialLink::pace() {
 
 void SerialLink::reportQueues() {
     for (const DownlinkQueues::Stale& stale : downlink_.takeStale()) {
-        if (!staleLog_.admit()) continue;
+        if (!staleLog_.admit(loop_.now())) continue;
         log::warning(stale.source.name() + ": " + std::to_string(stale.records) + " record" +
                      (stale.records == 1 ? "" : "s") + " towards the bus dropped after waiting over " +
                      std::to_string(std::chrono::duration_cast<std::chrono::seconds>(downlink_.maxWait()).count()) +
@@ -259,7 +259,7 @@ bool SerialLink::carryOutData(std::span<const uint8_t> message) {
         sendEmiFrame(*request);
         return true;
     }
-    if (untranslatableLog_.admit()) {
+    if (untranslatableLog_.admit(loop_.now())) {
         log::warning("a cEMI module takes L_Data.req alone: EMI message " + log::hex(message) + " dropped" +
                      untranslatableLog_.occurrencesNote());
     }
@@ -312,7 +312,7 @@ void SerialLink::reportDamagedInput(const ft12::Receiver::Event& event) {
     using Kind = ft12::Receiver::EventKind;
     LogThrottle& throttle =
         event.kind == Kind::BadChecksum || event.kind == Kind::BadEndByte ? corruptFrameLog_ : receiveDropLog_;
-    if (throttle.admit())
+    if (throttle.admit(loop_.now()))
         log::warning(damageDescription(event) + ": " + log::hex(event.bytes) + throttle.occurrencesNote());
 }
 
@@ -343,7 +343,7 @@ bool SerialLink::writeToPort(std::span<const uint8_t> bytes) {
         watchWrites(true);
         return true;
     case PortWriter::Result::Refused:
-        if (writeLog_.admit()) {
+        if (writeLog_.admit(loop_.now())) {
             log::warning("serial line not taking bytes: " + std::to_string(bytes.size()) + " dropped" +
                          writeLog_.occurrencesNote());
         }
@@ -358,7 +358,7 @@ bool SerialLink::writeToPort(std::span<const uint8_t> bytes) {
 // The line took too long for a write: what is left of it never goes.
 void SerialLink::onWriteDeadline() {
     if (!port_) return;
-    if (writer_.expire(*port_, loop_.now()) && writeLog_.admit()) {
+    if (writer_.expire(*port_, loop_.now()) && writeLog_.admit(loop_.now())) {
         log::warning("serial line did not take a write in time: the rest of it dropped" + writeLog_.occurrencesNote());
     }
     if (const auto deadline = writer_.deadline()) writeTimer_.startAt(*deadline);
@@ -368,7 +368,7 @@ void SerialLink::onWriteDeadline() {
 void SerialLink::classifyFrame(std::span<const uint8_t> frame) {
     const auto result = classifier_.classify(frame);
     if (!result) {
-        if (receiveDropLog_.admit()) {
+        if (receiveDropLog_.admit(loop_.now())) {
             log::warning("frame of " + std::to_string(frame.size()) + " bytes exceeds " +
                          std::to_string(kClassifiedFrameLimit) + ": dropped" + receiveDropLog_.occurrencesNote());
         }

@@ -36,7 +36,7 @@ size_t BusGateway::OnClientData(ClientSocket& client, std::span<const uint8_t> b
             return downlink_(record, client.id()) == Admission::Queued;
         },
         [this, &client](const RecordHeader& header) {
-            if (!droppedLog_.admit()) return;
+            if (!droppedLog_.admit(loop().now())) return;
             log::warning(clientName(client) + ": record of type " + log::hexWord(header.type) + " with " +
                          std::to_string(header.length) + " payload bytes exceeds " +
                          std::to_string(kDownlinkPayloadLimit) + ": dropped");

@@ -56,20 +56,20 @@ bool SocketServer::acceptOne() {
     PeerAddress peer;
     auto connection = acceptConnection(listenSocket_->fd(), peer);
     if (!connection.ok()) {
-        if (connection.error() != EAGAIN && refusedLog_.admit()) {
+        if (connection.error() != EAGAIN && refusedLog_.admit(loop_.now())) {
             log::warning("accept on port " + std::to_string(port_) + " failed: " + errorText(connection.error()));
         }
         return false;
     }
     if (!allow_.allows(peer)) {
-        if (notAllowedLog_.admit()) {
+        if (notAllowedLog_.admit(loop_.now())) {
             log::warning("port " + std::to_string(port_) + ": connection from " + peer.text() +
                          " refused, not in the allowed addresses" + notAllowedLog_.occurrencesNote());
         }
         return true;  // closed with its descriptor, before anyone hears of it
     }
     if (clientCount() >= limits_.maxClients && !makeRoom()) {
-        if (refusedLog_.admit()) {
+        if (refusedLog_.admit(loop_.now())) {
             log::warning("port " + std::to_string(port_) + ": " + std::to_string(limits_.maxClients) +
                          " clients connected, new connection from " + peer.text() + " refused");
         }

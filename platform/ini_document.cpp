@@ -99,6 +99,13 @@ std::optional<int> parseIniInt(std::string_view text) {
 }
 
 IniDocument::IniDocument(std::string_view text) {
+    // Editors on Windows start UTF-8 files with a byte order mark; it is
+    // kept for the write-back, but is no part of the first line.
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    if (text.starts_with(kByteOrderMark)) {
+        byteOrderMark_ = true;
+        text.remove_prefix(kByteOrderMark.size());
+    }
     while (!text.empty()) {
         const size_t end = text.find('\n');
         lines_.emplace_back(text.substr(0, end));
@@ -150,7 +157,7 @@ bool IniDocument::setInt(std::string_view section, std::string_view key, int val
 }
 
 std::string IniDocument::text() const {
-    std::string out;
+    std::string out = byteOrderMark_ ? "\xEF\xBB\xBF" : "";
     for (const std::string& line : lines_) out += line + "\n";
     return out;
 }

@@ -42,6 +42,7 @@ public:
 
 private:
     std::vector<std::string> lines_;
+    bool byteOrderMark_ = false;
 };
 
 // A whole decimal number, optionally signed.

@@ -32,7 +32,8 @@ bool mayNotWrite(int error) { return error == EACCES || error == EPERM || error 
 IniDocument readOrReport(const std::string& path) {
     auto document = readDocument(path);
     if (document.ok()) return document.take();
-    log::warning("cannot read the settings in " + path + ": " + errorText(document.error()) + "; using defaults");
+    log::warning("cannot read the settings in " + path + ": " + readFailureText(document.error(), path) +
+                 "; using defaults");
     return IniDocument();
 }
 
@@ -75,9 +76,24 @@ int replaceFile(const std::string& path, const std::string& text) {
 
 }  // namespace
 
+std::string readFailureText(int error, const std::string& path) {
+    if (error != NOT_A_REGULAR_FILE) return errorText(error);
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) return "not a regular file";
+    if (S_ISDIR(status.st_mode)) return "not a regular file (a directory)";
+    if (S_ISFIFO(status.st_mode)) return "not a regular file (a FIFO)";
+    if (S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode)) return "not a regular file (a device)";
+    if (S_ISSOCK(status.st_mode)) return "not a regular file (a socket)";
+    return "not a regular file";
+}
+
 SysResult<IniDocument> readIniFile(const std::string& path) {
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Non-blocking: opening a FIFO must not wait for a writer.
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (!fd) return SysResult<IniDocument>::failure(errno);
+    struct stat status {};
+    if (::fstat(fd.get(), &status) != 0) return SysResult<IniDocument>::failure(errno);
+    if (!S_ISREG(status.st_mode)) return SysResult<IniDocument>::failure(NOT_A_REGULAR_FILE);
     std::string text;
     std::array<char, 4096> chunk;
     for (;;) {
@@ -112,8 +128,8 @@ bool IniSettingsStore::writeInt(const std::string& section, const std::string& k
     if (access_ == Access::ReadOnly) return false;
     auto read = readDocument(path_);
     if (!read.ok()) {
-        log::warning("cannot read " + path_ + " (" + errorText(read.error()) + "): " + section + "/" + key +
-                     " not written");
+        log::warning("cannot read " + path_ + " (" + readFailureText(read.error(), path_) + "): " + section + "/" +
+                     key + " not written");
         return false;
     }
     IniDocument onDisk = read.take();

@@ -9,8 +9,13 @@
 
 namespace lintor {
 
-// The whole file, at most 1 MiB; a missing one fails with ENOENT.
+// The whole file, at most 1 MiB; a missing one fails with ENOENT, anything
+// but a regular file (a FIFO would block the reader) with
+// NOT_A_REGULAR_FILE.
 SysResult<IniDocument> readIniFile(const std::string& path);
+inline constexpr int NOT_A_REGULAR_FILE = -1;
+// "Permission denied"; "not a regular file (a FIFO)" for a FIFO.
+std::string readFailureText(int error, const std::string& path);
 
 // The settings in an INI file (see IniDocument for how it is read). A write
 // changes only the line of its key, or adds one, and leaves the file

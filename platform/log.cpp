@@ -139,6 +139,22 @@ std::string hexWord(uint16_t value) {
     return out;
 }
 
+std::string visible(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<uint8_t>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            out += c;
+            continue;
+        }
+        out += "\\x";
+        out += digits[byte >> 4];
+        out += digits[byte & 0x0F];
+    }
+    return out;
+}
+
 std::string hex(std::span<const uint8_t> bytes, size_t limit) {
     std::string out;
     const size_t shown = bytes.size() < limit ? bytes.size() : limit;

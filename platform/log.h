@@ -70,5 +70,8 @@ private:
 std::string hex(std::span<const uint8_t> bytes, size_t limit = 48);
 // "0x8010"
 std::string hexWord(uint16_t value);
+// Text from a file or a peer, with control bytes (NUL, line ends, escapes)
+// shown as \xNN: a NUL would end the line short, a line feed forge one.
+std::string visible(std::string_view text);
 
 }  // namespace lintor::log

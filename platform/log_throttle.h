@@ -1,20 +1,30 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
 namespace lintor {
 
-// Lets the first reports of a recurring event through, then one in every
-// `every`, so that a noisy line or client cannot flood the log. One thread
-// per instance.
+// Lets the first reports of a recurring event through, then at most one per
+// interval, each with the count so far, so that a noisy line or client
+// cannot flood the log however fast it is. One thread per instance; the
+// caller brings the time.
 class LogThrottle {
 public:
-    explicit LogThrottle(uint64_t burst = 10, uint64_t every = 1000) : burst_(burst), every_(every) {}
+    using TimePoint = std::chrono::steady_clock::time_point;
+    static constexpr uint64_t DEFAULT_BURST = 10;
+    static constexpr std::chrono::seconds DEFAULT_INTERVAL{10};
 
-    bool admit() {
+    explicit LogThrottle(uint64_t burst = DEFAULT_BURST, std::chrono::milliseconds interval = DEFAULT_INTERVAL)
+        : burst_(burst),
+          interval_(interval) {}
+
+    bool admit(TimePoint now) {
         ++count_;
-        return count_ <= burst_ || count_ % every_ == 0;
+        if (count_ > burst_ && now - lastAdmitted_ < interval_) return false;
+        lastAdmitted_ = now;
+        return true;
     }
     uint64_t occurrences() const { return count_; }
     // " (12 so far)" once there has been more than one, for the log line.
@@ -24,8 +34,9 @@ public:
 
 private:
     uint64_t burst_;
-    uint64_t every_;
+    std::chrono::milliseconds interval_;
     uint64_t count_ = 0;
+    TimePoint lastAdmitted_{};
 };
 
 }  // namespace lintor

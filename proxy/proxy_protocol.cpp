@@ -43,16 +43,18 @@ std::vector<std::string_view> tokens(std::string_view text) {
 }
 
 // An optional sign and the digits up to the first non-digit, as the low 16
-// bits of the number however long it is; no digits give 0.
-uint16_t leadingNumberLow16(std::string_view text) {
+// bits of the number; no digits give 0. A number no 32-bit integer holds
+// has no low bits to speak of: none.
+std::optional<uint16_t> leadingNumberLow16(std::string_view text) {
     size_t at = 0;
     const bool negative = !text.empty() && text[0] == '-';
     if (!text.empty() && (text[0] == '-' || text[0] == '+')) ++at;
-    uint16_t value = 0;
+    int64_t value = 0;
     for (; at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])); ++at) {
-        value = static_cast<uint16_t>(value * 10 + (text[at] - '0'));
+        value = value * 10 + (text[at] - '0');
+        if (value > int64_t{INT32_MAX} + (negative ? 1 : 0)) return std::nullopt;
     }
-    return negative ? static_cast<uint16_t>(-value) : value;
+    return static_cast<uint16_t>(negative ? -value : value);
 }
 
 }  // namespace
@@ -100,10 +102,13 @@ std::optional<SetGaRequest> parseSetGaRequest(std::string_view text) {
         case Want::ValueKeyword:
             if (token == "Value") want = Want::Value;
             break;
-        case Want::Value:
-            request.value = leadingNumberLow16(token);
+        case Want::Value: {
+            const auto value = leadingNumberLow16(token);
+            if (!value) return std::nullopt;
+            request.value = *value;
             want = Want::Done;
             break;
+        }
         case Want::Done:
             break;
         }

@@ -40,7 +40,7 @@ size_t ProxyServer::OnClientData(ClientSocket& client, std::span<const uint8_t> 
 }
 
 void ProxyServer::logLoss(const ClientSocket& client, RequestSplitter::Loss loss, size_t bytes) {
-    if (!lossLog_.admit()) return;
+    if (!lossLog_.admit(loop().now())) return;
     switch (loss) {
     case RequestSplitter::Loss::Unfinished:
         log::warning(clientName(client) + ": unfinished request of " + std::to_string(bytes) +

@@ -4,9 +4,14 @@
 
 #include "tests/support/temporary_dir.h"
 
+#include <sys/stat.h>
+
+#include <filesystem>
 #include <fstream>
 
 #include "platform/address_filter.h"
+#include "platform/line_writer.h"
+#include "platform/log.h"
 
 namespace lintor {
 namespace {
@@ -161,6 +166,46 @@ TEST_F(ConfigurationTest, WhichFileIsReadAndWhenItMustExist) {
 
     write("[gateway]\nPort=6100\n");
     EXPECT_EQ(load(Program::Desktop, {}, path()).options.gateway.gatewayPort, 6100);
+}
+
+TEST_F(ConfigurationTest, FilesThatAreNotPlainTextAreReportedOnceAndNeverWaitedFor) {
+    struct Sink final : LineSink {
+        void writeLine(std::string_view line) override { lines.emplace_back(line); }
+        std::vector<std::string> lines;
+    } logged;
+    log::Logger logger(logged, log::Style::Journal, log::Level::Debug);
+    const log::Installation installed(logger);
+    const std::string fifo = path() + ".fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string directory = path() + ".d";
+    std::filesystem::create_directory(directory);
+    struct Case {
+        std::string file;
+        std::string content;  // written to the file unless empty
+        std::vector<std::string> problems;
+    };
+    const std::string cannot = "cannot read ";
+    const Case cases[] = {
+        // Opened without waiting for a writer, and refused.
+        {fifo, "", {cannot + fifo + ": not a regular file (a FIFO)"}},
+        {directory, "", {cannot + directory + ": not a regular file (a directory)"}},
+        {path(), "\xEF\xBB\xBF[settings]\nSimulate=yes\n", {}},
+        {path(),
+         std::string("[settings]\nDevice=/dev/tty\0S0\n", 27),
+         {path() + ":2: [settings] Device has a NUL byte in its value"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        if (!c.content.empty()) write(c.content);
+        Configuration loaded = load(Program::Daemon, {"--config", c.file});
+        checkDevice(loaded);
+        EXPECT_EQ(texts(loaded), c.problems);
+        // Nothing more in the log: the problems are shown where they are printed.
+        EXPECT_EQ(logged.lines, std::vector<std::string>{});
+        logged.lines.clear();
+    }
+    write("\xEF\xBB\xBF[settings]\nSimulate=yes\n");
+    EXPECT_TRUE(load(Program::Daemon, {"--config", path()}).options.simulate) << "the first line after the mark";
 }
 
 TEST_F(ConfigurationTest, WindowOptionsAndCombinations) {

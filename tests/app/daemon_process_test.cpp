@@ -10,6 +10,7 @@
 
 #include <poll.h>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -116,6 +117,16 @@ TEST_F(DaemonProcessTest, HangUpRereadsTheAllowListAndLogLevelAndSurvivesABadFil
         "SIGHUP: configuration not reloaded; the log level and allowed addresses stay as they were", 3s));
     TcpClient stillRefused(port);
     EXPECT_TRUE(stillRefused.waitForClose(2s));
+
+    // A FIFO in the file's place is refused at once; the ports keep answering.
+    std::filesystem::remove(configPath());
+    ASSERT_EQ(::mkfifo(configPath().c_str(), 0600), 0);
+    lintord.sendSignal(SIGHUP);
+    EXPECT_TRUE(lintord.waitForErrorLine("cannot read " + configPath() + ": not a regular file (a FIFO)", 3s));
+    EXPECT_TRUE(lintord.waitForErrorLine(
+        "SIGHUP: configuration not reloaded; the log level and allowed addresses stay as they were", 3s));
+    TcpClient afterFifo(port);
+    EXPECT_TRUE(afterFifo.waitForClose(2s)) << "answered, and refused by the allow-list as before";
 
     lintord.sendSignal(SIGTERM);
     EXPECT_EQ(lintord.waitForExit(5s), 0);

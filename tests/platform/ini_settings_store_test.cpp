@@ -71,6 +71,11 @@ TEST_F(IniSettingsStoreTest, ChangedValueReplacesOnlyItsLine) {
     IniSettingsStore store(path);
     EXPECT_TRUE(store.writeInt("settings", "ComPort", 7));
     EXPECT_EQ(read(), "; comment\n[first]\nA=1\n\n[Settings]\nDevice=/dev/ttyUSB0\nComPort = 7\n; trailing comment\n");
+
+    // A byte order mark stays where the editor put it.
+    write("\xEF\xBB\xBF[Settings]\nComPort=2\n");
+    EXPECT_TRUE(IniSettingsStore(path).writeInt("settings", "ComPort", 3));
+    EXPECT_EQ(read(), "\xEF\xBB\xBF[Settings]\nComPort=3\n");
 }
 
 TEST_F(IniSettingsStoreTest, MissingKeyJoinsItsSectionAndMissingSectionIsAppended) {

@@ -27,6 +27,8 @@ TEST(SetGaRequest, AcceptedForms) {
              Case{"long value keeps its low 16 bits",
                   R"(<SetGA GA="1/2/3" Type="Bit" Value="74565">)",
                   {0x0A03, 1, 9029}},
+             Case{"largest 32-bit value", R"(<SetGA GA="1/2/3" Type="T2B" Value="2147483647">)", {0x0A03, 10, 0xFFFF}},
+             Case{"smallest 32-bit value", R"(<SetGA GA="1/2/3" Type="T2B" Value="-2147483648">)", {0x0A03, 10, 0}},
              Case{"words before keywords are passed over",
                   R"(<SetGA x GA="1/2/3" y Type="Bit" z Value="2" tail>)",
                   {0x0A03, 1, 2}},
@@ -50,6 +52,10 @@ TEST(SetGaRequest, RejectedForms) {
              R"(<SetGA GA="1/2/3" Type="EIS1" Value="1")",
              R"(<SetGA GA="1/2/3" Type="EIS1" Value>)",
              R"(<SetGA GA="1/2" Type="EIS1" Value="1">)",
+             // Numbers no 32-bit integer holds have no low bits to send.
+             R"(<SetGA GA="1/2/3" Type="T2B" Value="2147483648">)",
+             R"(<SetGA GA="1/2/3" Type="T2B" Value="-2147483649">)",
+             R"(<SetGA GA="1/2/3" Type="T2B" Value="99999999999999999999">)",
              "<>",
              "",
          }) {
