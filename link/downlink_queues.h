@@ -1,7 +1,6 @@
 #pragma once
 
 #include <chrono>
-#include <compare>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -24,7 +23,11 @@ struct DownlinkSource {
     uint64_t id = 0;
 
     static DownlinkSource startup() { return {}; }
-    friend auto operator<=>(const DownlinkSource&, const DownlinkSource&) = default;
+    friend bool operator==(const DownlinkSource&, const DownlinkSource&) = default;
+    // For the map of queues.
+    friend bool operator<(const DownlinkSource& a, const DownlinkSource& b) {
+        return std::pair(a.kind, a.id) < std::pair(b.kind, b.id);
+    }
     // "gateway client 3", as the connection's own log lines name it.
     std::string name() const;
 };
