@@ -215,22 +215,6 @@ TEST_F(SerialLinkTest, FullSourceIsRefusedWithoutBlockingAndToldOfRoom) {
     EXPECT_EQ(link.send(client, std::vector<uint8_t>(SerialLink::DOWNLINK_RECORD_LIMIT + 1)), Admission::Refused);
 }
 
-TEST_F(SerialLinkTest, RecordThatWaitedTooLongIsDroppedAndItsSourceFreed) {
-    const DownlinkSource client{DownlinkSource::Kind::ProxyClient, 2};
-    link.setMaxWait(2s);
-    const auto record = bytes(kGroupWriteRecord);
-    for (size_t i = 0; i <= DownlinkQueues::SOURCE_LIMIT; ++i) link.send(client, record);
-    // The BCU acknowledges nothing: each record takes six quiet periods, and
-    // after two of them the rest have waited too long.
-    for (auto waited = 0ms; waited < 3s; waited += DownlinkPacer::QUIET_PERIOD) {
-        clock.advance(DownlinkPacer::QUIET_PERIOD);
-        loop->runOnce(0ms);
-    }
-    EXPECT_EQ(portWrites().size(), 2U);
-    EXPECT_EQ(listener.freed, std::vector<DownlinkSource>{client});
-    EXPECT_EQ(link.send(client, record), Admission::Queued);
-}
-
 TEST(SerialLinkOpen, NoDeviceOrAFailedOpenLeavesThePortClosed) {
     test::ManualClock clock;
     const auto loop = test::makeLoop(clock);

@@ -32,17 +32,14 @@ public:
     std::vector<std::string> ownEvents;
     std::vector<std::string>& events;
     std::vector<std::vector<uint8_t>> chunks;
-    // Of each receive, at most this many bytes are taken; the rest holds the client back.
-    size_t takeAtMost = SIZE_MAX;
 
 protected:
     void OnClientConnected(ClientSocket& client) override {
         events.push_back("connected " + std::to_string(client.id()));
     }
     size_t OnClientData(ClientSocket&, std::span<const uint8_t> bytes) override {
-        const size_t taken = std::min(bytes.size(), takeAtMost);
-        chunks.emplace_back(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(taken));
-        return taken;
+        chunks.emplace_back(bytes.begin(), bytes.end());
+        return bytes.size();
     }
     void OnClientClosed(ClientSocket& client) override { events.push_back("closed " + std::to_string(client.id())); }
 };
@@ -126,24 +123,6 @@ TEST_F(SocketServerTest, LargeBlockArrivesInReceivesOfAtMost1500BytesInOrder) {
         joined.insert(joined.end(), c.begin(), c.end());
     }
     EXPECT_EQ(joined, data);
-}
-
-TEST_F(SocketServerTest, HeldClientIsNotReadUntilResumedThenItsRestComesFirst) {
-    TcpClient client(server.port());
-    ASSERT_TRUE(waitForEvents(1));
-    server.takeAtMost = 2;
-    ASSERT_TRUE(client.send(std::string("abcdef")));
-    ASSERT_TRUE(processEventsUntil([&] { return !server.chunks.empty(); }, 2s));
-    ASSERT_TRUE(client.send(std::string("gh")));
-    test::processEventsFor(50ms);
-    ASSERT_EQ(server.chunks.size(), 1U) << "read while held";
-    server.takeAtMost = SIZE_MAX;
-    server.resumeReading(1);
-    ASSERT_TRUE(processEventsUntil([&] { return server.chunks.size() == 3; }, 2s));
-    const auto text = [](const std::vector<uint8_t>& c) { return std::string(c.begin(), c.end()); };
-    EXPECT_EQ(text(server.chunks[0]), "ab");
-    EXPECT_EQ(text(server.chunks[1]), "cdef");
-    EXPECT_EQ(text(server.chunks[2]), "gh");
 }
 
 TEST_F(SocketServerTest, PeerThatOnlyStoppedSendingKeepsReceiving) {
