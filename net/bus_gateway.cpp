@@ -29,11 +29,14 @@ void BusGateway::busRecord(std::span<const uint8_t> record, Delivery delivery) {
 
 void BusGateway::OnClientConnected(ClientSocket&) { events().clientConnected(kind()); }
 
-size_t BusGateway::OnClientData(ClientSocket& client, std::span<const uint8_t> bytes) {
-    return framers_.of(client).feed(
+void BusGateway::OnClientData(ClientSocket& client, std::span<const uint8_t> bytes) {
+    // Held back even when the record that filled the queue ended the receive.
+    bool full = false;
+    const size_t taken = framers_.of(client).feed(
         bytes,
-        [this, &client](std::span<const uint8_t> record) {
-            return downlink_(record, client.id()) == Admission::Queued;
+        [&](std::span<const uint8_t> record) {
+            full = downlink_(record, client.id()) != Admission::Queued;
+            return !full;
         },
         [this, &client](const RecordHeader& header) {
             if (!droppedLog_.admit(loop().now())) return;
@@ -41,6 +44,7 @@ size_t BusGateway::OnClientData(ClientSocket& client, std::span<const uint8_t> b
                          std::to_string(header.length) + " payload bytes exceeds " +
                          std::to_string(kDownlinkPayloadLimit) + ": dropped");
         });
+    if (full) holdReading(client, bytes.subspan(taken));
 }
 
 void BusGateway::OnClientClosed(ClientSocket& client) {

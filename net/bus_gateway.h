@@ -33,7 +33,7 @@ public:
 
 protected:
     void OnClientConnected(ClientSocket& client) override;
-    size_t OnClientData(ClientSocket& client, std::span<const uint8_t> bytes) override;
+    void OnClientData(ClientSocket& client, std::span<const uint8_t> bytes) override;
     void OnClientClosed(ClientSocket& client) override;
 
 private:

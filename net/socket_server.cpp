@@ -113,12 +113,7 @@ void SocketServer::receiveFromClient(ClientSocket& client) {
         reportClosed(client);
         return;
     }
-    offerData(client, std::span(buffer).first(received.value()));
-}
-
-void SocketServer::offerData(ClientSocket& client, std::span<const uint8_t> bytes) {
-    const size_t taken = OnClientData(client, bytes);
-    if (taken < bytes.size()) client.holdReading(bytes.subspan(taken));
+    OnClientData(client, std::span(buffer).first(received.value()));
 }
 
 void SocketServer::resumeReading(uint64_t clientId) {
@@ -129,10 +124,15 @@ void SocketServer::resumeReading(uint64_t clientId) {
 }
 
 void SocketServer::offerUntaken(uint64_t clientId) {
+    ClientSocket* const client = findClient(clientId);
+    if (!client || client->retired() || !client->readingHeld()) return;
+    const std::vector<uint8_t> untaken = client->resumeReading();
+    if (!untaken.empty()) OnClientData(*client, untaken);
+}
+
+ClientSocket* SocketServer::findClient(uint64_t clientId) const {
     const auto client = std::ranges::find_if(clients_, [&](const auto& c) { return c->id() == clientId; });
-    if (client == clients_.end() || (*client)->retired() || !(*client)->readingHeld()) return;
-    const std::vector<uint8_t> untaken = (*client)->resumeReading();
-    if (!untaken.empty()) offerData(**client, untaken);
+    return client == clients_.end() ? nullptr : client->get();
 }
 
 void SocketServer::flushClient(ClientSocket& client) {
@@ -148,10 +148,10 @@ bool SocketServer::broadcast(std::span<const uint8_t> bytes) {
 }
 
 bool SocketServer::sendTo(uint64_t clientId, std::span<const uint8_t> bytes) {
-    const auto client = std::ranges::find_if(clients_, [&](const auto& c) { return c->id() == clientId; });
-    if (client == clients_.end()) return false;
+    ClientSocket* const client = findClient(clientId);
+    if (!client) return false;
     OutgoingBlock block(bytes);
-    return offerTo(**client, block);
+    return offerTo(*client, block);
 }
 
 bool SocketServer::offerTo(ClientSocket& client, OutgoingBlock& block) {

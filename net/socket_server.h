@@ -48,8 +48,8 @@ public:
     bool broadcast(std::span<const uint8_t> bytes);
     // To the one client with that id, if it is still there.
     bool sendTo(uint64_t clientId, std::span<const uint8_t> bytes);
-    // A client held back (OnClientData took less than it was given) reads
-    // again, from the next turn on, beginning with the bytes it left.
+    // A client held back (holdReading) reads again, from the next turn on,
+    // beginning with the bytes it left.
     void resumeReading(uint64_t clientId);
 
     // Called by the listening socket.
@@ -57,10 +57,11 @@ public:
 
 protected:
     virtual void OnClientConnected(ClientSocket& client);
-    // One receive of at most RECEIVE_SIZE bytes, never empty; how many of
-    // them were taken. Taking fewer holds the client back until
-    // resumeReading, and the rest is offered again then.
-    virtual size_t OnClientData(ClientSocket& client, std::span<const uint8_t> bytes) = 0;
+    // One receive of at most RECEIVE_SIZE bytes; never empty.
+    virtual void OnClientData(ClientSocket& client, std::span<const uint8_t> bytes) = 0;
+    // From OnClientData: read nothing more from the client until
+    // resumeReading, which offers the untaken bytes first.
+    static void holdReading(ClientSocket& client, std::span<const uint8_t> untaken) { client.holdReading(untaken); }
     // Once per client, when its connection ends (not at destruction).
     virtual void OnClientClosed(ClientSocket& client);
 
@@ -73,8 +74,8 @@ protected:
 private:
     void serviceClient(ClientSocket& client, EventLoop::Readiness readiness);
     void receiveFromClient(ClientSocket& client);
-    void offerData(ClientSocket& client, std::span<const uint8_t> bytes);
     void offerUntaken(uint64_t clientId);
+    ClientSocket* findClient(uint64_t clientId) const;
     void flushClient(ClientSocket& client);
     bool offerTo(ClientSocket& client, OutgoingBlock& block);
     bool acceptOne();

@@ -198,13 +198,13 @@ void EventLoop::armTimerFd() {
     const auto next = nextDeadline();
     if (next == armedFor_) return;
     armedFor_ = next;
-    itimerspec spec{};
+    itimerspec expiry{};
     if (next) {
-        spec.it_value = timespecOf(*next);
+        expiry.it_value = timespecOf(*next);
         // Zero would disarm it: a deadline at the epoch is long past anyway.
-        if (spec.it_value.tv_sec == 0 && spec.it_value.tv_nsec == 0) spec.it_value.tv_nsec = 1;
+        if (expiry.it_value.tv_sec == 0 && expiry.it_value.tv_nsec == 0) expiry.it_value.tv_nsec = 1;
     }
-    ::timerfd_settime(timerFd_.get(), TFD_TIMER_ABSTIME, &spec, nullptr);
+    ::timerfd_settime(timerFd_.get(), TFD_TIMER_ABSTIME, &expiry, nullptr);
 }
 
 void EventLoop::changeWatch(uint64_t id, Interest interest) {

@@ -33,10 +33,16 @@ void ProxyServer::sendProxyInfo() {
 
 void ProxyServer::OnClientConnected(ClientSocket&) { events().clientConnected(kind()); }
 
-size_t ProxyServer::OnClientData(ClientSocket& client, std::span<const uint8_t> bytes) {
-    return splitters_.of(client).feed(
-        bytes, [this, &client](std::string_view text) { return handleRequest(client.id(), text); },
+void ProxyServer::OnClientData(ClientSocket& client, std::span<const uint8_t> bytes) {
+    bool full = false;
+    const size_t taken = splitters_.of(client).feed(
+        bytes,
+        [&](std::string_view text) {
+            full = handleRequest(client.id(), text);
+            return !full;
+        },
         [this, &client](RequestSplitter::Loss loss, size_t count) { logLoss(client, loss, count); });
+    if (full) holdReading(client, bytes.subspan(taken));
 }
 
 void ProxyServer::logLoss(const ClientSocket& client, RequestSplitter::Loss loss, size_t bytes) {
@@ -61,10 +67,10 @@ void ProxyServer::OnClientClosed(ClientSocket& client) {
 bool ProxyServer::handleRequest(uint64_t client, std::string_view text) {
     // A request ends at its first zero byte, and must begin exactly so.
     text = text.substr(0, text.find('\0'));
-    if (!text.starts_with("<SetGA")) return true;
+    if (!text.starts_with("<SetGA")) return false;
     const auto request = parseSetGaRequest(text);
-    if (!request) return true;
-    return setGroupValue_(client, request->groupAddress, request->value) == Admission::Queued;
+    if (!request) return false;
+    return setGroupValue_(client, request->groupAddress, request->value) != Admission::Queued;
 }
 
 }  // namespace lintor

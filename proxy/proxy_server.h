@@ -34,11 +34,11 @@ public:
 
 protected:
     void OnClientConnected(ClientSocket& client) override;
-    size_t OnClientData(ClientSocket& client, std::span<const uint8_t> bytes) override;
+    void OnClientData(ClientSocket& client, std::span<const uint8_t> bytes) override;
     void OnClientClosed(ClientSocket& client) override;
 
 private:
-    // False when the client is to be held back.
+    // True when the client's downlink queue is full.
     bool handleRequest(uint64_t client, std::string_view text);
 
     void logLoss(const ClientSocket& client, RequestSplitter::Loss loss, size_t bytes);

@@ -168,8 +168,15 @@ TEST_F(GatewayCoreTest, FloodingClientIsHeldBackLosesNothingAndLetsAnotherIn) {
     ASSERT_TRUE(processEventsUntil([&] { return core->gateway()->clientCount() == 2; }, 2s));
     // More than the flooder's queue holds, in one piece.
     constexpr uint8_t kFlood = DownlinkQueues::SOURCE_LIMIT + 4;
+    // The first piece ends where the queue fills: the rest must wait all the same.
     std::vector<uint8_t> flood;
-    for (uint8_t n = 1; n <= kFlood; ++n) std::ranges::copy(groupWriteTo(n), std::back_inserter(flood));
+    for (uint8_t n = 1; n <= kFlood; ++n) {
+        std::ranges::copy(groupWriteTo(n), std::back_inserter(flood));
+        if (n != DownlinkQueues::SOURCE_LIMIT + 1) continue;
+        ASSERT_TRUE(flooder.send(flood));
+        flood.clear();
+        test::processEventsFor(50ms);
+    }
     ASSERT_TRUE(flooder.send(flood));
     ASSERT_TRUE(processEventsUntil([&] { return hostFrames().size() > 4; }, 2s));
     ASSERT_TRUE(polite.send(groupWriteTo(0xEE)));
